@@ -1,0 +1,13 @@
+#include "app/TfrmAbout.h"
+
+#include "core/Text.h"
+
+namespace qzt {
+
+TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmAbout");
+    setWindowTitle(QString::fromStdString(Text(txt::AboutCaption)));
+    setFixedSize(418, 250);
+}
+
+}  // namespace qzt

@@ -1,0 +1,527 @@
+#include "app/TfrmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+#include "app/Placement.h"
+#include "app/QtUserInterface.h"
+#include "core/StartUp.h"
+#include "core/Text.h"
+#include "core/WindowTitle.h"
+
+namespace qzt {
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// Run-time captions: which control shows which text of the string table.
+// They replace the design-time captions once start-up has got this far.
+struct Caption {
+    const char* control;
+    int text;
+};
+constexpr Caption kCaptions[] = {
+    {"mnuFile", txt::MenuFile},
+    {"mnuFileNew", txt::MenuFileNew},
+    {"mnuFileOpen", txt::MenuFileOpen},
+    {"mnuFileSave", txt::MenuFileSave},
+    {"mnuFileSaveAs", txt::MenuFileSaveAs},
+    {"mnuFileSelectDefaultDirectory", txt::MenuFileSelectDefaultDirectory},
+    {"mnuFileExit", txt::MenuFileExit},
+    {"mnuCom", txt::MenuCom},
+    {"mnuComReadFromDevice", txt::MenuComReadFromDevice},
+    {"mnuComWriteToDevice", txt::MenuComWriteToDevice},
+    {"mnuComChangeDeviceRadioCodes", txt::MenuComChangeDeviceRadioCodes},
+    {"mnuHelp", txt::MenuHelp},
+    {"mnuHelpAbout", txt::MenuHelpAbout},
+    {"pumnuView", txt::PopupViewSettings},
+    {"gbxInputs", txt::GroupInputs},
+    {"lblSendAlarm", txt::SendAlarm},
+    {"lblInputsRadioCode", txt::RadioCode},
+    {"lblAlarmType", txt::AlarmType},
+    {"lblAlarmWhenAllowUser", txt::RowAllowUser},
+    {"lblAlarmWhenDoorClosed", txt::RowDoorClosed},
+    {"lblAlarmWhenDoorOpened", txt::RowDoorOpened},
+    {"lblAlarmWhenInputClosed", txt::RowInputClosed},
+    {"lblAlarmWhenInputOpened", txt::RowInputOpened},
+    {"gbxAlarmDelay", txt::GroupAlarmDelay},
+    {"lblInPassageDelay", txt::InPassageDelay},
+    {"lblOutPassageDelay", txt::OutPassageDelay},
+    {"lblAutoResetTime", txt::AutoResetTime},
+    {"gbxTechnicalAlarms", txt::GroupTechnicalAlarms},
+    {"lblTechnicalRadioCode", txt::RadioCode},
+    {"lblRadioTestAlarmPeriod", txt::RadioTestAlarmPeriod},
+    {"lblBatteryAlarmPeriod", txt::BatteryAlarmPeriod},
+    {"lblInactivityTimeLimit", txt::InactivityTimeLimit},
+    {"gbxTimeSchedule", txt::GroupTimeSchedule},
+    {"lblEnableTimeSchedule", txt::EnableTimeSchedule},
+    {"lblActivationTime", txt::ActivationTime},
+    {"lblInactivationTime", txt::InactivationTime},
+    {"lblDaylightSavingTimeRegion", txt::DaylightSavingTimeRegion},
+    {"lblMostRecentDateTime", txt::MostRecentDateTime},
+    {"lblDate", txt::Date},
+    {"lblTime", txt::Time},
+    {"gbxRadioParameters", txt::GroupRadioParameters},
+    {"lblNumberOfShortTransmissions", txt::NumberOfShortTransmissions},
+    {"lblNumberOfLongTransmissions", txt::NumberOfLongTransmissions},
+    {"lblIgnoreReceivedAcknowledge", txt::IgnoreReceivedAcknowledge},
+    {"gbxMiscellaneous", txt::GroupMiscellaneous},
+    {"lblIgnorePowerSwitch", txt::IgnorePowerSwitch},
+    {"gbxPeekFunction", txt::GroupPeekFunction},
+    {"lblEnablePeekFunction", txt::EnablePeekFunction},
+    {"lblDoorMatSensorType", txt::DoorMatSensorType},
+    {"lblMaxTimeOutsideDoor", txt::MaxTimeOutsideDoor},
+    {"gbxProductInformation", txt::GroupProductInformation},
+    {"lblProgramVersion", txt::ProgramVersion},
+    {"lblSerialNumber", txt::SerialNumber},
+    {"lblProductionDate", txt::ProductionDate},
+    {"lblRadioCalibration", txt::RadioCalibration},
+};
+
+// Builds the controls of one group. Widths are those of the original layout
+// at 96 dpi with an 8-point font, scaled to the font in use so that no
+// caption or value is clipped.
+class FormBuilder {
+  public:
+    explicit FormBuilder(double scale) : scale_(scale) {}
+
+    QGroupBox* Group(QWidget* parent, const char* name, const char* designCaption) {
+        auto* group = new QGroupBox(QString::fromUtf8(designCaption), parent);
+        group->setObjectName(name);
+        grid_ = new QGridLayout(group);
+        grid_->setHorizontalSpacing(8);
+        grid_->setVerticalSpacing(6);
+        parent_ = group;
+        return group;
+    }
+
+    QLabel* Label(const char* name, const char* designCaption) {
+        auto* label = new QLabel(QString::fromUtf8(designCaption), parent_);
+        label->setObjectName(name);
+        return label;
+    }
+
+    QLineEdit* Edit(const char* name, int width, int maxLength, bool enabled = true) {
+        auto* edit = new QLineEdit(parent_);
+        edit->setObjectName(name);
+        edit->setFixedWidth(Scaled(width));
+        if (maxLength > 0) {
+            edit->setMaxLength(maxLength);
+        }
+        edit->setEnabled(enabled);
+        return edit;
+    }
+
+    QLineEdit* ReadOnlyEdit(const char* name, int width, int maxLength = 0) {
+        QLineEdit* edit = Edit(name, width, maxLength, /*enabled=*/false);
+        edit->setReadOnly(true);
+        return edit;
+    }
+
+    QCheckBox* Check(const char* name, bool enabled = true) {
+        auto* check = new QCheckBox(parent_);
+        check->setObjectName(name);
+        check->setEnabled(enabled);
+        return check;
+    }
+
+    QComboBox* Combo(const char* name, int width, bool enabled = true) {
+        auto* combo = new QComboBox(parent_);
+        combo->setObjectName(name);
+        combo->setEditable(false);  // pick-only: no free text
+        combo->setMinimumWidth(Scaled(width));
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setEnabled(enabled);
+        return combo;
+    }
+
+    // One line: a label on the left and its control to the right.
+    void Line(QLabel* label, QWidget* control) {
+        int row = grid_->rowCount();
+        grid_->addWidget(label, row, 0);
+        grid_->addWidget(control, row, 1, Qt::AlignLeft);
+    }
+
+    QGridLayout* Grid() const { return grid_; }
+    QWidget* Parent() const { return parent_; }
+    int Scaled(int width) const { return static_cast<int>(std::lround(width * scale_)); }
+
+  private:
+    double scale_;
+    QGroupBox* parent_ = nullptr;
+    QGridLayout* grid_ = nullptr;
+};
+
+QFrame* Separator(QWidget* parent, const char* name) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(name);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("frmMain");
+    // Fixed border with system menu and minimise box; no maximise box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle(Q(Text(txt::ProgramName)));
+    ui_ = std::make_unique<QtUserInterface>(*this);
+    BuildMenus();
+    BuildForm();
+
+    auto* status = new QStatusBar(this);
+    status->setObjectName("sbStatus");
+    status->setSizeGripEnabled(false);
+    statusLabel_ = new QLabel(status);
+    statusLabel_->setObjectName("sbStatusText");
+    // A long message must not widen the fixed window.
+    statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status->addWidget(statusLabel_, 1);
+    setStatusBar(status);
+
+    // The window takes the size its contents need and cannot be resized.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+TfrmMain::~TfrmMain() = default;
+
+UserInterface& TfrmMain::Ui() {
+    return *ui_;
+}
+
+void TfrmMain::SetUserInterface(std::unique_ptr<QtUserInterface> ui) {
+    ui_ = std::move(ui);
+}
+
+void TfrmMain::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+
+    auto menu = [&](const char* name, const char* caption) {
+        QMenu* m = bar->addMenu(QString::fromUtf8(caption));
+        m->setObjectName(name);
+        return m;
+    };
+    auto item = [](QMenu* m, const char* name, const char* caption,
+                   QKeySequence shortcut = QKeySequence()) {
+        QAction* action = m->addAction(QString::fromUtf8(caption));
+        action->setObjectName(name);
+        action->setShortcut(shortcut);
+        return action;
+    };
+    auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(name); };
+
+    QMenu* file = menu("mnuFile", "&File");
+    item(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
+    item(file, "mnuFileOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    separator(file, "N2");
+    item(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S));
+    item(file, "mnuFileSaveAs", "Save &As...");
+    separator(file, "N1");
+    item(file, "mnuFileSelectDefaultDirectory", "Select default folder...");
+    separator(file, "N3");
+    QAction* exit = item(file, "mnuFileExit", "E&xit");
+    connect(exit, &QAction::triggered, this, [this] { mnuFileExitClick(); });
+
+    QMenu* com = menu("mnuCom", "&Communication");
+    item(com, "mnuComReadFromDevice", "&Read from device", QKeySequence(Qt::CTRL | Qt::Key_R));
+    item(com, "mnuComWriteToDevice", "&Write to device", QKeySequence(Qt::CTRL | Qt::Key_W));
+    separator(com, "N4");
+    item(com, "mnuComChangeDeviceRadioCodes", "&Change Radio Codes in device");
+
+    QMenu* help = menu("mnuHelp", "&Help");
+    item(help, "mnuHelpAbout", "&About...");
+
+    pumnuDST_ = new QMenu(this);
+    pumnuDST_->setObjectName("pumnuDST");
+    item(pumnuDST_, "pumnuView", "View settings...");
+}
+
+void TfrmMain::BuildForm() {
+    // The original layout was drawn for a font whose average character is 5
+    // pixels wide.
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    FormBuilder b(scale);
+
+    auto* pnlMain = new QWidget(this);
+    pnlMain->setObjectName("pnlMain");
+    setCentralWidget(pnlMain);
+    auto* columns = new QGridLayout(pnlMain);
+    columns->setContentsMargins(8, 8, 8, 8);
+    columns->setSpacing(8);
+
+    // The groups are created in keyboard order; inside a group line by line.
+    QGroupBox* inputs = b.Group(pnlMain, "gbxInputs", "Inputs");
+    {
+        QGridLayout* g = b.Grid();
+        g->addWidget(b.Label("lblSendAlarm", "Send Alarm"), 0, 1);
+        g->addWidget(b.Label("lblInputsRadioCode", "Radio Code"), 0, 2);
+        g->addWidget(b.Label("lblAlarmType", "Alarm Type"), 0, 3);
+        struct Row {
+            const char* label;
+            const char* caption;
+            const char* check;
+            const char* code;
+            const char* type;
+        };
+        const Row rows[] = {
+            {"lblAlarmWhenAllowUser", "Allow user out of pad (bed/chair)", "cbAllowUserSendAlarm",
+             "edtAllowUserRadioCode", "cbbxAllowUserAlarmType"},
+            {"lblAlarmWhenDoorClosed", "Pad connection (on)", "cbDoorClosedSendAlarm",
+             "edtDoorClosedRadioCode", "cbbxDoorClosedAlarmType"},
+            {"lblAlarmWhenDoorOpened", "Pad connection (off)", "cbDoorOpenedSendAlarm",
+             "edtDoorOpenedRadioCode", "cbbxDoorOpenedAlarmType"},
+            {"lblAlarmWhenInputClosed", "On pad (bed/chair)", "cbInputClosedSendAlarm",
+             "edtInputClosedRadioCode", "cbbxInputClosedAlarmType"},
+            {"lblAlarmWhenInputOpened", "Out of pad (bed/chair)", "cbInputOpenedSendAlarm",
+             "edtInputOpenedRadioCode", "cbbxInputOpenedAlarmType"},
+        };
+        int gridRow = 1;
+        for (int i = 0; i < 5; ++i) {
+            // Separators below the first row and below the third.
+            if (i == 1 || i == 3) {
+                g->addWidget(Separator(inputs, i == 1 ? "Panel1" : "pnlInputsDelimiter"), gridRow++,
+                             0, 1, 4);
+            }
+            g->addWidget(b.Label(rows[i].label, rows[i].caption), gridRow, 0);
+            g->addWidget(b.Check(rows[i].check), gridRow, 1, Qt::AlignLeft);
+            // Radio codes are shown here, never edited: they change only
+            // through Change Radio Codes in device.
+            g->addWidget(b.ReadOnlyEdit(rows[i].code, 57, 4), gridRow, 2, Qt::AlignLeft);
+            g->addWidget(b.Combo(rows[i].type, 209), gridRow, 3);
+            ++gridRow;
+        }
+        g->setColumnStretch(3, 1);
+    }
+
+    auto* leftColumn = new QVBoxLayout();
+    leftColumn->setSpacing(8);
+    QGroupBox* alarmDelay = b.Group(pnlMain, "gbxAlarmDelay", "Alarm Delay");
+    b.Line(b.Label("lblInPassageDelay", "On pad delay (s)"), b.Edit("edtInPassageDelay", 57, 3));
+    b.Line(b.Label("lblOutPassageDelay", "Out of pad delay (s)"),
+           b.Edit("edtOutPassageDelay", 57, 3));
+    b.Line(b.Label("lblAutoResetTime", "Time allowed out of pad (s)"),
+           b.Edit("edtAutoResetTime", 57, 4));
+    leftColumn->addWidget(alarmDelay);
+
+    QGroupBox* technical = b.Group(pnlMain, "gbxTechnicalAlarms", "Technical Alarms");
+    b.Line(b.Label("lblTechnicalRadioCode", "Radio Code"),
+           b.ReadOnlyEdit("edtTechnicalRadioCode", 57, 4));
+    b.Line(b.Label("lblRadioTestAlarmPeriod", "Radio test alarm period (h, 0=OFF)"),
+           b.Edit("edtRadioTestAlarmPeriod", 57, 3));
+    b.Line(b.Label("lblBatteryAlarmPeriod", "Battery alarm period (h, 0=OFF)"),
+           b.Edit("edtBatteryAlarmPeriod", 57, 3));
+    b.Line(b.Label("lblInactivityTimeLimit", "Inactivity time limit (1-256h)"),
+           b.Edit("edtInactivityTimeLimit", 57, 3));
+    leftColumn->addWidget(technical);
+    leftColumn->addStretch(1);
+
+    QGroupBox* schedule = b.Group(pnlMain, "gbxTimeSchedule", "Time Schedule");
+    {
+        QGridLayout* g = b.Grid();
+        auto timeLine = [&](int row, const char* label, const char* caption, const char* hour,
+                            const char* colon, const char* minute) {
+            g->addWidget(b.Label(label, caption), row, 0);
+            auto* time = new QHBoxLayout();
+            time->setSpacing(4);
+            // The hour and minute edits follow the enable check box.
+            time->addWidget(b.Edit(hour, 33, 2, false));
+            time->addWidget(b.Label(colon, ":"));
+            time->addWidget(b.Edit(minute, 33, 2, false));
+            time->addStretch(1);
+            g->addLayout(time, row, 1);
+        };
+        g->addWidget(b.Label("lblEnableTimeSchedule", "Enable time schedule"), 0, 0);
+        g->addWidget(b.Check("cbEnableTimeSchedule"), 0, 1, Qt::AlignLeft);
+        timeLine(1, "lblActivationTime", "Activation time (hh:mm)", "edtActivationHour",
+                 "lblColon1", "edtActivationMinute");
+        timeLine(2, "lblInactivationTime", "Inactivation time (hh:mm)", "edtInactivationHour",
+                 "lblColon2", "edtInactivationMinute");
+        g->addWidget(b.Label("lblDaylightSavingTimeRegion", "Daylight saving time region"), 3, 0, 1,
+                     2);
+        QComboBox* region = b.Combo("cbbxDaylightSavingTimeRegion", 305, false);
+        region->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(region, &QWidget::customContextMenuRequested, this,
+                [this, region](const QPoint& pos) { pumnuDST_->exec(region->mapToGlobal(pos)); });
+        g->addWidget(region, 4, 0, 1, 2);
+        g->setRowMinimumHeight(5, 8);
+        g->addWidget(
+            b.Label("lblMostRecentDateTime", "Most recent date/time in QZT (power switch 1-0)"), 6,
+            0, 1, 2);
+        g->addWidget(b.Label("lblDate", "Date"), 7, 0);
+        g->addWidget(b.ReadOnlyEdit("edtDate", 89), 7, 1, Qt::AlignLeft);
+        g->addWidget(b.Label("lblTime", "Time"), 8, 0);
+        g->addWidget(b.ReadOnlyEdit("edtTime", 89), 8, 1, Qt::AlignLeft);
+        g->setRowStretch(9, 1);
+    }
+
+    QGroupBox* radio = b.Group(pnlMain, "gbxRadioParameters", "Radio Parameters");
+    b.Line(b.Label("lblNumberOfShortTransmissions", "Number of short transmissions"),
+           b.Edit("edtNumberOfShortTransmissions", 65, 3));
+    b.Line(b.Label("lblNumberOfLongTransmissions", "Number of long transmissions"),
+           b.Edit("edtNumberOfLongTransmissions", 65, 3));
+    b.Line(b.Label("lblIgnoreReceivedAcknowledge", "Ignore received acknowledge"),
+           b.Check("cbIgnoreReceivedAcknowledge"));
+    b.Grid()->setRowStretch(b.Grid()->rowCount(), 1);
+
+    // Two groups of the unit's memory that this product does not offer. They
+    // are never shown, but decoding and encoding still fill and read them.
+    QGroupBox* miscellaneous = b.Group(pnlMain, "gbxMiscellaneous", "Miscellaneous");
+    b.Line(b.Label("lblIgnorePowerSwitch", "Ignore power switch"),
+           b.Check("cbIgnorePowerSwitch", false));
+    miscellaneous->hide();
+
+    QGroupBox* peek = b.Group(pnlMain, "gbxPeekFunction", "Peek Function");
+    b.Line(b.Label("lblEnablePeekFunction", "Enable peek function"),
+           b.Check("cbEnablePeekFunction", false));
+    b.Line(b.Label("lblDoorMatSensorType", "Door mat sensor type"),
+           b.Combo("cbbxDoorMatSensorType", 113, false));
+    b.Line(b.Label("lblMaxTimeOutsideDoor", "Max time outside door (s)"),
+           b.Edit("edtMaxTimeOutsideDoor", 57, 4, false));
+    peek->hide();
+
+    QGroupBox* product = b.Group(pnlMain, "gbxProductInformation", "Product Information");
+    b.Line(b.Label("lblProgramVersion", "Program version"),
+           b.ReadOnlyEdit("edtProgramVersion", 105));
+    b.Line(b.Label("lblSerialNumber", "Serial number"), b.ReadOnlyEdit("edtSerialNumber", 105));
+    b.Line(b.Label("lblProductionDate", "Production date"),
+           b.ReadOnlyEdit("edtProductionDate", 105));
+    b.Line(b.Label("lblRadioCalibration", "Radio calibration"),
+           b.ReadOnlyEdit("edtRadioCalibration", 105));
+    b.Grid()->setRowStretch(b.Grid()->rowCount(), 1);
+
+    // Top row: inputs over the two left columns, radio parameters on the
+    // right; bottom row: delays and technical alarms, time schedule, product
+    // information.
+    columns->addWidget(inputs, 0, 0, 1, 2);
+    columns->addWidget(radio, 0, 2);
+    columns->addLayout(leftColumn, 1, 0);
+    columns->addWidget(schedule, 1, 1);
+    columns->addWidget(product, 1, 2);
+}
+
+void TfrmMain::FormCreate(const StartOptions& options) {
+    state_.DecodingInProgress = false;
+    // Files dropped from the desktop are accepted by the window.
+    setAcceptDrops(true);
+
+    SystemFolders systemFolders;
+    const PlatformFolders& folders = options.folders ? *options.folders : systemFolders;
+    const std::vector<std::string> paths = PathArguments(options.arguments);
+    try {
+        RunStartUp(state_, folders, paths);
+        FillDropDowns();
+        ApplyCaptions();
+        // File > New and the file named on the command line follow here
+        // with the file commands.
+    } catch (const std::exception& error) {
+        // The standard error box; the window opens as far as it got.
+        ui_->ShowError(error.what());
+    }
+}
+
+void TfrmMain::FillDropDowns() {
+    for (const DropDownSource& source : kDropDownSources) {
+        auto* combo = findChild<QComboBox*>(
+            QString::fromUtf8(source.control.data(), static_cast<int>(source.control.size())));
+        combo->clear();
+        for (const ValueListEntry& entry : state_.List(source.dropDown).Entries()) {
+            combo->addItem(Q(entry.text));
+        }
+        combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+    }
+}
+
+void TfrmMain::ApplyCaptions() {
+    for (const Caption& caption : kCaptions) {
+        const QString text = Q(Text(caption.text));
+        QObject* control = findChild<QObject*>(caption.control);
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            label->setText(text);
+        } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+            group->setTitle(text);
+        } else if (auto* menu = qobject_cast<QMenu*>(control)) {
+            menu->setTitle(text);
+        } else if (auto* action = qobject_cast<QAction*>(control)) {
+            action->setText(text);
+        }
+    }
+}
+
+void TfrmMain::FormShow() {
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        const QRect area = screen->geometry();
+        // The frame as the window system will draw it around the contents.
+        QSize frame = size();
+        if (QWindow* handle = windowHandle()) {
+            const QMargins margins = handle->frameMargins();
+            frame += QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+        }
+        move(CentredIn(area, frame));
+    }
+    QGuiApplication::setApplicationDisplayName(Q(Text(txt::ProgramName)));
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+    QMainWindow::showEvent(event);
+}
+
+void TfrmMain::SetStatusText(const QString& text) {
+    statusText_ = text;
+    // The status bar holds one line.
+    QString line = text;
+    line.replace('\n', ' ');
+    statusLabel_->setText(line);
+}
+
+void TfrmMain::RefreshTitle() {
+    if (auto title = WindowTitleFor(state_.ConfigState, state_.CurrentFileName)) {
+        ui_->SetTitle(*title);
+    }
+}
+
+void TfrmMain::mnuFileSaveClick() {}
+
+void TfrmMain::mnuFileExitClick() {
+    switch (ui_->AskYesNoCancel(Text(txt::ExitQuestion))) {
+        case UserInterface::Answer::Yes:
+            // Whatever the save did, the program ends.
+            mnuFileSaveClick();
+            close();
+            break;
+        case UserInterface::Answer::No:
+            close();
+            break;
+        case UserInterface::Answer::Cancel:
+            break;
+    }
+}
+
+}  // namespace qzt

@@ -1,0 +1,13 @@
+#include "app/TfrmWriteRadioCodes.h"
+
+#include "core/Text.h"
+
+namespace qzt {
+
+TfrmWriteRadioCodes::TfrmWriteRadioCodes(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmWriteRadioCodes");
+    setWindowTitle(QString::fromStdString(Text(txt::RadioCodesCaption)));
+    setFixedSize(479, 307);
+}
+
+}  // namespace qzt

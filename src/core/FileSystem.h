@@ -1,0 +1,54 @@
+#pragma once
+// Small file and folder operations on Linux paths (UTF-8 byte strings), with
+// the program's rules: bounded reads, and writes that never leave a
+// half-written file in place of a good one.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qzt {
+
+// Largest settings or template file the program reads (far above any real one).
+inline constexpr std::size_t kMaxTextFileSize = 16u * 1024u * 1024u;
+
+// True for an existing path that is not a folder (a folder is no file).
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
+// Creates one folder level (the parent must exist). True when the folder
+// exists afterwards.
+bool CreateFolder(const std::string& path);
+
+// The whole content of a regular file of at most `maxBytes` bytes; nothing for
+// a missing, unreadable, non-regular or larger file.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t maxBytes = kMaxTextFileSize);
+
+// True when the file exists and may not be written: its owner write bit is
+// clear (the read-only attribute) or this user lacks write access.
+bool IsReadOnlyFile(const std::string& path);
+
+// Replaces (or creates) `path` with `data`: written to a temporary file in the
+// same folder, flushed, then renamed over the target, so a failure leaves the
+// previous content untouched. A read-only target or a non-file is refused.
+// An existing file keeps its permissions; a new one gets 0666 less the umask.
+// A symbolic link is followed and its target replaced.
+bool WriteFileAtomically(const std::string& path, std::string_view data);
+
+// Copies `sourceFolder + sourceName` to `targetFolder + targetName`, replacing
+// the target. True when the copy is complete.
+bool CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,
+                    const std::string& targetName, const std::string& targetFolder);
+
+// The path without trailing '/' separators. The root "/" stays "/".
+std::string StripTrailingSeparators(std::string_view path);
+// The path with exactly one trailing '/' (an empty path stays empty).
+std::string WithTrailingSeparator(std::string_view path);
+// The last component of a path ("b.qzt" of "/a/b.qzt").
+std::string FileNamePart(std::string_view path);
+// The extension of the last component including its dot (".qzt"), or empty.
+std::string ExtensionOf(std::string_view path);
+
+}  // namespace qzt

@@ -1,0 +1,81 @@
+#pragma once
+// What the main window owns for the life of the program: the two image
+// holders, where the shown configuration came from, the folders, the settings
+// file and the seven value lists. Commands receive it; the window and the
+// command-line tool each own one.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "config/ConfigImage.h"
+#include "config/ValueList.h"
+#include "core/ValuesIni.h"
+
+namespace qzt {
+
+// Where the configuration shown came from; also the mode argument of decoding
+// and encoding.
+enum ConfigStateValue : int {
+    kStateDefault = 0,  // File > New
+    kStateFile = 1,     // opened, dropped or named on the command line
+    kStateSaved = 2,    // saved under a name chosen in Save As
+    kStateRead = 3,     // read from the unit
+    kStateWritten = 4,  // written to the unit
+};
+
+// The seven drop-downs of the main window that show value lists.
+enum class DropDown : int {
+    AllowUserAlarmType,
+    DoorClosedAlarmType,
+    DoorOpenedAlarmType,
+    InputClosedAlarmType,
+    InputOpenedAlarmType,
+    DoorMatSensorType,
+    DaylightSavingTimeRegion,
+};
+inline constexpr int kDropDownCount = 7;
+
+struct DropDownSource {
+    DropDown dropDown;
+    std::string_view control;  // the drop-down's control name
+    std::string_view section;  // its section in Values.ini
+    int capacity;              // most entries it holds
+};
+
+// In the order start-up fills them. The five alarm-type drop-downs each have
+// their own list with the same content.
+inline constexpr std::array<DropDownSource, kDropDownCount> kDropDownSources = {{
+    {DropDown::AllowUserAlarmType, "cbbxAllowUserAlarmType", "AlarmType", 200},
+    {DropDown::DoorClosedAlarmType, "cbbxDoorClosedAlarmType", "AlarmType", 200},
+    {DropDown::DoorOpenedAlarmType, "cbbxDoorOpenedAlarmType", "AlarmType", 200},
+    {DropDown::InputClosedAlarmType, "cbbxInputClosedAlarmType", "AlarmType", 200},
+    {DropDown::InputOpenedAlarmType, "cbbxInputOpenedAlarmType", "AlarmType", 200},
+    {DropDown::DoorMatSensorType, "cbbxDoorMatSensorType", "DoorMatSensorType", 10},
+    {DropDown::DaylightSavingTimeRegion, "cbbxDaylightSavingTimeRegion", "DaylightSaving", 30},
+}};
+
+struct ProgramState {
+    ProgramState();
+
+    ImageBuffer CurrentImage{};
+    ImageBuffer ScratchImage{};
+    int ConfigState = kStateDefault;
+    std::string CurrentFileName;
+    bool DecodingInProgress = false;
+
+    // Folder of Values.ini and Default.bin; trailing '/'.
+    std::string ProgramDataDirectory;
+    // Fallback for the active folder; trailing '/'.
+    std::string DefaultConfigDirectory;
+    // Where Open and Save As start; as chosen (normally no trailing '/').
+    std::string ActiveConfigDirectory;
+
+    ValuesIni Values;
+    std::array<ValueList, kDropDownCount> Lists;
+
+    ValueList& List(DropDown d) { return Lists[static_cast<std::size_t>(d)]; }
+    const ValueList& List(DropDown d) const { return Lists[static_cast<std::size_t>(d)]; }
+};
+
+}  // namespace qzt

@@ -1,0 +1,72 @@
+#pragma once
+// How commands talk to the user. The main window implements this with Qt, the
+// command-line tool on the console, and tests with a script that records every
+// box and answers every question. No command opens a window of its own.
+
+#include <optional>
+#include <string>
+
+namespace qzt {
+
+// What an open or save dialog shows.
+struct FileDialogOptions {
+    std::string title;          // "Open", "Save as"
+    std::string filterName;     // "QZT configuration file"
+    std::string filterPattern;  // "*.Qzt"
+    std::string fileName;       // the name field's initial text
+    std::string startFolder;    // the folder the dialog starts in
+};
+
+class UserInterface {
+  public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~UserInterface() = default;
+
+    // An error box: error icon, one OK button.
+    virtual void ShowError(const std::string& text) = 0;
+    // An information box: information icon, one OK button.
+    virtual void ShowInformation(const std::string& text) = 0;
+    // An information box with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    // An information box with Yes, No and Cancel (closing the box is Cancel).
+    virtual Answer AskYesNoCancel(const std::string& text) = 0;
+
+    // The one line of the status bar.
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual std::string StatusText() const = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+
+    // The hourglass cursor while the unit is busy; calls nest.
+    virtual void BeginBusy() = 0;
+    virtual void EndBusy() = 0;
+    // Lets the window paint what is pending (a status text) once.
+    virtual void ProcessPendingMessages() = 0;
+
+    // The chosen path, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseFileToOpen(const FileDialogOptions& options) = 0;
+    virtual std::optional<std::string> ChooseFileToSave(const FileDialogOptions& options) = 0;
+    virtual std::optional<std::string> ChooseFolder(const std::string& title,
+                                                    const std::string& startFolder) = 0;
+};
+
+// Restores the cursor however a device command leaves its scope.
+class BusyCursor {
+  public:
+    explicit BusyCursor(UserInterface& ui) : ui_(&ui) { ui_->BeginBusy(); }
+    ~BusyCursor() { Release(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    // Restores the cursor now (a second call does nothing).
+    void Release() {
+        if (ui_ != nullptr) {
+            ui_->EndBusy();
+            ui_ = nullptr;
+        }
+    }
+
+  private:
+    UserInterface* ui_;
+};
+
+}  // namespace qzt

@@ -1,0 +1,35 @@
+#pragma once
+// The main window's user interface for tests: the window parts (status bar,
+// title, cursor) are the real ones; message boxes and dialogs are recorded and
+// answered by the script.
+
+#include "ScriptedUserInterface.h"
+#include "app/QtUserInterface.h"
+
+namespace qzt::test {
+
+class RecordingUi : public QtUserInterface {
+  public:
+    RecordingUi(TfrmMain& window, ScriptedUserInterface& script)
+        : QtUserInterface(window), script_(script) {}
+
+    void ShowError(const std::string& text) override { script_.ShowError(text); }
+    void ShowInformation(const std::string& text) override { script_.ShowInformation(text); }
+    bool AskYesNo(const std::string& text) override { return script_.AskYesNo(text); }
+    Answer AskYesNoCancel(const std::string& text) override { return script_.AskYesNoCancel(text); }
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions& o) override {
+        return script_.ChooseFileToOpen(o);
+    }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions& o) override {
+        return script_.ChooseFileToSave(o);
+    }
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& start) override {
+        return script_.ChooseFolder(title, start);
+    }
+
+  private:
+    ScriptedUserInterface& script_;
+};
+
+}  // namespace qzt::test

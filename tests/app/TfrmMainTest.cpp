@@ -1,0 +1,338 @@
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QtTest>
+#include <filesystem>
+#include <map>
+
+#include "FakeFolders.h"
+#include "RecordingUi.h"
+#include "TempDir.h"
+#include "app/Placement.h"
+#include "app/TfrmMain.h"
+#include "core/FileSystem.h"
+
+using namespace qzt;
+
+namespace {
+
+// A main window started on temporary folders with the real templates.
+struct StartedWindow {
+    explicit StartedWindow(const std::function<void(test::FakeFolders&)>& prepare = {}) {
+        auto folders = std::make_shared<test::FakeFolders>();
+        folders->executable = std::string(QZT_RUNTIME_DIR) + "/";
+        folders->appData = dir / "data";
+        folders->documents = dir / "docs";
+        std::filesystem::create_directories(*folders->appData);
+        std::filesystem::create_directories(*folders->documents);
+        if (prepare) {
+            prepare(*folders);
+        }
+        window.SetUserInterface(std::make_unique<test::RecordingUi>(window, script));
+        window.FormCreate(StartOptions{{}, folders});
+    }
+    template <typename T>
+    T* Get(const char* name) {
+        T* control = window.findChild<T*>(name);
+        if (control == nullptr) {
+            qFatal("no control %s", name);
+        }
+        return control;
+    }
+    QString CaptionOf(const char* name) {
+        QObject* o = window.findChild<QObject*>(name);
+        if (auto* l = qobject_cast<QLabel*>(o))
+            return l->text();
+        if (auto* g = qobject_cast<QGroupBox*>(o))
+            return g->title();
+        if (auto* m = qobject_cast<QMenu*>(o))
+            return m->title();
+        if (auto* a = qobject_cast<QAction*>(o))
+            return a->text();
+        return "<no control>";
+    }
+
+    test::TempDir dir;
+    test::ScriptedUserInterface script;
+    TfrmMain window;
+};
+
+}  // namespace
+
+class TfrmMainTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void runTimeCaptionsReplaceTheDesignTimeOnes() {
+        StartedWindow w;
+        const std::map<const char*, const char*> expected = {
+            {"mnuFile", "&File"},
+            {"mnuFileNew", "&New"},
+            {"mnuFileOpen", "&Open..."},
+            {"mnuFileSave", "&Save"},
+            {"mnuFileSaveAs", "Save &As..."},
+            {"mnuFileSelectDefaultDirectory", "Select default folder..."},
+            {"mnuFileExit", "E&xit"},
+            {"mnuCom", "&Communication"},
+            {"mnuComReadFromDevice", "&Read from device"},
+            {"mnuComWriteToDevice", "&Write to device"},
+            {"mnuComChangeDeviceRadioCodes", "&Change Radio Codes in device"},
+            {"mnuHelp", "&Help"},
+            {"mnuHelpAbout", "&About..."},
+            {"pumnuView", "View settings..."},
+            {"gbxInputs", "Inputs"},
+            {"lblSendAlarm", "Send Alarm"},
+            {"lblInputsRadioCode", "Radio Code"},
+            {"lblAlarmType", "Alarm Type"},
+            {"lblAlarmWhenAllowUser", "Allow user out of pad (bed/chair)"},
+            {"lblAlarmWhenDoorClosed", "Pad connection (on)"},
+            {"lblAlarmWhenDoorOpened", "Pad connection (off)"},
+            {"lblAlarmWhenInputClosed", "On pad (bed/chair)"},
+            {"lblAlarmWhenInputOpened", "Out of pad (bed/chair)"},
+            {"gbxAlarmDelay", "Alarm Delay"},
+            {"lblInPassageDelay", "On pad delay (s)"},
+            {"lblOutPassageDelay", "Out of pad delay (s)"},
+            {"lblAutoResetTime", "Time allowed out of pad (s)"},
+            {"gbxTechnicalAlarms", "Technical Alarms"},
+            {"lblTechnicalRadioCode", "Radio Code"},
+            {"lblRadioTestAlarmPeriod", "Radio test alarm period (h, 0=OFF)"},
+            {"lblBatteryAlarmPeriod", "Battery alarm period (h, 0=OFF)"},
+            {"lblInactivityTimeLimit", "Inactivity time limit (1-256h)"},
+            {"gbxTimeSchedule", "Time Schedule"},
+            {"lblEnableTimeSchedule", "Enable time schedule"},
+            {"lblActivationTime", "Activation time"},
+            {"lblInactivationTime", "Inactinavtion time"},
+            {"lblDaylightSavingTimeRegion", "Daylight saving time region"},
+            {"lblMostRecentDateTime", "Most recent date/time in QZT (power switch 1-0)"},
+            {"lblDate", "Date"},
+            {"lblTime", "Time"},
+            {"gbxRadioParameters", "Radio Parameters"},
+            {"lblNumberOfShortTransmissions", "Number of short transmissions"},
+            {"lblNumberOfLongTransmissions", "Number of long transmissions"},
+            {"lblIgnoreReceivedAcknowledge", "Ignore received acknowledge"},
+            {"gbxMiscellaneous", "Miscellaneous"},
+            {"lblIgnorePowerSwitch", "Ignore power switch"},
+            {"gbxPeekFunction", "Peek Function"},
+            {"lblEnablePeekFunction", "Enable peek function"},
+            {"lblDoorMatSensorType", "Door mat sensor type"},
+            {"lblMaxTimeOutsideDoor", "Max time outside door (s)"},
+            {"gbxProductInformation", "Product Information"},
+            {"lblProgramVersion", "Program version"},
+            {"lblSerialNumber", "Serial number"},
+            {"lblProductionDate", "Production date"},
+            {"lblRadioCalibration", "Radio calibration"},
+        };
+        for (const auto& [name, caption] : expected) {
+            QCOMPARE(w.CaptionOf(name), QString(caption));
+        }
+        QCOMPARE(w.window.windowTitle(), QString("QZT Programmer"));
+        QVERIFY(w.script.boxes.empty());
+    }
+
+    void controlsHaveTheirLimitsAndStates() {
+        StartedWindow w;
+        struct Edit {
+            const char* name;
+            int maxLength;
+            bool enabled;
+        };
+        const Edit edits[] = {
+            {"edtAllowUserRadioCode", 4, false},
+            {"edtDoorClosedRadioCode", 4, false},
+            {"edtDoorOpenedRadioCode", 4, false},
+            {"edtInputClosedRadioCode", 4, false},
+            {"edtInputOpenedRadioCode", 4, false},
+            {"edtTechnicalRadioCode", 4, false},
+            {"edtInPassageDelay", 3, true},
+            {"edtOutPassageDelay", 3, true},
+            {"edtAutoResetTime", 4, true},
+            {"edtRadioTestAlarmPeriod", 3, true},
+            {"edtBatteryAlarmPeriod", 3, true},
+            {"edtInactivityTimeLimit", 3, true},
+            {"edtNumberOfShortTransmissions", 3, true},
+            {"edtNumberOfLongTransmissions", 3, true},
+            {"edtActivationHour", 2, false},
+            {"edtActivationMinute", 2, false},
+            {"edtInactivationHour", 2, false},
+            {"edtInactivationMinute", 2, false},
+            {"edtMaxTimeOutsideDoor", 4, false},
+            {"edtProgramVersion", 32767, false},
+            {"edtSerialNumber", 32767, false},
+            {"edtProductionDate", 32767, false},
+            {"edtRadioCalibration", 32767, false},
+            {"edtDate", 32767, false},
+            {"edtTime", 32767, false},
+        };
+        for (const Edit& e : edits) {
+            QLineEdit* edit = w.Get<QLineEdit>(e.name);
+            QVERIFY2(edit->maxLength() == e.maxLength, e.name);
+            QVERIFY2(edit->isEnabled() == e.enabled, e.name);
+        }
+        // The radio-code edits can never be typed into.
+        QLineEdit* code = w.Get<QLineEdit>("edtAllowUserRadioCode");
+        QTest::keyClicks(code, "1234");
+        QCOMPARE(code->text(), QString());
+
+        QVERIFY(!w.Get<QCheckBox>("cbEnablePeekFunction")->isEnabled());
+        QVERIFY(!w.Get<QCheckBox>("cbIgnorePowerSwitch")->isEnabled());
+        QVERIFY(!w.Get<QComboBox>("cbbxDaylightSavingTimeRegion")->isEnabled());
+        QVERIFY(!w.Get<QComboBox>("cbbxDoorMatSensorType")->isEnabled());
+        for (const char* name : {"cbbxAllowUserAlarmType", "cbbxDaylightSavingTimeRegion"}) {
+            QVERIFY(!w.Get<QComboBox>(name)->isEditable());
+        }
+
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        QVERIFY(!w.Get<QGroupBox>("gbxMiscellaneous")->isVisible());
+        QVERIFY(!w.Get<QGroupBox>("gbxPeekFunction")->isVisible());
+        QVERIFY(w.Get<QGroupBox>("gbxProductInformation")->isVisible());
+        QCOMPARE(w.window.minimumSize(), w.window.maximumSize());
+        // No caption is cut: every visible label has at least the room its
+        // text needs.
+        for (QLabel* label : w.window.findChildren<QLabel*>()) {
+            if (label->isVisible() && label->objectName().startsWith("lbl")) {
+                QVERIFY2(label->width() >= label->sizeHint().width(),
+                         qPrintable(label->objectName()));
+            }
+        }
+    }
+
+    void dropDownsAreFilledFromTheSettings() {
+        StartedWindow w;
+        const char* alarmTypes[] = {"cbbxAllowUserAlarmType", "cbbxDoorClosedAlarmType",
+                                    "cbbxDoorOpenedAlarmType", "cbbxInputClosedAlarmType",
+                                    "cbbxInputOpenedAlarmType"};
+        QComboBox* first = w.Get<QComboBox>(alarmTypes[0]);
+        QVERIFY(first->count() > 1);
+        for (const char* name : alarmTypes) {
+            QComboBox* combo = w.Get<QComboBox>(name);
+            QCOMPARE(combo->count(), first->count());
+            QCOMPARE(combo->currentIndex(), 0);
+            QCOMPARE(combo->itemText(1), first->itemText(1));
+        }
+        QComboBox* region = w.Get<QComboBox>("cbbxDaylightSavingTimeRegion");
+        QCOMPARE(region->itemText(0), QString("No daylight saving time"));
+        QCOMPARE(region->count(),
+                 w.window.State().List(DropDown::DaylightSavingTimeRegion).Count());
+    }
+
+    void menusCarryTheirShortcuts() {
+        StartedWindow w;
+        const std::map<const char*, QKeySequence> shortcuts = {
+            {"mnuFileNew", QKeySequence("Ctrl+N")},
+            {"mnuFileOpen", QKeySequence("Ctrl+O")},
+            {"mnuFileSave", QKeySequence("Ctrl+S")},
+            {"mnuFileSaveAs", QKeySequence()},
+            {"mnuComReadFromDevice", QKeySequence("Ctrl+R")},
+            {"mnuComWriteToDevice", QKeySequence("Ctrl+W")},
+            {"mnuComChangeDeviceRadioCodes", QKeySequence()},
+        };
+        for (const auto& [name, keys] : shortcuts) {
+            QCOMPARE(w.Get<QAction>(name)->shortcut(), keys);
+        }
+    }
+
+    void refusedSettingsWriteLeavesDesignTimeCaptions() {
+        std::string ini;
+        StartedWindow w([&](test::FakeFolders& folders) {
+            const std::string data = *folders.appData + "/ORVI/QZT Programmer (EN)/";
+            ini = test::WriteFile(data + "Values.ini", "[Setup]\nAppVersion=0.0.0.1\n");
+            ::chmod(ini.c_str(), 0444);
+        });
+        QCOMPARE(w.script.boxes.size(), size_t(1));
+        QCOMPARE(w.script.boxes[0].text, "Unable to write to " + ini);
+        QCOMPARE(w.CaptionOf("lblActivationTime"), QString("Activation time (hh:mm)"));
+        QCOMPARE(w.Get<QComboBox>("cbbxAllowUserAlarmType")->count(), 0);
+        QCOMPARE(w.Get<QComboBox>("cbbxAllowUserAlarmType")->currentIndex(), -1);
+    }
+
+    void titleFollowsTheConfigState() {
+        StartedWindow w;
+        ProgramState& state = w.window.State();
+        state.CurrentFileName = "/home/tech/A/b.qzt";
+        const struct {
+            int state;
+            const char* title;
+        } cases[] = {
+            {kStateDefault, "(Default) - QZT Programmer"},
+            {kStateFile, "b.qzt - QZT Programmer"},
+            {kStateRead, "(Read from QZT) - QZT Programmer"},
+            {kStateWritten, "(Read from QZT) - QZT Programmer"},  // unchanged
+            {kStateSaved, "b.qzt - QZT Programmer"},
+        };
+        for (const auto& c : cases) {
+            state.ConfigState = c.state;
+            w.window.RefreshTitle();
+            QCOMPARE(w.window.windowTitle(), QString(c.title));
+        }
+    }
+
+    void statusBarShowsOneLine() {
+        StartedWindow w;
+        w.window.SetStatusText("No connection with QZT!\nPlease verify");
+        QCOMPARE(w.window.StatusText(), QString("No connection with QZT!\nPlease verify"));
+        QCOMPARE(w.Get<QLabel>("sbStatusText")->text(),
+                 QString("No connection with QZT! Please verify"));
+        const QSize before = w.window.sizeHint();
+        w.window.SetStatusText(QString(500, 'x'));
+        QCOMPARE(w.window.sizeHint().width(), before.width());
+    }
+
+    void centringRoundsTowardZero() {
+        const struct {
+            QRect outer;
+            QSize inner;
+            QPoint expected;
+        } cases[] = {
+            {{0, 0, 1920, 1080}, {1031, 620}, {444, 230}},
+            {{0, 0, 800, 600}, {1031, 620}, {-115, -10}},    // -115.5 and -10
+            {{100, 50, 1027, 559}, {479, 307}, {374, 176}},  // a dialog over the window
+            {{1920, 0, 1280, 1024}, {1031, 621}, {2044, 201}},
+        };
+        for (const auto& c : cases) {
+            QCOMPARE(CentredIn(c.outer, c.inner), c.expected);
+        }
+        // The shown window sits centred on its screen (the offscreen
+        // platform may shift it by its frame margins).
+        StartedWindow w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        const QPoint centre = w.window.frameGeometry().center();
+        const QPoint screenCentre = w.window.screen()->geometry().center();
+        QVERIFY(std::abs(centre.x() - screenCentre.x()) <= 4);
+        QVERIFY(std::abs(centre.y() - screenCentre.y()) <= 4);
+    }
+
+    void exitAsksAndCancelKeepsTheProgram() {
+        const struct {
+            UserInterface::Answer answer;
+            bool stillOpen;
+        } cases[] = {
+            {UserInterface::Answer::Cancel, true},
+            {UserInterface::Answer::No, false},
+            {UserInterface::Answer::Yes, false},
+        };
+        for (const auto& c : cases) {
+            StartedWindow w;
+            w.window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+            w.script.answers.push_back(c.answer);
+            w.Get<QAction>("mnuFileExit")->trigger();
+            QCOMPARE(w.script.boxes.back().text,
+                     std::string("Do you want to save the configuration before exit?"));
+            QCOMPARE(w.script.boxes.back().kind, test::RecordedBox::YesNoCancel);
+            QCOMPARE(w.window.isVisible(), c.stillOpen);
+        }
+    }
+};
+
+QTEST_MAIN(TfrmMainTest)
+#include "TfrmMainTest.moc"

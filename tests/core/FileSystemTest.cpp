@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TempDir.h"
+#include "core/FileSystem.h"
+
+namespace qzt {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+TEST(PathText, SeparatorsNamesAndExtensions) {
+    struct Case {
+        const char* path;
+        const char* stripped;
+        const char* name;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {"/a/b.qzt", "/a/b.qzt", "b.qzt", ".qzt"},
+        {"/a/b/", "/a/b", "", ""},
+        {"/a/b//", "/a/b", "", ""},
+        {"/", "/", "", ""},
+        {"", "", "", ""},
+        {"site3", "site3", "site3", ""},
+        {"/x.y/site3", "/x.y/site3", "site3", ""},
+        {"/a/plan.txt.Qzt", "/a/plan.txt.Qzt", "plan.txt.Qzt", ".Qzt"},
+        {"name.", "name.", "name.", "."},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StripTrailingSeparators(c.path), c.stripped) << c.path;
+        EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+        EXPECT_EQ(ExtensionOf(c.path), c.extension) << c.path;
+    }
+    EXPECT_EQ(WithTrailingSeparator("/a"), "/a/");
+    EXPECT_EQ(WithTrailingSeparator("/a//"), "/a/");
+    EXPECT_EQ(WithTrailingSeparator(""), "");
+}
+
+TEST(WriteFileAtomically, ReplacesKeepsModeAndFollowsLinks) {
+    TempDir dir;
+    const std::string path = WriteFile(dir / "a.ini", "old");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(WriteFileAtomically(path, "new"));
+    EXPECT_EQ(ReadFile(path), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    const std::string link = dir / "link.ini";
+    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(WriteFileAtomically(link, "through the link"));
+    EXPECT_EQ(ReadFile(path), "through the link");
+    struct stat lst {};
+    ASSERT_EQ(::lstat(link.c_str(), &lst), 0);
+    EXPECT_TRUE(S_ISLNK(lst.st_mode));
+}
+
+TEST(WriteFileAtomically, RefusalLeavesTheOldContentAndNoTemporaryFile) {
+    TempDir dir;
+    const std::string path = WriteFile(dir / "ro.ini", "old");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(WriteFileAtomically(path, "new"));
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_FALSE(WriteFileAtomically(dir.Path(), "a folder"));
+    EXPECT_FALSE(WriteFileAtomically(dir / "missing/x", "no folder"));
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(ReadWholeFile, BoundedAndOnlyRegularFiles) {
+    TempDir dir;
+    const std::string path = WriteFile(dir / "f", std::string(100, 'x'));
+    EXPECT_EQ(ReadWholeFile(path, 100).value_or(""), std::string(100, 'x'));
+    EXPECT_FALSE(ReadWholeFile(path, 99).has_value());
+    EXPECT_FALSE(ReadWholeFile(dir.Path()).has_value());
+    EXPECT_FALSE(ReadWholeFile(dir / "missing").has_value());
+    EXPECT_FALSE(ReadWholeFile("/dev/zero").has_value());
+}
+
+TEST(CopyFileShared, CopiesAndReportsFailure) {
+    TempDir dir;
+    WriteFile(dir / "src/Values.i", "[Setup]\n");
+    std::filesystem::create_directories(dir / "dst");
+    EXPECT_TRUE(CopyFileShared(dir / "src/", "Values.i", "Values.ini", dir / "dst/"));
+    EXPECT_EQ(ReadFile(dir / "dst/Values.ini"), "[Setup]\n");
+    EXPECT_FALSE(CopyFileShared(dir / "src/", "missing", "x", dir / "dst/"));
+    EXPECT_FALSE(FileExists(dir / "dst/x"));
+}
+
+}  // namespace
+}  // namespace qzt

@@ -1,0 +1,98 @@
+#pragma once
+// A user interface for tests: records every box, status text and title, and
+// answers questions and dialogs from queues set up by the test. An unexpected
+// question fails the test's expectations through its recorded calls.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/UserInterface.h"
+
+namespace qzt::test {
+
+struct RecordedBox {
+    enum Kind { Error, Information, YesNo, YesNoCancel } kind;
+    std::string text;
+};
+
+class ScriptedUserInterface : public UserInterface {
+  public:
+    void ShowError(const std::string& text) override {
+        boxes.push_back({RecordedBox::Error, text});
+    }
+    void ShowInformation(const std::string& text) override {
+        boxes.push_back({RecordedBox::Information, text});
+    }
+    bool AskYesNo(const std::string& text) override {
+        boxes.push_back({RecordedBox::YesNo, text});
+        return TakeAnswer(Answer::No) == Answer::Yes;
+    }
+    Answer AskYesNoCancel(const std::string& text) override {
+        boxes.push_back({RecordedBox::YesNoCancel, text});
+        return TakeAnswer(Answer::Cancel);
+    }
+
+    void SetStatusText(const std::string& text) override {
+        status = text;
+        statusHistory.push_back(text);
+    }
+    std::string StatusText() const override { return status; }
+    void SetTitle(const std::string& text) override { title = text; }
+    void BeginBusy() override {
+        ++busyDepth;
+        ++busyCount;
+    }
+    void EndBusy() override { --busyDepth; }
+    void ProcessPendingMessages() override { ++pendingMessageRuns; }
+
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions& options) override {
+        dialogs.push_back(options);
+        return TakePath();
+    }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions& options) override {
+        dialogs.push_back(options);
+        return TakePath();
+    }
+    std::optional<std::string> ChooseFolder(const std::string& dialogTitle,
+                                            const std::string& startFolder) override {
+        dialogs.push_back(FileDialogOptions{dialogTitle, "", "", "", startFolder});
+        return TakePath();
+    }
+
+    // Answers for the next questions, in order; an empty queue answers the
+    // safe default (No, Cancel).
+    std::deque<Answer> answers;
+    // Paths for the next dialogs; nothing means the user cancels.
+    std::deque<std::optional<std::string>> paths;
+
+    std::vector<RecordedBox> boxes;
+    std::vector<FileDialogOptions> dialogs;
+    std::string status;
+    std::vector<std::string> statusHistory;
+    std::string title;
+    int busyDepth = 0;
+    int busyCount = 0;
+    int pendingMessageRuns = 0;
+
+  private:
+    Answer TakeAnswer(Answer fallback) {
+        if (answers.empty()) {
+            return fallback;
+        }
+        Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::optional<std::string> TakePath() {
+        if (paths.empty()) {
+            return std::nullopt;
+        }
+        auto p = paths.front();
+        paths.pop_front();
+        return p;
+    }
+};
+
+}  // namespace qzt::test

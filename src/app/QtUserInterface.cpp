@@ -6,7 +6,7 @@
 
 #include "app/TfrmMain.h"
 #include "core/FileSystem.h"
-#include "core/Text.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {

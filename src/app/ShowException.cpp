@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "core/Text.h"
+#include "text/Text.h"
 
 namespace qzt {
 

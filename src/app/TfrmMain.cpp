@@ -24,7 +24,7 @@
 #include "app/Placement.h"
 #include "app/QtUserInterface.h"
 #include "core/StartUp.h"
-#include "core/Text.h"
+#include "text/Text.h"
 #include "core/WindowTitle.h"
 
 namespace qzt {

@@ -1,6 +1,6 @@
 #include "app/TfrmWriteRadioCodes.h"
 
-#include "core/Text.h"
+#include "text/Text.h"
 
 namespace qzt {
 

@@ -1,7 +1,7 @@
 #include "core/StartUp.h"
 
 #include "core/FileSystem.h"
-#include "core/Text.h"
+#include "text/Text.h"
 #include "core/VersionInfo.h"
 
 namespace qzt {

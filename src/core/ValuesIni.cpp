@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/FileSystem.h"
-#include "core/Text.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "core/FileSystem.h"
 #include "core/ProgramState.h"
-#include "core/Text.h"
+#include "text/Text.h"
 
 namespace qzt {
 

@@ -1,4 +1,4 @@
-#include "core/Text.h"
+#include "text/Text.h"
 
 #include <charconv>
 #include <cstddef>

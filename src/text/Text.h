@@ -9,7 +9,7 @@
 #include <string_view>
 #include <variant>
 
-#include "core/TextIds.h"
+#include "text/TextIds.h"
 
 namespace qzt {
 

@@ -7,13 +7,13 @@ namespace qzt::txt {
 
 enum Id : int {
 #define QZT_TEXT(name, number) name = number,
-#include "core/TextIds.def"
+#include "text/TextIds.def"
 #undef QZT_TEXT
 };
 
 inline constexpr std::array kAllIds = {
 #define QZT_TEXT(name, number) Id::name,
-#include "core/TextIds.def"
+#include "text/TextIds.def"
 #undef QZT_TEXT
 };
 

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "core/Text.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {

@@ -102,6 +102,10 @@ void QtUserInterface::ProcessPendingMessages() {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+int QtUserInterface::ExecDialog(QDialog& dialog) {
+    return dialog.exec();
+}
+
 std::optional<std::string> QtUserInterface::ChooseFileToOpen(const FileDialogOptions& options) {
     QFileDialog dialog(&window_);
     PrepareFileDialog(dialog, options);

@@ -5,6 +5,8 @@
 
 #include "core/UserInterface.h"
 
+class QDialog;
+
 namespace qzt {
 
 class TfrmMain;
@@ -29,6 +31,10 @@ class QtUserInterface : public UserInterface {
     std::optional<std::string> ChooseFileToSave(const FileDialogOptions& options) override;
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
+
+    // Shows one of the program's own dialogs modally and returns its result
+    // (QDialog::Accepted or Rejected). Tests answer the dialog here.
+    virtual int ExecDialog(QDialog& dialog);
 
   protected:
     TfrmMain& Window() const { return window_; }

@@ -23,9 +23,12 @@
 
 #include "app/Placement.h"
 #include "app/QtUserInterface.h"
+#include "app/TfrmAbout.h"
+#include "app/TfrmSelectDirectory.h"
+#include "app/TfrmWriteRadioCodes.h"
 #include "core/StartUp.h"
-#include "text/Text.h"
 #include "core/WindowTitle.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -241,7 +244,9 @@ void TfrmMain::BuildMenus() {
     item(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S));
     item(file, "mnuFileSaveAs", "Save &As...");
     separator(file, "N1");
-    item(file, "mnuFileSelectDefaultDirectory", "Select default folder...");
+    QAction* selectFolder = item(file, "mnuFileSelectDefaultDirectory", "Select default folder...");
+    connect(selectFolder, &QAction::triggered, this,
+            [this] { mnuFileSelectDefaultDirectoryClick(); });
     separator(file, "N3");
     QAction* exit = item(file, "mnuFileExit", "E&xit");
     connect(exit, &QAction::triggered, this, [this] { mnuFileExitClick(); });
@@ -504,6 +509,25 @@ void TfrmMain::SetStatusText(const QString& text) {
 void TfrmMain::RefreshTitle() {
     if (auto title = WindowTitleFor(state_.ConfigState, state_.CurrentFileName)) {
         ui_->SetTitle(*title);
+    }
+}
+
+void TfrmMain::CreateDialogs() {
+    frmAbout_ = new TfrmAbout(this);
+    frmSelectDirectory_ = new TfrmSelectDirectory(*this);
+    frmWriteRadioCodes_ = new TfrmWriteRadioCodes(this);
+}
+
+void TfrmMain::mnuFileSelectDefaultDirectoryClick() {
+    frmSelectDirectory_->SetFolder(state_.ActiveConfigDirectory);
+    if (ui_->ExecDialog(*frmSelectDirectory_) != QDialog::Accepted) {
+        return;
+    }
+    try {
+        StoreActiveConfigDirectory(state_, frmSelectDirectory_->Folder());
+    } catch (const ValuesIniWriteError& error) {
+        // The standard error box; the new folder stays active for this run.
+        ui_->ShowError(error.what());
     }
 }
 

@@ -19,6 +19,9 @@ class QMenu;
 namespace qzt {
 
 class QtUserInterface;
+class TfrmAbout;
+class TfrmSelectDirectory;
+class TfrmWriteRadioCodes;
 class UserInterface;
 
 struct StartOptions {
@@ -52,6 +55,12 @@ class TfrmMain : public QMainWindow {
     // Sets the title from ConfigState and CurrentFileName (not in state 4).
     void RefreshTitle();
 
+    // Creates the three dialogs after the main window, in their fixed order;
+    // they stay hidden until shown modally.
+    void CreateDialogs();
+
+    // File > Select default folder...
+    void mnuFileSelectDefaultDirectoryClick();
     // File > Exit: asks whether to save first.
     void mnuFileExitClick();
     // File > Save; connected with the file commands.
@@ -71,6 +80,9 @@ class TfrmMain : public QMainWindow {
     QString statusText_;
     QLabel* statusLabel_ = nullptr;
     QMenu* pumnuDST_ = nullptr;
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmSelectDirectory* frmSelectDirectory_ = nullptr;
+    TfrmWriteRadioCodes* frmWriteRadioCodes_ = nullptr;
 };
 
 }  // namespace qzt

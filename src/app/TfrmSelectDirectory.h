@@ -1,15 +1,43 @@
 #pragma once
-// The default folder dialog: where Open and Save As start.
+// The default folder dialog: the folder in which Open and Save As start,
+// stored as Setup/ConfigDirectory in Values.ini.
 
 #include <QDialog>
+#include <string>
+
+class QLineEdit;
+class QGroupBox;
+class QLabel;
 
 namespace qzt {
+
+class TfrmMain;
 
 class TfrmSelectDirectory : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TfrmSelectDirectory(QWidget* parent = nullptr);
+    // The main window's user interface answers the folder chooser of Browse.
+    explicit TfrmSelectDirectory(TfrmMain& mainWindow);
+
+    // The folder shown, without trailing separators.
+    void SetFolder(const std::string& folder);
+    // The folder in the edit, without trailing separators.
+    std::string Folder() const;
+
+    void btnBrowseClick();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void FormCreate();
+    void FormShow();
+
+    TfrmMain& main_;
+    QGroupBox* group_ = nullptr;
+    QLabel* info_ = nullptr;
+    QLineEdit* edit_ = nullptr;
 };
 
 }  // namespace qzt

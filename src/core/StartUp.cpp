@@ -1,8 +1,8 @@
 #include "core/StartUp.h"
 
 #include "core/FileSystem.h"
-#include "text/Text.h"
 #include "core/VersionInfo.h"
+#include "text/Text.h"
 
 namespace qzt {
 
@@ -112,6 +112,11 @@ void LoadValueLists(ProgramState& state) {
     for (const DropDownSource& source : kDropDownSources) {
         LoadValueList(state.Values.Snapshot(), source.section, state.List(source.dropDown));
     }
+}
+
+void StoreActiveConfigDirectory(ProgramState& state, const std::string& folder) {
+    state.ActiveConfigDirectory = folder;
+    state.Values.WriteValue(kSetupSection, kConfigDirectoryKey, folder);
 }
 
 void RunStartUp(ProgramState& state, const PlatformFolders& folders,

@@ -60,6 +60,11 @@ std::optional<std::string> CommandLineFile(const std::vector<std::string>& pathA
 // Loads the seven value lists from Values.ini in their fixed order.
 void LoadValueLists(ProgramState& state);
 
+// The default folder dialog's OK: the folder becomes the active folder at
+// once and is stored as Setup/ConfigDirectory. A refused write throws
+// ValuesIniWriteError; the new folder stays active for the run all the same.
+void StoreActiveConfigDirectory(ProgramState& state, const std::string& folder);
+
 // Folders, provisioning, active folder and value lists, in this order. A
 // refused write to Values.ini throws ValuesIniWriteError and ends the sequence
 // where it stands.

@@ -3,6 +3,8 @@
 // title, cursor) are the real ones; message boxes and dialogs are recorded and
 // answered by the script.
 
+#include <functional>
+
 #include "ScriptedUserInterface.h"
 #include "app/QtUserInterface.h"
 
@@ -27,6 +29,16 @@ class RecordingUi : public QtUserInterface {
                                             const std::string& start) override {
         return script_.ChooseFolder(title, start);
     }
+
+    // The program's own dialogs: the test drives the dialog and returns its
+    // result; without a handler the dialog counts as cancelled.
+    int ExecDialog(QDialog& dialog) override {
+        ++dialogsShown;
+        return onDialog ? onDialog(dialog) : 0;
+    }
+
+    std::function<int(QDialog&)> onDialog;
+    int dialogsShown = 0;
 
   private:
     ScriptedUserInterface& script_;

@@ -13,59 +13,14 @@
 #include <filesystem>
 #include <map>
 
-#include "FakeFolders.h"
-#include "RecordingUi.h"
+#include "StartedWindow.h"
 #include "TempDir.h"
 #include "app/Placement.h"
 #include "app/TfrmMain.h"
 #include "core/FileSystem.h"
 
 using namespace qzt;
-
-namespace {
-
-// A main window started on temporary folders with the real templates.
-struct StartedWindow {
-    explicit StartedWindow(const std::function<void(test::FakeFolders&)>& prepare = {}) {
-        auto folders = std::make_shared<test::FakeFolders>();
-        folders->executable = std::string(QZT_RUNTIME_DIR) + "/";
-        folders->appData = dir / "data";
-        folders->documents = dir / "docs";
-        std::filesystem::create_directories(*folders->appData);
-        std::filesystem::create_directories(*folders->documents);
-        if (prepare) {
-            prepare(*folders);
-        }
-        window.SetUserInterface(std::make_unique<test::RecordingUi>(window, script));
-        window.FormCreate(StartOptions{{}, folders});
-    }
-    template <typename T>
-    T* Get(const char* name) {
-        T* control = window.findChild<T*>(name);
-        if (control == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return control;
-    }
-    QString CaptionOf(const char* name) {
-        QObject* o = window.findChild<QObject*>(name);
-        if (auto* l = qobject_cast<QLabel*>(o))
-            return l->text();
-        if (auto* g = qobject_cast<QGroupBox*>(o))
-            return g->title();
-        if (auto* m = qobject_cast<QMenu*>(o))
-            return m->title();
-        if (auto* a = qobject_cast<QAction*>(o))
-            return a->text();
-        return "<no control>";
-    }
-
-    test::TempDir dir;
-    test::ScriptedUserInterface script;
-    TfrmMain window;
-};
-
-}  // namespace
+using test::StartedWindow;
 
 class TfrmMainTest : public QObject {
     Q_OBJECT

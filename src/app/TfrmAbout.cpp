@@ -1,13 +1,137 @@
 #include "app/TfrmAbout.h"
 
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+#include "app/Placement.h"
+#include "app/TfrmMain.h"
+#include "core/AboutInfo.h"
+#include "core/FileSystem.h"
+#include "core/JpegImage.h"
+#include "core/PlatformFolders.h"
 #include "text/Text.h"
 
 namespace qzt {
+namespace {
 
-TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The product picture beside the program, decoded with libjpeg; an empty
+// pixmap when it is missing or damaged.
+QPixmap ProductPicture(const std::string& executableFolder) {
+    const std::optional<std::string> file =
+        ReadWholeFile(executableFolder + kProductPictureName, 8u * 1024u * 1024u);
+    if (!file) {
+        return {};
+    }
+    std::optional<RgbImage> rgb = DecodeJpeg(std::span<const std::uint8_t>(
+        reinterpret_cast<const std::uint8_t*>(file->data()), file->size()));
+    if (!rgb) {
+        return {};
+    }
+    QImage image(rgb->pixels.data(), rgb->width, rgb->height, rgb->width * 3,
+                 QImage::Format_RGB888);
+    return QPixmap::fromImage(image.copy());
+}
+
+}  // namespace
+
+TfrmAbout::TfrmAbout(TfrmMain& mainWindow, KvdInfoReader readKvdInfo)
+    : QDialog(&mainWindow), main_(mainWindow), readKvdInfo_(std::move(readKvdInfo)) {
     setObjectName("frmAbout");
-    setWindowTitle(QString::fromStdString(Text(txt::AboutCaption)));
-    setFixedSize(418, 250);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    auto scaled = [scale](int pixels) { return static_cast<int>(std::lround(pixels * scale)); };
+
+    // A panel with a lowered outer and a raised inner bevel.
+    auto* outer = new QFrame(this);
+    outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    auto* panel = new QFrame(outer);
+    panel->setObjectName("Panel1");
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* outerLayout = new QVBoxLayout(outer);
+    outerLayout->setContentsMargins(1, 1, 1, 1);
+    outerLayout->addWidget(panel);
+
+    picture_ = new QLabel(panel);
+    picture_->setObjectName("ProgramIcon");
+    picture_->setFixedSize(scaled(97), scaled(153));
+    picture_->setScaledContents(true);  // stretched to the box
+    kvdVersion_ = new QLabel(panel);
+    kvdVersion_->setObjectName("lblKvdVersion");
+
+    auto* group = new QGroupBox(panel);
+    group->setObjectName("GroupBox1");
+    info_ = new QPlainTextEdit(group);
+    info_->setObjectName("mmoInfo");
+    info_->setReadOnly(true);
+    info_->setFrameShape(QFrame::NoFrame);
+    info_->setBackgroundRole(QPalette::Window);
+    info_->viewport()->setBackgroundRole(QPalette::Window);
+    info_->setFixedSize(scaled(233), scaled(161));
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(info_);
+
+    auto* left = new QVBoxLayout();
+    left->addWidget(picture_);
+    left->addWidget(kvdVersion_);
+    left->addStretch(1);
+    auto* panelLayout = new QHBoxLayout(panel);
+    panelLayout->addLayout(left);
+    panelLayout->addWidget(group, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setObjectName("btnOK");
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(outer);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setWindowTitle(Q(Text(txt::AboutCaption)));
+}
+
+void TfrmAbout::FormShow() {
+    move(CentredIn(main_.geometry(), size()));
+    setWindowTitle(Q(Text(txt::AboutCaption)));
+    info_->clear();
+
+    const std::string folder = WithTrailingSeparator(main_.Folders().ExecutableFolder());
+    picture_->setPixmap(ProductPicture(folder));
+
+    const std::optional<std::string> kvd = readKvdInfo_ ? readKvdInfo_() : std::nullopt;
+    kvdVersion_->setText(Q(KvdInfoLine(kvd.has_value(), kvd.value_or(""))));
+
+    const IniSnapshot about = IniSnapshot::Load(folder + kAboutFileName);
+    QStringList lines;
+    for (const std::string& line : AboutLines(ProgramVersionInfo(), about)) {
+        lines << Q(line);
+    }
+    info_->setPlainText(lines.join('\n'));
+}
+
+void TfrmAbout::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+    QDialog::showEvent(event);
 }
 
 }  // namespace qzt

@@ -185,7 +185,8 @@ QFrame* Separator(QWidget* parent, const char* name) {
 
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+TfrmMain::TfrmMain(QWidget* parent)
+    : QMainWindow(parent), folders_(std::make_shared<SystemFolders>()) {
     setObjectName("frmMain");
     // Fixed border with system menu and minimise box; no maximise box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -258,7 +259,8 @@ void TfrmMain::BuildMenus() {
     item(com, "mnuComChangeDeviceRadioCodes", "&Change Radio Codes in device");
 
     QMenu* help = menu("mnuHelp", "&Help");
-    item(help, "mnuHelpAbout", "&About...");
+    QAction* about = item(help, "mnuHelpAbout", "&About...");
+    connect(about, &QAction::triggered, this, [this] { mnuHelpAboutClick(); });
 
     pumnuDST_ = new QMenu(this);
     pumnuDST_->setObjectName("pumnuDST");
@@ -433,11 +435,10 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     // Files dropped from the desktop are accepted by the window.
     setAcceptDrops(true);
 
-    SystemFolders systemFolders;
-    const PlatformFolders& folders = options.folders ? *options.folders : systemFolders;
+    folders_ = options.folders ? options.folders : std::make_shared<SystemFolders>();
     const std::vector<std::string> paths = PathArguments(options.arguments);
     try {
-        RunStartUp(state_, folders, paths);
+        RunStartUp(state_, *folders_, paths);
         FillDropDowns();
         ApplyCaptions();
         // File > New and the file named on the command line follow here
@@ -513,9 +514,13 @@ void TfrmMain::RefreshTitle() {
 }
 
 void TfrmMain::CreateDialogs() {
-    frmAbout_ = new TfrmAbout(this);
+    frmAbout_ = new TfrmAbout(*this, {});
     frmSelectDirectory_ = new TfrmSelectDirectory(*this);
     frmWriteRadioCodes_ = new TfrmWriteRadioCodes(this);
+}
+
+void TfrmMain::mnuHelpAboutClick() {
+    ui_->ExecDialog(*frmAbout_);
 }
 
 void TfrmMain::mnuFileSelectDefaultDirectoryClick() {

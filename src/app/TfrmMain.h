@@ -46,6 +46,8 @@ class TfrmMain : public QMainWindow {
     void FormShow();
 
     ProgramState& State() { return state_; }
+    // The machine's folders the window was started with.
+    const PlatformFolders& Folders() const { return *folders_; }
     UserInterface& Ui();
     // Replaces the Qt message boxes and dialogs (tests answer them).
     void SetUserInterface(std::unique_ptr<QtUserInterface> ui);
@@ -59,6 +61,8 @@ class TfrmMain : public QMainWindow {
     // they stay hidden until shown modally.
     void CreateDialogs();
 
+    // Help > About...
+    void mnuHelpAboutClick();
     // File > Select default folder...
     void mnuFileSelectDefaultDirectoryClick();
     // File > Exit: asks whether to save first.
@@ -76,6 +80,7 @@ class TfrmMain : public QMainWindow {
     void ApplyCaptions();
 
     ProgramState state_;
+    std::shared_ptr<const PlatformFolders> folders_;
     std::unique_ptr<QtUserInterface> ui_;
     QString statusText_;
     QLabel* statusLabel_ = nullptr;

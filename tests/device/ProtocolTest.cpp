@@ -178,6 +178,8 @@ TEST(Protocol, WriteRetries) {
 TEST(Protocol, ReadRetries) {
     const std::string wrongLength = kvd::BuildFrame("00");
     const std::string lowerCase = kvd::BuildFrame(std::string(30, '0') + "ab");
+    std::string lowerChecksum = kvd::BuildFrame(std::string(30, '0') + "4F");  // checksum 1A
+    lowerChecksum[lowerChecksum.size() - 2] = 'a';
     struct Case {
         const char* faults;
         std::vector<std::string> script;
@@ -196,6 +198,7 @@ TEST(Protocol, ReadRetries) {
         {"", {wrongLength, wrongLength, wrongLength}, LinkReadError, 18, false},
         {"", {"\x06", "\x06", "\x06"}, LinkReadError, 18, false},
         {"", {lowerCase}, LinkOk, 17, true},
+        {"", {lowerChecksum}, LinkOk, 17, true},
     };
     for (const Case& c : cases) {
         SimLink s(c.faults);

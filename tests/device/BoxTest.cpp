@@ -153,16 +153,6 @@ TEST(KvdBox, FaultsChangeTheAnswers) {
     }
 }
 
-TEST(KvdBox, WritesThatFailLeaveTheMemoryAlone) {
-    for (const char* faults : {"no-unit", "nak-writes", "silent-writes"}) {
-        std::string error;
-        KvdBox box(Unit(), ParseSimFaults(faults, error).value());
-        AnswerTo(box, "W000001AA");
-        EXPECT_FALSE(box.Changed()) << faults;
-        EXPECT_EQ(box.Memory(), Unit()) << faults;
-    }
-}
-
 // A fresh simulated unit looks like one from production: a QZT with its own
 // radio codes and product information, and a valid checksum.
 TEST(SimUnitFile, CreatesAPlausibleUnitWhenMissing) {

@@ -192,81 +192,62 @@ TEST(TUsbInterface, OpenAndClose) {
 }
 
 // A chip that records every call with its arguments, and can refuse one.
-class RecordingChip : public FtLibrary, public FtHandle {
-  public:
-    std::vector<std::string> calls;
-    std::string refuse;
+struct RecordingHandle : FtHandle {
+    RecordingHandle(std::vector<std::string>& log, std::string refused)
+        : calls(log), refuse(std::move(refused)) {}
 
+    FtStatus SetBaudRate(std::uint32_t baud) override { return Record("SetBaudRate", {baud}); }
+    FtStatus SetDataCharacteristics(std::uint8_t bits, std::uint8_t stop,
+                                    std::uint8_t parity) override {
+        return Record("SetDataCharacteristics", {bits, stop, parity});
+    }
+    FtStatus SetFlowControl(std::uint16_t flow, std::uint8_t xon, std::uint8_t xoff) override {
+        return Record("SetFlowControl", {flow, xon, xoff});
+    }
+    FtStatus ClrDtr() override { return Record("ClrDtr", {}); }
+    FtStatus Purge(std::uint32_t mask) override { return Record("Purge", {mask}); }
+    FtStatus SetTimeouts(std::uint32_t read, std::uint32_t write) override {
+        return Record("SetTimeouts", {read, write});
+    }
+    FtStatus GetQueueStatus(std::uint32_t& waiting) override {
+        waiting = 0;  // asked all through a wait: not recorded
+        return FtStatus::Ok;
+    }
+    FtStatus Read(std::span<std::uint8_t>, std::uint32_t& read) override {
+        read = 0;
+        return Record("Read", {});
+    }
+    FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+        written = static_cast<std::uint32_t>(bytes.size());
+        return Record("Write", {written});
+    }
+    FtStatus Close() override { return Record("Close", {}); }
+
+    FtStatus Record(std::string call, std::initializer_list<std::uint32_t> arguments) {
+        const bool refused = call == refuse;
+        for (std::uint32_t argument : arguments) {
+            call += " " + std::to_string(argument);
+        }
+        calls.push_back(std::move(call));
+        return refused ? FtStatus::IoError : FtStatus::Ok;
+    }
+
+    std::vector<std::string>& calls;
+    std::string refuse;
+};
+
+struct RecordingChip : FtLibrary {
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override {
         calls.push_back("OpenEx " + std::string(description));
-        handle = std::make_unique<Forward>(*this);
+        handle = std::make_unique<RecordingHandle>(calls, refuse);
         return FtStatus::Ok;
     }
     LinkClock& Clock() override { return clock; }
 
-    FtStatus SetBaudRate(std::uint32_t baud) override {
-        return Record("SetBaudRate " + std::to_string(baud));
-    }
-    FtStatus SetDataCharacteristics(std::uint8_t bits, std::uint8_t stop,
-                                    std::uint8_t parity) override {
-        return Record("SetDataCharacteristics " + std::to_string(bits) + " " +
-                      std::to_string(stop) + " " + std::to_string(parity));
-    }
-    FtStatus SetFlowControl(std::uint16_t flow, std::uint8_t xon, std::uint8_t xoff) override {
-        return Record("SetFlowControl " + std::to_string(flow) + " " + std::to_string(xon) + " " +
-                      std::to_string(xoff));
-    }
-    FtStatus ClrDtr() override { return Record("ClrDtr"); }
-    FtStatus Purge(std::uint32_t mask) override { return Record("Purge " + std::to_string(mask)); }
-    FtStatus SetTimeouts(std::uint32_t read, std::uint32_t write) override {
-        return Record("SetTimeouts " + std::to_string(read) + " " + std::to_string(write));
-    }
-    FtStatus GetQueueStatus(std::uint32_t& waiting) override {
-        waiting = 0;
-        return FtStatus::Ok;  // asked all through a wait: not recorded
-    }
-    FtStatus Read(std::span<std::uint8_t>, std::uint32_t& read) override {
-        read = 0;
-        return Record("Read");
-    }
-    FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
-        written = static_cast<std::uint32_t>(bytes.size());
-        return Record("Write " + std::to_string(bytes.size()));
-    }
-    FtStatus Close() override { return Record("Close"); }
-
+    std::vector<std::string> calls;
+    std::string refuse;
     VirtualLinkClock clock;
-
-  private:
-    struct Forward : FtHandle {
-        explicit Forward(RecordingChip& chip) : c(chip) {}
-        FtStatus SetBaudRate(std::uint32_t v) override { return c.SetBaudRate(v); }
-        FtStatus SetDataCharacteristics(std::uint8_t a, std::uint8_t b, std::uint8_t p) override {
-            return c.SetDataCharacteristics(a, b, p);
-        }
-        FtStatus SetFlowControl(std::uint16_t f, std::uint8_t a, std::uint8_t b) override {
-            return c.SetFlowControl(f, a, b);
-        }
-        FtStatus ClrDtr() override { return c.ClrDtr(); }
-        FtStatus Purge(std::uint32_t m) override { return c.Purge(m); }
-        FtStatus SetTimeouts(std::uint32_t r, std::uint32_t w) override {
-            return c.SetTimeouts(r, w);
-        }
-        FtStatus GetQueueStatus(std::uint32_t& n) override { return c.GetQueueStatus(n); }
-        FtStatus Read(std::span<std::uint8_t> b, std::uint32_t& n) override { return c.Read(b, n); }
-        FtStatus Write(std::span<const std::uint8_t> b, std::uint32_t& n) override {
-            return c.Write(b, n);
-        }
-        FtStatus Close() override { return c.Close(); }
-        RecordingChip& c;
-    };
-
-    FtStatus Record(std::string call) {
-        const bool refused = call.starts_with(refuse) && !refuse.empty();
-        calls.push_back(std::move(call));
-        return refused ? FtStatus::IoError : FtStatus::Ok;
-    }
 };
 
 // The chip calls of a session and their arguments. A refused setting fails

@@ -217,15 +217,6 @@ TEST(Protocol, ReadRetries) {
     }
 }
 
-TEST(Protocol, FaultsLimitedToOneAddressHitOnlyItsBlock) {
-    SimLink s("silent-reads@240");
-    ASSERT_EQ(s.link.Open(), LinkOk);
-    ConfigImage buffer{};
-    EXPECT_EQ(s.link.ReadRange(buffer, 0, 239), LinkOk);
-    EXPECT_EQ(s.link.ReadRange(buffer, 240, 240), LinkReadError);
-    EXPECT_EQ(s.link.ReadRange(buffer, 241, 255), LinkOk);
-}
-
 TEST(Protocol, WrittenImageReadsBackAndReachesTheFile) {
     SimLink s;
     ASSERT_EQ(s.link.Open(), LinkOk);

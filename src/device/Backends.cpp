@@ -1,0 +1,34 @@
+#include "device/Backends.h"
+
+#include "device/SimBackend.h"
+#include "device/TtyBackend.h"
+#include "device/UsbBackend.h"
+
+namespace qzt {
+
+FtStatus AutoLibrary::OpenByDescription(std::string_view description,
+                                        std::unique_ptr<FtHandle>& handle) {
+    if (TtyLibrary().OpenByDescription(description, handle) == FtStatus::Ok) {
+        return FtStatus::Ok;
+    }
+    return UsbLibrary().OpenByDescription(description, handle);
+}
+
+std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options) {
+    if (!options.Valid()) {
+        return std::make_shared<NoBoxLibrary>();
+    }
+    switch (options.kind) {
+        case DeviceKind::Usb:
+            return std::make_shared<UsbLibrary>();
+        case DeviceKind::Tty:
+            return std::make_shared<TtyLibrary>(options.ttyPath);
+        case DeviceKind::Sim:
+            return std::make_shared<SimLibrary>(options.sim);
+        case DeviceKind::Auto:
+            break;
+    }
+    return std::make_shared<AutoLibrary>();
+}
+
+}  // namespace qzt

@@ -1,0 +1,73 @@
+#pragma once
+// The KVD interface box with a QZT unit behind it, as the program sees them
+// over the serial line: the box collects each frame, checks its envelope and
+// checksum, and answers
+//   "O"              ACK when a unit is connected
+//   "v"              its 11-character information text, framed
+//   "R" AAAA CC      the unit's CC bytes from address AAAA, framed as hex pairs
+//   "W" AAAA CC data the bytes written to the unit, then ACK
+// and NAK to every other frame: a wrong checksum, an unknown command, lower-
+// case digits, an address above 0x00FF, a count outside 1 to 16, a block
+// running past the end of the memory, data of the wrong length.
+//
+// The unit's product information (bytes 240-255) is programmed at the
+// factory: the box acknowledges a write there, but the unit keeps its bytes,
+// so a program that writes them learns so from its read-back.
+//
+// Faults of SimFault change the answers. No timing here: the caller puts the
+// answers on the line.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/ConfigImage.h"
+#include "device/DeviceOptions.h"
+
+namespace qzt {
+
+class KvdBox {
+  public:
+    static constexpr std::string_view kInfoText = "KVD-USB 1.4";
+    // Noise the line carries before each reply under stray-bytes.
+    static constexpr std::string_view kStrayBytes{"\x00\xFF", 2};
+    static constexpr std::size_t kMaxFrame = 128;
+
+    struct Exchange {
+        std::string frame;   // STX to ETX, as received
+        std::string answer;  // the bytes the box sends back; empty: silence
+    };
+
+    KvdBox(const ConfigImage& memory, std::vector<SimFault> faults);
+
+    // One byte from the line. Bytes outside a frame are ignored; an STX
+    // (re)starts a frame and an ETX completes it.
+    std::optional<Exchange> Receive(std::uint8_t byte);
+    // The answer to the contents of a complete frame (between STX and ETX).
+    std::string Answer(std::string_view body);
+
+    const ConfigImage& Memory() const { return memory_; }
+    bool Changed() const { return changed_; }
+
+  private:
+    struct ActiveFault {
+        SimFault fault;
+        unsigned used = 0;
+    };
+
+    // True when a fault of `kind` applies to a block (address, count) and
+    // still has strikes left; takes one.
+    bool Strikes(SimFaultKind kind, unsigned address = 0, unsigned count = 0);
+    std::string AnswerRead(std::string_view payload);
+    std::string AnswerWrite(std::string_view payload);
+
+    ConfigImage memory_;
+    std::vector<ActiveFault> faults_;
+    bool changed_ = false;
+    bool inFrame_ = false;
+    bool overflow_ = false;
+    std::string frame_;
+};
+
+}  // namespace qzt

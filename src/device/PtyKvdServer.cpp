@@ -1,0 +1,138 @@
+#include "device/PtyKvdServer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+
+namespace qzt {
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+}  // namespace
+
+PtyKvdServer::PtyKvdServer(SimSettings settings) : settings_(std::move(settings)) {}
+
+PtyKvdServer::~PtyKvdServer() {
+    Stop();
+}
+
+bool PtyKvdServer::Start() {
+    if (thread_.joinable()) {
+        return true;
+    }
+    file_ = SimUnitFile::LoadOrCreate(settings_.path);
+    if (!file_) {
+        return false;
+    }
+    box_.emplace(file_->Memory(), settings_.faults);
+    saved_ = false;
+
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const char* name = master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0
+                           ? ::ptsname(master_)
+                           : nullptr;
+    if (name != nullptr) {
+        portPath_ = name;
+        slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    }
+    int wake[2] = {-1, -1};
+    if (slave_ < 0 || ::pipe2(wake, O_CLOEXEC) != 0) {
+        CloseFd(slave_);
+        CloseFd(master_);
+        return false;
+    }
+    wakeRead_ = wake[0];
+    wakeWrite_ = wake[1];
+    // Raw until the program sets its own settings: no echo of the answers.
+    termios t{};
+    if (::tcgetattr(slave_, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::tcsetattr(slave_, TCSANOW, &t);
+    }
+    thread_ = std::thread([this] { Serve(); });
+    return true;
+}
+
+void PtyKvdServer::Serve() {
+    std::array<std::uint8_t, 256> chunk{};
+    while (true) {
+        std::array<pollfd, 2> fds{{{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}}};
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        if (fds[1].revents != 0) {
+            return;
+        }
+        const ssize_t n = ::read(master_, chunk.data(), chunk.size());
+        if (n <= 0) {
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+                continue;
+            }
+            return;
+        }
+        std::string answers;
+        {
+            std::lock_guard lock(mutex_);
+            for (ssize_t i = 0; i < n; ++i) {
+                if (auto exchange = box_->Receive(chunk[static_cast<std::size_t>(i)])) {
+                    answers += exchange->answer;
+                }
+            }
+        }
+        if (!answers.empty() && !WriteAll(master_, answers)) {
+            return;
+        }
+    }
+}
+
+void PtyKvdServer::Stop() {
+    if (thread_.joinable()) {
+        const char stop = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wakeWrite_, &stop, 1);
+        thread_.join();
+    }
+    CloseFd(wakeRead_);
+    CloseFd(wakeWrite_);
+    CloseFd(slave_);
+    CloseFd(master_);
+    std::lock_guard lock(mutex_);
+    if (box_ && box_->Changed() && !saved_) {
+        saved_ = file_->Save(box_->Memory());
+    }
+}
+
+ConfigImage PtyKvdServer::Memory() const {
+    std::lock_guard lock(mutex_);
+    return box_ ? box_->Memory() : (file_ ? file_->Memory() : ConfigImage{});
+}
+
+}  // namespace qzt

@@ -1,0 +1,269 @@
+#include "device/SimBackend.h"
+
+#include <algorithm>
+#include <deque>
+#include <optional>
+
+#include "device/KvdBox.h"
+#include "device/KvdProtocol.h"
+#include "device/SimUnitFile.h"
+
+namespace qzt {
+
+struct SimLibrary::State {
+    SimSettings settings;
+    VirtualLinkClock virtualClock;
+    SimTraffic traffic;
+    std::deque<std::string> scriptedReplies;
+    bool open = false;
+
+    LinkClock& Clock() {
+        return settings.zeroTime ? static_cast<LinkClock&>(virtualClock) : SteadyLinkClock();
+    }
+};
+
+namespace {
+
+class SimHandle : public FtHandle {
+  public:
+    SimHandle(std::shared_ptr<SimLibrary::State> state, SimUnitFile file)
+        : state_(std::move(state)),
+          clock_(state_->Clock()),
+          file_(std::move(file)),
+          box_(file_.Memory(), state_->settings.faults) {
+        state_->open = true;
+        ++state_->traffic.opens;
+    }
+
+    ~SimHandle() override { Close(); }
+
+    FtStatus SetBaudRate(std::uint32_t baudRate) override {
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        if (baudRate < 300 || baudRate > 3'000'000) {
+            return FtStatus::InvalidBaudRate;
+        }
+        baudRate_ = baudRate;
+        return FtStatus::Ok;
+    }
+
+    FtStatus SetDataCharacteristics(std::uint8_t wordLength, std::uint8_t stopBits,
+                                    std::uint8_t parity) override {
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        if ((wordLength != kFtBits7 && wordLength != kFtBits8) ||
+            (stopBits != kFtStopBits1 && stopBits != kFtStopBits2) || parity > 4) {
+            return FtStatus::InvalidParameter;
+        }
+        wordLength_ = wordLength;
+        stopBits_ = stopBits;
+        parity_ = parity;
+        return FtStatus::Ok;
+    }
+
+    FtStatus SetFlowControl(std::uint16_t, std::uint8_t, std::uint8_t) override {
+        return closed_ ? FtStatus::InvalidHandle : FtStatus::Ok;
+    }
+
+    FtStatus ClrDtr() override { return closed_ ? FtStatus::InvalidHandle : FtStatus::Ok; }
+
+    FtStatus Purge(std::uint32_t mask) override {
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        // Only what has reached the chip can be dropped; a reply still on
+        // the wire comes in afterwards. What the program sent is with the
+        // box already.
+        if (mask & kFtPurgeRx) {
+            const auto now = clock_.Now();
+            while (!received_.empty() && received_.front().at <= now) {
+                received_.pop_front();
+            }
+        }
+        return FtStatus::Ok;
+    }
+
+    FtStatus SetTimeouts(std::uint32_t readMs, std::uint32_t) override {
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        readTimeout_ = std::chrono::milliseconds(readMs);
+        return FtStatus::Ok;
+    }
+
+    FtStatus GetQueueStatus(std::uint32_t& waiting) override {
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        waiting = static_cast<std::uint32_t>(Arrived(clock_.Now()));
+        return FtStatus::Ok;
+    }
+
+    FtStatus Read(std::span<std::uint8_t> buffer, std::uint32_t& read) override {
+        read = 0;
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        const auto deadline = clock_.Now() + readTimeout_;
+        while (true) {
+            const auto now = clock_.Now();
+            while (read < buffer.size() && !received_.empty() && received_.front().at <= now) {
+                buffer[read++] = received_.front().byte;
+                received_.pop_front();
+            }
+            if (read == buffer.size() || now >= deadline) {
+                return FtStatus::Ok;
+            }
+            auto until = deadline;
+            if (!received_.empty()) {
+                until = std::min(until, received_.front().at);
+            }
+            clock_.SleepFor(until - now);
+        }
+    }
+
+    FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+        written = 0;
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        const auto start = std::max(clock_.Now(), hostLineFree_);
+        const bool understood = baudRate_ == kvd::kBaudRate && wordLength_ == kFtBits8 &&
+                                stopBits_ == kFtStopBits2 && parity_ == kFtParityNone;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (!understood) {
+                continue;
+            }
+            std::optional<KvdBox::Exchange> exchange = box_.Receive(bytes[i]);
+            if (!exchange) {
+                continue;
+            }
+            state_->traffic.frames.push_back(exchange->frame);
+            if (!state_->scriptedReplies.empty()) {
+                exchange->answer = std::move(state_->scriptedReplies.front());
+                state_->scriptedReplies.pop_front();
+            }
+            SendToProgram(exchange->answer, start + kvd::LineTime(i + 1));
+        }
+        hostLineFree_ = start + kvd::LineTime(bytes.size());
+        state_->traffic.bytesToBox += bytes.size();
+        written = static_cast<std::uint32_t>(bytes.size());
+        return FtStatus::Ok;
+    }
+
+    FtStatus Close() override {
+        if (closed_) {
+            return FtStatus::InvalidHandle;
+        }
+        closed_ = true;
+        if (box_.Changed()) {
+            file_.Save(box_.Memory());
+        }
+        state_->open = false;
+        ++state_->traffic.closes;
+        return FtStatus::Ok;
+    }
+
+  private:
+    struct Arrival {
+        std::chrono::steady_clock::time_point at;
+        std::uint8_t byte;
+    };
+
+    // The box starts a reply once the frame is in and its own line is free;
+    // the chip passes the reply on one latency period after its last byte.
+    void SendToProgram(const std::string& reply, std::chrono::steady_clock::time_point frameEnd) {
+        if (reply.empty()) {
+            return;
+        }
+        const auto start = std::max(frameEnd, boxLineFree_);
+        boxLineFree_ = start + kvd::LineTime(reply.size());
+        const auto visible = boxLineFree_ + state_->settings.latency;
+        for (char c : reply) {
+            received_.push_back({visible, static_cast<std::uint8_t>(c)});
+        }
+        state_->traffic.bytesFromBox += reply.size();
+    }
+
+    std::size_t Arrived(std::chrono::steady_clock::time_point now) const {
+        std::size_t count = 0;
+        while (count < received_.size() && received_[count].at <= now) {
+            ++count;
+        }
+        return count;
+    }
+
+    std::shared_ptr<SimLibrary::State> state_;
+    LinkClock& clock_;
+    SimUnitFile file_;
+    KvdBox box_;
+    bool closed_ = false;
+    // The chip's power-on settings until the program sets its own.
+    std::uint32_t baudRate_ = 9600;
+    std::uint8_t wordLength_ = kFtBits8;
+    std::uint8_t stopBits_ = kFtStopBits1;
+    std::uint8_t parity_ = kFtParityNone;
+    LinkClock::Duration readTimeout_{};
+    std::deque<Arrival> received_;
+    std::chrono::steady_clock::time_point hostLineFree_{};
+    std::chrono::steady_clock::time_point boxLineFree_{};
+};
+
+}  // namespace
+
+SimLibrary::SimLibrary(SimSettings settings) : state_(std::make_shared<State>()) {
+    state_->settings = std::move(settings);
+}
+
+SimLibrary::~SimLibrary() = default;
+
+FtStatus SimLibrary::OpenByDescription(std::string_view description,
+                                       std::unique_ptr<FtHandle>& handle) {
+    // Like the chip: a box in use by another handle cannot be opened again.
+    if (state_->settings.Has(SimFaultKind::NoBox) || description != kvd::kDescription ||
+        state_->open) {
+        return FtStatus::DeviceNotFound;
+    }
+    std::optional<SimUnitFile> file = SimUnitFile::LoadOrCreate(state_->settings.path);
+    if (!file) {
+        return FtStatus::DeviceNotFound;
+    }
+    handle = std::make_unique<SimHandle>(state_, std::move(*file));
+    return FtStatus::Ok;
+}
+
+LinkClock& SimLibrary::Clock() {
+    return state_->Clock();
+}
+
+const SimSettings& SimLibrary::Settings() const {
+    return state_->settings;
+}
+
+bool SimLibrary::IsOpen() const {
+    return state_->open;
+}
+
+const SimTraffic& SimLibrary::Traffic() const {
+    return state_->traffic;
+}
+
+void SimLibrary::ClearTraffic() {
+    state_->traffic = SimTraffic{};
+}
+
+void SimLibrary::ScriptReplies(std::vector<std::string> replies) {
+    state_->scriptedReplies.assign(std::make_move_iterator(replies.begin()),
+                                   std::make_move_iterator(replies.end()));
+}
+
+std::chrono::nanoseconds SimLibrary::LineLowerBound() const {
+    const SimTraffic& traffic = state_->traffic;
+    return kvd::LineTime(traffic.bytesToBox + traffic.bytesFromBox) +
+           std::chrono::duration_cast<std::chrono::nanoseconds>(state_->settings.latency) *
+               static_cast<std::int64_t>(traffic.frames.size());
+}
+
+}  // namespace qzt

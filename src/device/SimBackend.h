@@ -1,0 +1,67 @@
+#pragma once
+// The backend `sim:PATH`: a simulated KVD box with a QZT unit, reached as if
+// through the chip. Each open loads the unit's memory from PATH (creating it
+// when missing); the close writes it back when it changed.
+//
+// The line is modelled as the real one behaves: every character takes 11 bits
+// at 57600 baud in each direction, the box answers a frame once its ETX has
+// arrived, and the chip hands each reply to the program one latency period
+// after its last byte came in. The box only understands the program when the
+// chip is set to 57600 baud, 8 data bits, 2 stop bits, no parity; otherwise it
+// hears noise and stays silent. In zero-time mode the whole model runs on a
+// clock of its own that moves only when the link sleeps: no real waiting,
+// the same timing to the nanosecond.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "device/D2xx.h"
+#include "device/DeviceOptions.h"
+
+namespace qzt {
+
+// What crossed the simulated line since the library was made (or the
+// traffic was cleared).
+struct SimTraffic {
+    std::vector<std::string> frames;  // every frame the box received, STX to ETX
+    std::uint64_t bytesToBox = 0;
+    std::uint64_t bytesFromBox = 0;
+    unsigned opens = 0;
+    unsigned closes = 0;
+};
+
+class SimLibrary : public FtLibrary {
+  public:
+    explicit SimLibrary(SimSettings settings);
+    ~SimLibrary() override;
+
+    FtStatus OpenByDescription(std::string_view description,
+                               std::unique_ptr<FtHandle>& handle) override;
+    LinkClock& Clock() override;
+
+    const SimSettings& Settings() const;
+    // A handle of this library is open (the box is in use).
+    bool IsOpen() const;
+    const SimTraffic& Traffic() const;
+    void ClearTraffic();
+
+    // Replaces the box's answers to the next frames: each entry, as raw bytes,
+    // answers one frame; an empty entry is silence. The box still sees the
+    // frame but its own answer is dropped. For tests of what the link makes
+    // of replies the box itself never sends.
+    void ScriptReplies(std::vector<std::string> replies);
+
+    // The shortest time the modelled line needs for the traffic so far:
+    // every byte in both directions plus one latency per frame.
+    std::chrono::nanoseconds LineLowerBound() const;
+
+    struct State;
+
+  private:
+    std::shared_ptr<State> state_;
+};
+
+}  // namespace qzt

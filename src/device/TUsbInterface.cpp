@@ -1,0 +1,322 @@
+#include "device/TUsbInterface.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "device/Backends.h"
+
+namespace qzt {
+namespace {
+
+constexpr std::chrono::milliseconds kMaxSleep{1};
+
+std::string AddressAndCount(char command, unsigned address, unsigned count) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%c%04X%02X", command, address, count);
+    return text;
+}
+
+}  // namespace
+
+TUsbInterface::TUsbInterface(const DeviceOptions& options) : TUsbInterface(MakeBackend(options)) {}
+
+TUsbInterface::TUsbInterface() : TUsbInterface(ParseDeviceOptions({})) {}
+
+TUsbInterface::TUsbInterface(std::shared_ptr<FtLibrary> library)
+    : library_(std::move(library)), clock_(library_->Clock()) {}
+
+TUsbInterface::~TUsbInterface() {
+    Close();
+}
+
+int TUsbInterface::Open() {
+    if (handle_) {
+        handle_->Close();
+        handle_.reset();
+    }
+    if (library_->OpenByDescription(kvd::kDescription, handle_) != FtStatus::Ok) {
+        handle_.reset();
+        return LinkNotFound;
+    }
+    // All four settings are made even when one fails, so the chip ends up as
+    // close to the box's line settings as it allows.
+    bool ok = handle_->SetBaudRate(kvd::kBaudRate) == FtStatus::Ok;
+    ok = handle_->SetDataCharacteristics(kFtBits8, kFtStopBits2, kFtParityNone) == FtStatus::Ok &&
+         ok;
+    ok = handle_->SetFlowControl(kFtFlowNone, 0, 0) == FtStatus::Ok && ok;
+    ok = handle_->ClrDtr() == FtStatus::Ok && ok;
+    return ok ? LinkOk : LinkNotFound;
+}
+
+void TUsbInterface::Close() {
+    if (handle_) {
+        handle_->Purge(kFtPurgeRx);
+        handle_->Close();
+        handle_.reset();
+    }
+}
+
+std::size_t TUsbInterface::Transact(std::string_view payload, std::span<std::uint8_t> reply,
+                                    std::chrono::milliseconds initialWait,
+                                    std::size_t expectedLength) {
+    SendCommand(payload);
+    return ReceiveReply(reply, initialWait, expectedLength);
+}
+
+void TUsbInterface::AppendToFrame(std::uint8_t byte) {
+    frameBuffer_[frameLength_] = byte;
+    ++frameLength_;
+}
+
+std::size_t TUsbInterface::SendCommand(std::string_view payload) {
+    if (payload.empty() || payload.size() > kMaxPayload) {
+        return 0;
+    }
+    // Stale bytes of an earlier exchange (a late answer to a try that timed
+    // out) must never be taken for this command's reply.
+    PurgeQueues();
+
+    frameLength_ = 0;
+    frameSum_ = 0;
+    AppendToFrame(kvd::kStx);
+    for (char c : payload) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        AppendToFrame(byte);
+        frameSum_ = static_cast<std::uint8_t>(frameSum_ + byte);
+    }
+    for (char c : ByteToHex(frameSum_)) {
+        AppendToFrame(static_cast<std::uint8_t>(c));
+    }
+    AppendToFrame(kvd::kEtx);
+    frameBuffer_[frameLength_] = 0;
+
+    return WriteText(
+        std::string_view(reinterpret_cast<const char*>(frameBuffer_.data()), frameLength_));
+}
+
+std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
+                                        std::chrono::milliseconds initialWait,
+                                        std::size_t expectedLength) {
+    const std::size_t target = expectedLength <= 1 ? expectedLength : expectedLength + 4;
+    if (handle_) {
+        handle_->SetTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
+    }
+
+    // The wait ends early only when exactly the expected count is waiting.
+    // Without any byte it lasts the whole initial wait; each growth of the
+    // queue moves the end to 250 ms after that moment, so a reply that keeps
+    // arriving is never cut off, and a longer one is taken once the line has
+    // been quiet for 250 ms. Between looks at the queue the thread sleeps
+    // for at most a millisecond, so a wait costs next to no processor time
+    // and still ends within a millisecond of its rule. `seen` is as wide as
+    // the queue count: a flood of more than 255 bytes cannot wrap it.
+    LinkClock::TimePoint deadline = clock_.Now() + initialWait;
+    std::uint32_t seen = QueueCount();
+    for (LinkClock::TimePoint now = clock_.Now(); now < deadline; now = clock_.Now()) {
+        if (QueueCount() > seen) {
+            seen = QueueCount();
+            deadline = clock_.Now() + kQuietLineExtension;
+        }
+        if (seen == target) {
+            break;
+        }
+        const LinkClock::Duration left = deadline - clock_.Now();
+        if (left > LinkClock::Duration::zero()) {
+            clock_.SleepFor(std::min<LinkClock::Duration>(left, kMaxSleep));
+        }
+    }
+
+    std::array<std::uint8_t, kReplyBufferSize> bytes{};
+    const std::size_t k = ReadBytes(bytes);
+    if (k == 0 || reply.empty()) {
+        return 0;
+    }
+    if (k == 1) {
+        reply[0] = bytes[0];
+        return 1;
+    }
+    // The envelope: STX, payload, the payload's sum as two upper-case
+    // hexadecimal digits, ETX. Anything else (also lower-case or non-digit
+    // checksum characters that happen to give the right value) is no reply.
+    if (k < 4 || bytes[0] != kvd::kStx || bytes[k - 1] != kvd::kEtx) {
+        return 0;
+    }
+    const std::string_view frame(reinterpret_cast<const char*>(bytes.data()), k);
+    const std::string_view payload = frame.substr(1, k - 4);
+    if (frame.substr(k - 3, 2) != kvd::ByteToHex(kvd::PayloadSum(payload))) {
+        return 0;
+    }
+    // A reply that does not fit the caller's area is of no use to it; cutting
+    // it to size could pass a wrong reply off as one of the expected length.
+    if (payload.size() > reply.size()) {
+        return 0;
+    }
+    std::copy(payload.begin(), payload.end(), reply.begin());
+    return payload.size();
+}
+
+std::uint32_t TUsbInterface::QueueCount() {
+    std::uint32_t waiting = 0;
+    if (!handle_ || handle_->GetQueueStatus(waiting) != FtStatus::Ok) {
+        return 0;
+    }
+    return waiting;
+}
+
+std::size_t TUsbInterface::ReadBytes(std::span<std::uint8_t> area) {
+    if (!handle_) {
+        return 0;
+    }
+    const std::size_t count = std::min<std::size_t>(area.size(), QueueCount());
+    if (count == 0) {
+        return 0;
+    }
+    std::uint32_t read = 0;
+    if (handle_->Read(area.first(count), read) != FtStatus::Ok) {
+        return 0;
+    }
+    return std::min<std::size_t>(read, count);
+}
+
+std::size_t TUsbInterface::WriteText(std::string_view bytes) {
+    if (!handle_) {
+        return 0;
+    }
+    std::uint32_t written = 0;
+    const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                             bytes.size());
+    if (handle_->Write(data, written) != FtStatus::Ok) {
+        return 0;
+    }
+    return written;
+}
+
+bool TUsbInterface::PurgeQueues() {
+    return handle_ && handle_->Purge(kFtPurgeRx | kFtPurgeTx) == FtStatus::Ok;
+}
+
+std::string TUsbInterface::ByteToHex(std::uint8_t value) {
+    return kvd::ByteToHex(value);
+}
+
+std::uint8_t TUsbInterface::HexDigitValue(char c) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    return static_cast<std::uint8_t>(byte <= '9' ? byte - 0x30 : byte - 55);
+}
+
+int TUsbInterface::CheckConnection() {
+    std::array<std::uint8_t, 1> reply{};
+    if (Transact("O", reply, kConnectionWait, 1) == 1 && reply[0] == kvd::kAck) {
+        return LinkOk;
+    }
+    return LinkNoAnswer;
+}
+
+int TUsbInterface::ReadInterfaceInfo(std::string& text) {
+    std::array<std::uint8_t, 16> reply{};
+    if (Transact("v", reply, kReplyWait, kInterfaceInfoLength) == kInterfaceInfoLength) {
+        text.assign(reply.begin(), reply.begin() + kInterfaceInfoLength);
+        return LinkOk;
+    }
+    text.clear();
+    return LinkNoAnswer;
+}
+
+int TUsbInterface::WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image,
+                              unsigned address, unsigned count) {
+    std::string payload = AddressAndCount('W', address, count);
+    for (unsigned i = 0; i < count; ++i) {
+        payload += ByteToHex(image[address + i]);
+    }
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        std::array<std::uint8_t, 1> reply{};
+        const std::size_t n = Transact(payload, reply, kReplyWait, 1);
+        if (n == 1 && reply[0] == kvd::kAck) {
+            return 0;
+        }
+        if (attempt == kTries && n == 1 && reply[0] == kvd::kNak) {
+            return 1;
+        }
+    }
+    return 2;
+}
+
+bool TUsbInterface::ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
+                              unsigned count) {
+    const std::string payload = AddressAndCount('R', address, count);
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        std::array<std::uint8_t, kMaxReplyPayload> reply{};
+        const std::size_t n = Transact(payload, reply, kReplyWait, 2 * count);
+        if (n != 2 * count) {
+            continue;
+        }
+        // The unit's bytes come as upper-case hexadecimal pairs; any other
+        // character would decode to a wrong byte, so such a reply is retried.
+        const std::string_view digits(reinterpret_cast<const char*>(reply.data()), n);
+        if (!std::all_of(digits.begin(), digits.end(), kvd::IsUpperHexDigit)) {
+            continue;
+        }
+        for (unsigned j = 0; j < count; ++j) {
+            buffer[address + j] = static_cast<std::uint8_t>(HexDigitValue(digits[2 * j]) * 16 +
+                                                            HexDigitValue(digits[2 * j + 1]));
+        }
+        return true;
+    }
+    return false;
+}
+
+void TUsbInterface::ReportProgress(std::size_t block, std::size_t blocks) {
+    if (progress_) {
+        progress_(block, blocks);
+    }
+}
+
+int TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned first,
+                              unsigned last) {
+    if (first > last) {
+        return LinkOk;
+    }
+    if (last >= kvd::kMemorySize) {
+        return LinkWriteError;
+    }
+    // Blocks start at `first` and are 16 bytes long except the last one. A
+    // refused block does not stop the range: the others are still written.
+    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
+    bool refused = false;
+    std::size_t block = 0;
+    for (unsigned address = first; address <= last;) {
+        const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
+        refused = WriteBlock(image, address, count) == 1 || refused;
+        address += count;
+        ReportProgress(++block, blocks);
+    }
+    return refused ? LinkWriteError : LinkOk;
+}
+
+int TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned first,
+                             unsigned last) {
+    if (first > last) {
+        return LinkOk;
+    }
+    if (last >= kvd::kMemorySize) {
+        return LinkReadError;
+    }
+    // A block that could not be read after three tries fails the range, but
+    // the other blocks are still read.
+    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
+    bool failed = false;
+    std::size_t block = 0;
+    for (unsigned address = first; address <= last;) {
+        const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
+        failed = !ReadBlock(buffer, address, count) || failed;
+        address += count;
+        ReportProgress(++block, blocks);
+    }
+    return failed ? LinkReadError : LinkOk;
+}
+
+int TUsbInterface::ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer) {
+    return ReadRange(buffer, 0, kvd::kMemorySize - 1);
+}
+
+}  // namespace qzt

@@ -1,0 +1,143 @@
+#pragma once
+// The program's only path to the hardware: one open handle on the KVD
+// interface box, its serial settings, the request/reply exchange of framed
+// commands, and the box's commands on top of it: the connection check, the
+// box's information text, and block reads and writes of the QZT unit's
+// 256-byte memory with their retries.
+//
+// Every device operation opens the link at its start and closes it on every
+// path; no handle stays open between operations. Single-threaded.
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "device/D2xx.h"
+#include "device/DeviceOptions.h"
+#include "device/KvdProtocol.h"
+
+namespace qzt {
+
+// Results of the link operations; callers test zero against non-zero.
+enum LinkResult : int {
+    LinkOk = 0,
+    LinkNotFound = 1,
+    LinkNoAnswer = 2,
+    LinkReadError = 4,
+    LinkWriteError = 5,
+};
+
+class TUsbInterface {
+  public:
+    // Called after each block of a range read or write: `block` of `blocks`
+    // (1-based), so a command can show progress between exchanges.
+    using ProgressHandler = std::function<void(std::size_t block, std::size_t blocks)>;
+
+    // Reply waits, in milliseconds of the link's clock.
+    static constexpr std::chrono::milliseconds kConnectionWait{350};
+    static constexpr std::chrono::milliseconds kReplyWait{250};
+    static constexpr std::chrono::milliseconds kQuietLineExtension{250};
+    // Chip time-outs set before every wait.
+    static constexpr std::uint32_t kReadTimeoutMs = 10;
+    static constexpr std::uint32_t kWriteTimeoutMs = 100;
+    // The frame buffer: STX, at most 95 payload characters, two checksum
+    // characters, ETX and a terminating NUL.
+    static constexpr std::size_t kFrameBufferSize = 100;
+    static constexpr std::size_t kMaxPayload = kFrameBufferSize - 5;
+    // A reply is read into 50 bytes, so a framed reply carries at most 46
+    // payload characters.
+    static constexpr std::size_t kReplyBufferSize = 50;
+    static constexpr std::size_t kMaxReplyPayload = kReplyBufferSize - 4;
+    static constexpr int kTries = 3;
+    static constexpr std::size_t kInterfaceInfoLength = 11;
+
+    // The backend chosen by `options` (see DeviceOptions.h).
+    explicit TUsbInterface(const DeviceOptions& options);
+    // The backend chosen by the environment (QZT_DEVICE, else auto).
+    TUsbInterface();
+    // A backend of the caller's (tests keep a hand on a simulated box).
+    explicit TUsbInterface(std::shared_ptr<FtLibrary> library);
+    ~TUsbInterface();
+    TUsbInterface(const TUsbInterface&) = delete;
+    TUsbInterface& operator=(const TUsbInterface&) = delete;
+
+    // Finds the box by its USB description and sets 57600 baud, 8 data bits,
+    // 2 stop bits, no parity, no flow control and DTR cleared. LinkOk, or
+    // LinkNotFound when the box is absent or a setting failed; a failed
+    // setting leaves the handle open for the caller's Close.
+    int Open();
+    // Drops what is still waiting and releases the handle.
+    void Close();
+    bool IsOpen() const { return handle_ != nullptr; }
+
+    // SendCommand then ReceiveReply. The result is the number of characters
+    // placed in `reply`: 0 no usable reply, 1 one raw byte, n > 1 the payload
+    // of a valid framed reply (the caller compares it with what it expects).
+    std::size_t Transact(std::string_view payload, std::span<std::uint8_t> reply,
+                         std::chrono::milliseconds initialWait, std::size_t expectedLength);
+    // Purges both queues and writes the payload in its frame. Bytes written;
+    // 0 for an empty payload or one longer than the frame buffer holds.
+    std::size_t SendCommand(std::string_view payload);
+    // Waits for the reply: up to `initialWait` for the first bytes, each
+    // growth of the queue moving the end to 250 ms after it; early once
+    // exactly the expected count is waiting (expectedLength for a raw byte
+    // when at most 1, else expectedLength + 4 for the envelope).
+    std::size_t ReceiveReply(std::span<std::uint8_t> reply, std::chrono::milliseconds initialWait,
+                             std::size_t expectedLength);
+
+    // Received bytes waiting; 0 when closed or when the chip cannot tell.
+    std::uint32_t QueueCount();
+    // Reads at most area.size() bytes and at most what is waiting.
+    std::size_t ReadBytes(std::span<std::uint8_t> area);
+    std::size_t WriteText(std::string_view bytes);
+    bool PurgeQueues();
+
+    static std::string ByteToHex(std::uint8_t value);
+    // c - '0' for c up to '9', else c - 55, modulo 256: '0'..'9' give 0..9,
+    // 'A'..'F' 10..15, lower-case letters values above 15.
+    static std::uint8_t HexDigitValue(char c);
+
+    // "O": LinkOk when the box answers ACK within 350 ms, else LinkNoAnswer.
+    int CheckConnection();
+    // "v": LinkOk with the box's 11-character information text, else
+    // LinkNoAnswer with `text` empty.
+    int ReadInterfaceInfo(std::string& text);
+    // Writes image[first..last] in blocks of 16 bytes from `first`, each
+    // tried up to three times. LinkWriteError when a block was refused (NAK)
+    // on its third try; a block that was never answered is not reported here
+    // but shows up in the read-back that follows every write.
+    int WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned first,
+                   unsigned last);
+    // Reads the unit's bytes first..last into buffer[first..last] in blocks
+    // of 16, each tried up to three times. LinkReadError when a block could
+    // not be read; its bytes in `buffer` are then left as they were.
+    int ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned first, unsigned last);
+    int ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer);
+
+    void SetProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
+
+  private:
+    void AppendToFrame(std::uint8_t byte);
+    bool ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
+                   unsigned count);
+    // 0 written, 1 refused on the third try, 2 never acknowledged.
+    int WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned address,
+                   unsigned count);
+    void ReportProgress(std::size_t block, std::size_t blocks);
+
+    std::shared_ptr<FtLibrary> library_;
+    LinkClock& clock_;
+    std::unique_ptr<FtHandle> handle_;  // null: closed
+    std::array<std::uint8_t, kFrameBufferSize> frameBuffer_{};
+    std::uint8_t frameLength_ = 0;
+    std::uint8_t frameSum_ = 0;
+    ProgressHandler progress_;
+};
+
+}  // namespace qzt

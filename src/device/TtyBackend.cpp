@@ -1,0 +1,377 @@
+#include "device/TtyBackend.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "device/KvdProtocol.h"
+
+namespace qzt {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr unsigned kLatencyTimerMs = 2;
+
+std::string ReadAttribute(const fs::path& path) {
+    std::ifstream in(path);
+    std::string value;
+    std::getline(in, value);
+    while (!value.empty() &&
+           (value.back() == '\n' || value.back() == '\r' || value.back() == ' ')) {
+        value.pop_back();
+    }
+    return value;
+}
+
+// The USB device above a tty's sysfs node: the nearest ancestor with a
+// product string (port -> interface -> device).
+std::optional<fs::path> UsbDeviceOf(const fs::path& ttyClassEntry) {
+    std::error_code ec;
+    fs::path node = fs::canonical(ttyClassEntry / "device", ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    for (int level = 0; level < 4 && node.has_relative_path(); ++level) {
+        if (fs::exists(node / "product", ec) && fs::exists(node / "idVendor", ec)) {
+            return node;
+        }
+        node = node.parent_path();
+    }
+    return std::nullopt;
+}
+
+// Where the ftdi_sio driver shows a port's latency timer: beside the port's
+// node under the tty class, by the name the port was given or the name its
+// link resolves to (/dev/serial/by-id/... -> ttyUSB0).
+std::optional<fs::path> LatencyTimerOf(const std::string& port, const TtyPaths& paths) {
+    std::error_code ec;
+    const fs::path resolved = fs::canonical(port, ec);
+    for (const fs::path& name : {fs::path(port).filename(), resolved.filename()}) {
+        const fs::path attribute =
+            fs::path(paths.sysfsRoot) / "class/tty" / name / "device/latency_timer";
+        if (!name.empty() && fs::exists(attribute, ec)) {
+            return attribute;
+        }
+    }
+    return std::nullopt;
+}
+
+void LowerLatencyTimer(const std::string& port, const TtyPaths& paths) {
+    const std::optional<fs::path> attribute = LatencyTimerOf(port, paths);
+    if (!attribute) {
+        return;
+    }
+    const std::string current = ReadAttribute(*attribute);
+    if (current.empty() || current.size() > 4 ||
+        current.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoul(current) <= kLatencyTimerMs) {
+        return;
+    }
+    std::ofstream out(*attribute);
+    out << kLatencyTimerMs << '\n';
+}
+
+speed_t SpeedOf(std::uint32_t baudRate) {
+    switch (baudRate) {
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 921600:
+            return B921600;
+        default:
+            return B0;
+    }
+}
+
+// Milliseconds from now to `deadline`, rounded up, at least 0.
+int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::int64_t>(0, left.count()));
+}
+
+class TtyHandle : public FtHandle {
+  public:
+    explicit TtyHandle(int fd) : fd_(fd) {}
+    ~TtyHandle() override { Close(); }
+
+    FtStatus SetBaudRate(std::uint32_t baudRate) override {
+        const speed_t speed = SpeedOf(baudRate);
+        if (speed == B0) {
+            return FtStatus::InvalidBaudRate;
+        }
+        return Change([speed](termios& t) {
+            return cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0;
+        });
+    }
+
+    FtStatus SetDataCharacteristics(std::uint8_t wordLength, std::uint8_t stopBits,
+                                    std::uint8_t parity) override {
+        if ((wordLength != kFtBits7 && wordLength != kFtBits8) ||
+            (stopBits != kFtStopBits1 && stopBits != kFtStopBits2) || parity > kFtParityEven) {
+            return FtStatus::InvalidParameter;
+        }
+        return Change([=](termios& t) {
+            t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD);
+            t.c_cflag |= wordLength == kFtBits8 ? CS8 : CS7;
+            if (stopBits == kFtStopBits2) {
+                t.c_cflag |= CSTOPB;
+            }
+            if (parity != kFtParityNone) {
+                t.c_cflag |= PARENB | (parity == kFtParityOdd ? PARODD : 0);
+            }
+            return true;
+        });
+    }
+
+    FtStatus SetFlowControl(std::uint16_t flowControl, std::uint8_t xon,
+                            std::uint8_t xoff) override {
+        if (flowControl != kFtFlowNone && flowControl != kFtFlowRtsCts &&
+            flowControl != kFtFlowXonXoff) {
+            return FtStatus::NotSupported;
+        }
+        return Change([=](termios& t) {
+            t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+            t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+            if (flowControl == kFtFlowRtsCts) {
+                t.c_cflag |= CRTSCTS;
+            } else if (flowControl == kFtFlowXonXoff) {
+                t.c_iflag |= IXON | IXOFF;
+                t.c_cc[VSTART] = static_cast<cc_t>(xon);
+                t.c_cc[VSTOP] = static_cast<cc_t>(xoff);
+            }
+            return true;
+        });
+    }
+
+    FtStatus ClrDtr() override {
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        int dtr = TIOCM_DTR;
+        if (::ioctl(fd_, TIOCMBIC, &dtr) == 0) {
+            return FtStatus::Ok;
+        }
+        // A port without modem lines (a pseudo-terminal carrying a simulated
+        // box) has no DTR to clear.
+        return errno == ENOTTY || errno == EINVAL ? FtStatus::Ok : FtStatus::IoError;
+    }
+
+    FtStatus Purge(std::uint32_t mask) override {
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        const bool rx = (mask & kFtPurgeRx) != 0;
+        const bool tx = (mask & kFtPurgeTx) != 0;
+        if (!rx && !tx) {
+            return FtStatus::Ok;
+        }
+        const int queue = rx && tx ? TCIOFLUSH : (rx ? TCIFLUSH : TCOFLUSH);
+        return ::tcflush(fd_, queue) == 0 ? FtStatus::Ok : FtStatus::IoError;
+    }
+
+    FtStatus SetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) override {
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        readTimeout_ = std::chrono::milliseconds(readMs);
+        writeTimeout_ = std::chrono::milliseconds(writeMs);
+        return FtStatus::Ok;
+    }
+
+    FtStatus GetQueueStatus(std::uint32_t& waiting) override {
+        waiting = 0;
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        int count = 0;
+        if (::ioctl(fd_, FIONREAD, &count) != 0 || count < 0) {
+            return FtStatus::IoError;
+        }
+        waiting = static_cast<std::uint32_t>(count);
+        return FtStatus::Ok;
+    }
+
+    FtStatus Read(std::span<std::uint8_t> buffer, std::uint32_t& read) override {
+        read = 0;
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + readTimeout_;
+        while (read < buffer.size()) {
+            const ssize_t n = ::read(fd_, buffer.data() + read, buffer.size() - read);
+            if (n > 0) {
+                read += static_cast<std::uint32_t>(n);
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                return FtStatus::IoError;
+            }
+            pollfd p{fd_, POLLIN, 0};
+            const int wait = MillisecondsUntil(deadline);
+            if (wait == 0 || ::poll(&p, 1, wait) == 0) {
+                break;
+            }
+        }
+        return FtStatus::Ok;
+    }
+
+    FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+        written = 0;
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        const auto deadline = std::chrono::steady_clock::now() + writeTimeout_;
+        while (written < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
+            if (n > 0) {
+                written += static_cast<std::uint32_t>(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                return FtStatus::IoError;
+            }
+            pollfd p{fd_, POLLOUT, 0};
+            const int wait = MillisecondsUntil(deadline);
+            if (wait == 0 || ::poll(&p, 1, wait) == 0) {
+                break;
+            }
+        }
+        return FtStatus::Ok;
+    }
+
+    FtStatus Close() override {
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        // The exclusive mode would outlive us while anyone else holds the port.
+        ::ioctl(fd_, TIOCNXCL);
+        ::close(fd_);
+        fd_ = -1;
+        return FtStatus::Ok;
+    }
+
+  private:
+    template <typename Edit>
+    FtStatus Change(Edit edit) {
+        if (fd_ < 0) {
+            return FtStatus::InvalidHandle;
+        }
+        termios t{};
+        if (::tcgetattr(fd_, &t) != 0 || !edit(t) || ::tcsetattr(fd_, TCSANOW, &t) != 0) {
+            return FtStatus::IoError;
+        }
+        return FtStatus::Ok;
+    }
+
+    int fd_;
+    std::chrono::milliseconds readTimeout_{0};
+    std::chrono::milliseconds writeTimeout_{0};
+};
+
+// Opens the port raw and exclusively; -1 when it cannot be had.
+int OpenPort(const std::string& port) {
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    termios t{};
+    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 ||
+        ::tcgetattr(fd, &t) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    // Every byte as it comes: no line editing, echo, translation or signals.
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) {
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+std::optional<std::string> FindTtyByDescription(std::string_view description,
+                                                const TtyPaths& paths) {
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::path(paths.sysfsRoot) / "class/tty", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("ttyUSB")) {
+            names.push_back(name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    char vendor[8];
+    std::snprintf(vendor, sizeof vendor, "%04x", kvd::kFtdiVendorId);
+    for (const std::string& name : names) {
+        const auto usb = UsbDeviceOf(fs::path(paths.sysfsRoot) / "class/tty" / name);
+        if (usb && ReadAttribute(*usb / "idVendor") == vendor &&
+            ReadAttribute(*usb / "product") == description) {
+            return (fs::path(paths.devRoot) / name).string();
+        }
+    }
+    return std::nullopt;
+}
+
+TtyLibrary::TtyLibrary(std::string port, TtyPaths paths)
+    : port_(std::move(port)), paths_(std::move(paths)) {}
+
+FtStatus TtyLibrary::OpenByDescription(std::string_view description,
+                                       std::unique_ptr<FtHandle>& handle) {
+    std::string port = port_;
+    if (port.empty()) {
+        const std::optional<std::string> found = FindTtyByDescription(description, paths_);
+        if (!found) {
+            return FtStatus::DeviceNotFound;
+        }
+        port = *found;
+    }
+    const int fd = OpenPort(port);
+    if (fd < 0) {
+        return FtStatus::DeviceNotFound;
+    }
+    LowerLatencyTimer(port, paths_);
+    handle = std::make_unique<TtyHandle>(fd);
+    return FtStatus::Ok;
+}
+
+}  // namespace qzt

@@ -20,6 +20,7 @@
 #include "core/FileSystem.h"
 #include "core/JpegImage.h"
 #include "core/PlatformFolders.h"
+#include "device/TUsbInterface.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -49,8 +50,8 @@ QPixmap ProductPicture(const std::string& executableFolder) {
 
 }  // namespace
 
-TfrmAbout::TfrmAbout(TfrmMain& mainWindow, KvdInfoReader readKvdInfo)
-    : QDialog(&mainWindow), main_(mainWindow), readKvdInfo_(std::move(readKvdInfo)) {
+TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
+    : QDialog(&mainWindow), main_(mainWindow), link_(std::make_unique<TUsbInterface>(device)) {
     setObjectName("frmAbout");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -108,6 +109,8 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, KvdInfoReader readKvdInfo)
     setWindowTitle(Q(Text(txt::AboutCaption)));
 }
 
+TfrmAbout::~TfrmAbout() = default;
+
 void TfrmAbout::FormShow() {
     move(CentredIn(main_.geometry(), size()));
     setWindowTitle(Q(Text(txt::AboutCaption)));
@@ -116,8 +119,13 @@ void TfrmAbout::FormShow() {
     const std::string folder = WithTrailingSeparator(main_.Folders().ExecutableFolder());
     picture_->setPixmap(ProductPicture(folder));
 
-    const std::optional<std::string> kvd = readKvdInfo_ ? readKvdInfo_() : std::nullopt;
-    kvdVersion_->setText(Q(KvdInfoLine(kvd.has_value(), kvd.value_or(""))));
+    // Whether the box opened or not, the question is asked: on a closed link
+    // it simply goes unanswered.
+    link_->Open();
+    std::string kvdInfo;
+    const bool answered = link_->ReadInterfaceInfo(kvdInfo) == LinkOk;
+    link_->Close();
+    kvdVersion_->setText(Q(KvdInfoLine(answered, kvdInfo)));
 
     const IniSnapshot about = IniSnapshot::Load(folder + kAboutFileName);
     QStringList lines;

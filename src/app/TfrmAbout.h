@@ -5,9 +5,9 @@
 // shows up at the next opening.
 
 #include <QDialog>
-#include <functional>
-#include <optional>
-#include <string>
+#include <memory>
+
+#include "device/DeviceOptions.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -15,16 +15,16 @@ class QPlainTextEdit;
 namespace qzt {
 
 class TfrmMain;
+class TUsbInterface;
 
 class TfrmAbout : public QDialog {
     Q_OBJECT
 
   public:
-    // Asks the interface box for its 11-character information text through
-    // the dialog's own link (open, ask, close); nothing when it did not answer.
-    using KvdInfoReader = std::function<std::optional<std::string>()>;
-
-    TfrmAbout(TfrmMain& mainWindow, KvdInfoReader readKvdInfo);
+    // The dialog has a link of its own to the interface box, built from the
+    // program's device options; it is open only while the dialog fills itself.
+    TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device);
+    ~TfrmAbout() override;
 
     // Fills the dialog; runs each time it is shown.
     void FormShow();
@@ -34,7 +34,7 @@ class TfrmAbout : public QDialog {
 
   private:
     TfrmMain& main_;
-    KvdInfoReader readKvdInfo_;
+    std::unique_ptr<TUsbInterface> link_;
     QLabel* picture_ = nullptr;
     QLabel* kvdVersion_ = nullptr;
     QPlainTextEdit* info_ = nullptr;

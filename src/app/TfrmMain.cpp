@@ -28,6 +28,7 @@
 #include "app/TfrmWriteRadioCodes.h"
 #include "core/StartUp.h"
 #include "core/WindowTitle.h"
+#include "device/TUsbInterface.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -186,7 +187,9 @@ QFrame* Separator(QWidget* parent, const char* name) {
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent), folders_(std::make_shared<SystemFolders>()) {
+    : QMainWindow(parent),
+      folders_(std::make_shared<SystemFolders>()),
+      link_(std::make_unique<TUsbInterface>(deviceOptions_)) {
     setObjectName("frmMain");
     // Fixed border with system menu and minimise box; no maximise box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -436,6 +439,9 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     setAcceptDrops(true);
 
     folders_ = options.folders ? options.folders : std::make_shared<SystemFolders>();
+    // The link starts closed; every device operation opens and closes it.
+    deviceOptions_ = ParseDeviceOptions(options.arguments);
+    link_ = std::make_unique<TUsbInterface>(deviceOptions_);
     const std::vector<std::string> paths = PathArguments(options.arguments);
     try {
         RunStartUp(state_, *folders_, paths);
@@ -446,6 +452,11 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     } catch (const std::exception& error) {
         // The standard error box; the window opens as far as it got.
         ui_->ShowError(error.what());
+    }
+    if (!deviceOptions_.Valid()) {
+        // A device option that was not understood: the window still opens,
+        // and the device commands find no box.
+        ui_->ShowError(deviceOptions_.error);
     }
 }
 
@@ -514,7 +525,7 @@ void TfrmMain::RefreshTitle() {
 }
 
 void TfrmMain::CreateDialogs() {
-    frmAbout_ = new TfrmAbout(*this, {});
+    frmAbout_ = new TfrmAbout(*this, deviceOptions_);
     frmSelectDirectory_ = new TfrmSelectDirectory(*this);
     frmWriteRadioCodes_ = new TfrmWriteRadioCodes(this);
 }
@@ -543,9 +554,11 @@ void TfrmMain::mnuFileExitClick() {
         case UserInterface::Answer::Yes:
             // Whatever the save did, the program ends.
             mnuFileSaveClick();
+            link_->Close();
             close();
             break;
         case UserInterface::Answer::No:
+            link_->Close();
             close();
             break;
         case UserInterface::Answer::Cancel:

@@ -12,6 +12,7 @@
 
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
+#include "device/DeviceOptions.h"
 
 class QLabel;
 class QMenu;
@@ -19,6 +20,7 @@ class QMenu;
 namespace qzt {
 
 class QtUserInterface;
+class TUsbInterface;
 class TfrmAbout;
 class TfrmSelectDirectory;
 class TfrmWriteRadioCodes;
@@ -46,6 +48,10 @@ class TfrmMain : public QMainWindow {
     void FormShow();
 
     ProgramState& State() { return state_; }
+    // The main window's link to the interface box, and the device options it
+    // was built from (--device=, QZT_DEVICE).
+    TUsbInterface& Link() { return *link_; }
+    const DeviceOptions& Device() const { return deviceOptions_; }
     // The machine's folders the window was started with.
     const PlatformFolders& Folders() const { return *folders_; }
     UserInterface& Ui();
@@ -81,6 +87,8 @@ class TfrmMain : public QMainWindow {
 
     ProgramState state_;
     std::shared_ptr<const PlatformFolders> folders_;
+    DeviceOptions deviceOptions_;
+    std::unique_ptr<TUsbInterface> link_;
     std::unique_ptr<QtUserInterface> ui_;
     QString statusText_;
     QLabel* statusLabel_ = nullptr;

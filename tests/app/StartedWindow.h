@@ -18,7 +18,8 @@ namespace qzt::test {
 
 // A main window started on temporary folders with the real templates.
 struct StartedWindow {
-    explicit StartedWindow(const std::function<void(FakeFolders&)>& prepare = {}) {
+    explicit StartedWindow(const std::function<void(FakeFolders&)>& prepare = {},
+                           std::vector<std::string> arguments = {}) {
         auto folders = std::make_shared<FakeFolders>();
         folders->executable = std::string(QZT_RUNTIME_DIR) + "/";
         folders->appData = dir / "data";
@@ -31,7 +32,7 @@ struct StartedWindow {
         auto ui = std::make_unique<RecordingUi>(window, script);
         recording = ui.get();
         window.SetUserInterface(std::move(ui));
-        window.FormCreate(StartOptions{{}, folders});
+        window.FormCreate(StartOptions{std::move(arguments), folders});
         window.CreateDialogs();
     }
     template <typename T>

@@ -1,8 +1,8 @@
 #include "core/StartUp.h"
 
 #include "core/FileSystem.h"
-#include "text/Text.h"
 #include "core/VersionInfo.h"
+#include "text/Text.h"
 
 namespace qzt {
 

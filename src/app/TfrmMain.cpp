@@ -612,10 +612,10 @@ void TfrmMain::LimitedPaste(QLineEdit* edit, const EntryRule& rule) {
 
 void TfrmMain::ShowEditMenu(QLineEdit* edit, const EntryRule& rule, const QPoint& globalPos) {
     std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
-    // The menu's Paste obeys the same length limit as Ctrl+V.
+    // The menu's Paste obeys the same length limit as Ctrl+V. Qt connects it
+    // to the edit's paste() by name, so it is found by that connection.
     for (QAction* action : menu->actions()) {
-        if (action->objectName() == QLatin1String("edit-paste")) {
-            action->disconnect(edit);
+        if (QObject::disconnect(action, nullptr, edit, SLOT(paste()))) {
             connect(action, &QAction::triggered, this,
                     [this, edit, &rule] { LimitedPaste(edit, rule); });
         }

@@ -1,5 +1,6 @@
 #include "config/Codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -37,6 +38,12 @@ constexpr const char* kNoValueText = " ";
 
 std::uint8_t Low8(long long value) {
     return static_cast<std::uint8_t>(static_cast<unsigned long long>(value) & 0xFF);
+}
+
+// An entered hour or minute within int: every number beyond the range of a
+// time is refused alike, whatever its low 8 bits are.
+int TimePart(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, -1, 9999));
 }
 
 std::string TwoDigits(unsigned value) {
@@ -199,7 +206,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
         valueText = std::move(value);
     };
     // The schedule's hours and minutes as entered, for the checks after them.
-    std::array<long long, 4> times{};
+    std::array<int, 4> times{};
 
     for (std::size_t i = 0; i < kImageFields.size(); ++i) {
         const ImageField& field = kImageFields[i];
@@ -261,7 +268,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
             }
             case FieldEncoding::ScheduleTime: {
                 const long long value = ParseWholeNumber(form.*control.text).value_or(0);
-                times[field.offset - kFirstScheduleByte] = value;
+                times[field.offset - kFirstScheduleByte] = TimePart(value);
                 image[field.offset] = Low8(value);
                 break;
             }
@@ -271,15 +278,10 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
             continue;
         }
         // The schedule's times are checked as a pair once all four are in.
-        auto asTime = [](long long v) {
-            return static_cast<int>(v < -1 ? -1 : v > 9999 ? 9999 : v);
-        };
-        const int a = asTime(times[0]), an = asTime(times[1]);
-        const int b = asTime(times[2]), bn = asTime(times[3]);
-        if (auto error = CheckTimeRange(a, an, b, bn)) {
+        if (auto error = CheckTimeRange(times[0], times[1], times[2], times[3])) {
             fail(error->index, std::move(error->fieldName), std::move(error->valueText));
         } else if (form.cbEnableTimeSchedule && result == kNoFailure) {
-            if (auto tooShort = CheckScheduleLength(a, an, b, bn)) {
+            if (auto tooShort = CheckScheduleLength(times[0], times[1], times[2], times[3])) {
                 fail(tooShort->index, std::move(tooShort->fieldName),
                      std::move(tooShort->valueText));
             }

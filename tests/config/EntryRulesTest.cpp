@@ -72,19 +72,6 @@ TEST(EntryRules, WarningsWhileTyping) {
     EXPECT_EQ(FindEntryRule("edtAllowUserRadioCode"), nullptr);
 }
 
-TEST(EntryRules, MaximumLengths) {
-    const struct {
-        const char* control;
-        int length;
-    } cases[] = {
-        {"edtInPassageDelay", 3},      {"edtAutoResetTime", 4},  {"edtMaxTimeOutsideDoor", 4},
-        {"edtInactivityTimeLimit", 3}, {"edtActivationHour", 2}, {"edtInactivationMinute", 2},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FindEntryRule(c.control)->maxLength, c.length) << c.control;
-    }
-}
-
 TEST(EntryRules, ReservedRadioCodes) {
     const struct {
         const char* text;

@@ -148,27 +148,5 @@ TEST(ImageFields, FormOwnsItsBytesAndNoOthers) {
     EXPECT_EQ(FindImageField(3), nullptr);
 }
 
-TEST(FormModel, ControlsAreFoundByNameAndCouplingsFollowTheirBoxes) {
-    const FormControl* control = FindFormControl("cbbxDaylightSavingTimeRegion");
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(control->kind, ControlKind::DropDown);
-    EXPECT_EQ(control->list, DropDown::DaylightSavingTimeRegion);
-    EXPECT_EQ(control->enabledBy, &FormModel::TimeScheduleControlsEnabled);
-    EXPECT_EQ(FindFormControl("edtNoSuchField"), nullptr);
-    EXPECT_TRUE(FindFormControl("edtProductionDate")->readOnly);
-    EXPECT_FALSE(FindFormControl("edtInPassageDelay")->readOnly);
-
-    FormModel form;
-    form.cbEnablePeekFunction = true;
-    cbEnablePeekFunctionClick(form);
-    EXPECT_TRUE(form.PeekFunctionControlsEnabled);
-    EXPECT_FALSE(form.TimeScheduleControlsEnabled);
-    form.cbEnablePeekFunction = false;
-    form.cbEnableTimeSchedule = true;
-    ApplyCouplings(form);
-    EXPECT_FALSE(form.PeekFunctionControlsEnabled);
-    EXPECT_TRUE(form.TimeScheduleControlsEnabled);
-}
-
 }  // namespace
 }  // namespace qzt

@@ -1,6 +1,8 @@
 #include "app/QtUserInterface.h"
 
 #include <QApplication>
+#include <QDate>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -138,6 +140,51 @@ std::optional<std::string> QtUserInterface::ChooseFolder(const std::string& titl
         return std::nullopt;
     }
     return StripTrailingSeparators(chosen.toStdString());
+}
+
+void QtUserInterface::ShowForm(const FormModel& form) {
+    window_.ShowForm(form);
+}
+
+void QtUserInterface::ReadForm(FormModel& form) {
+    window_.ReadForm(form);
+}
+
+const FormLocale& QtUserInterface::Locale() const {
+    locale_ = QtFormLocale(QLocale());
+    return locale_;
+}
+
+std::chrono::local_seconds QtUserInterface::LocalTimeNow() const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    using namespace std::chrono;
+    return local_days{year{date.year()} / static_cast<int>(date.month()) / date.day()} +
+           hours{time.hour()} + minutes{time.minute()} + seconds{time.second()};
+}
+
+std::string QtFormLocale::ShortDate(std::chrono::year_month_day date) const {
+    const QDate qdate(static_cast<int>(date.year()),
+                      static_cast<int>(static_cast<unsigned>(date.month())),
+                      static_cast<int>(static_cast<unsigned>(date.day())));
+    return locale_.toString(qdate, QLocale::ShortFormat).toStdString();
+}
+
+std::string QtFormLocale::WeekdayName(std::chrono::weekday weekday) const {
+    // Qt counts Monday as 1 and Sunday as 7, as ISO does.
+    return locale_.dayName(static_cast<int>(weekday.iso_encoding()), QLocale::LongFormat)
+        .toStdString();
+}
+
+std::string QtFormLocale::MonthName(std::chrono::month month) const {
+    return locale_.monthName(static_cast<int>(static_cast<unsigned>(month)), QLocale::LongFormat)
+        .toStdString();
+}
+
+char32_t QtFormLocale::DecimalSeparator() const {
+    const QList<uint> separator = locale_.decimalPoint().toUcs4();
+    return separator.size() == 1 ? static_cast<char32_t>(separator.front()) : U'.';
 }
 
 }  // namespace qzt

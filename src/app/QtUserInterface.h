@@ -3,6 +3,8 @@
 // file dialogs with Qt, the status bar, the title and the hourglass cursor of
 // the window. Tests derive from it and answer the modal parts themselves.
 
+#include <QLocale>
+
 #include "core/UserInterface.h"
 
 class QDialog;
@@ -10,6 +12,21 @@ class QDialog;
 namespace qzt {
 
 class TfrmMain;
+
+// Dates and names in a Qt locale: the short date format, the full weekday
+// and month names and the decimal point.
+class QtFormLocale : public FormLocale {
+  public:
+    explicit QtFormLocale(QLocale locale = QLocale()) : locale_(std::move(locale)) {}
+
+    std::string ShortDate(std::chrono::year_month_day date) const override;
+    std::string WeekdayName(std::chrono::weekday weekday) const override;
+    std::string MonthName(std::chrono::month month) const override;
+    char32_t DecimalSeparator() const override;
+
+  private:
+    QLocale locale_;
+};
 
 class QtUserInterface : public UserInterface {
   public:
@@ -35,12 +52,18 @@ class QtUserInterface : public UserInterface {
     // Shows one of the program's own dialogs modally and returns its result
     // (QDialog::Accepted or Rejected). Tests answer the dialog here.
     virtual int ExecDialog(QDialog& dialog);
+    void ShowForm(const FormModel& form) override;
+    void ReadForm(FormModel& form) override;
+    // The application's default locale as it is at the call.
+    const FormLocale& Locale() const override;
+    std::chrono::local_seconds LocalTimeNow() const override;
 
   protected:
     TfrmMain& Window() const { return window_; }
 
   private:
     TfrmMain& window_;
+    mutable QtFormLocale locale_;
 };
 
 }  // namespace qzt

@@ -3,16 +3,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -26,6 +30,8 @@
 #include "app/TfrmAbout.h"
 #include "app/TfrmSelectDirectory.h"
 #include "app/TfrmWriteRadioCodes.h"
+#include "config/TimeSchedule.h"
+#include "core/FormCodec.h"
 #include "core/StartUp.h"
 #include "core/WindowTitle.h"
 #include "device/TUsbInterface.h"
@@ -36,6 +42,33 @@ namespace {
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The character a key press types, as the key filters see it: the control
+// characters of Ctrl+letter (Ctrl+C is 3, Ctrl+V 22), Backspace as 8, or
+// the typed character. 0 for keys that type nothing (arrows, Home, End,
+// Delete, Tab, function keys): they are never filtered.
+char32_t TypedCharacter(const QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Delete) {
+        return 0;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier)) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+            return static_cast<char32_t>(key - Qt::Key_A + 1);
+        }
+        return 0;  // Ctrl+arrow and the like move the cursor
+    }
+    if (key == Qt::Key_Backspace) {
+        return kBackspaceKey;
+    }
+    const QList<uint> characters = event->text().toUcs4();
+    return characters.isEmpty() ? 0 : static_cast<char32_t>(characters.front());
 }
 
 // Run-time captions: which control shows which text of the string table.
@@ -125,19 +158,19 @@ class FormBuilder {
         return label;
     }
 
-    QLineEdit* Edit(const char* name, int width, int maxLength, bool enabled = true) {
+    // The typing limits of an edit are its entry rule's (config/EntryRules.h),
+    // applied by the window's key filter: a Qt maximum length would also cut
+    // a longer value that decoding puts there.
+    QLineEdit* Edit(const char* name, int width, bool enabled = true) {
         auto* edit = new QLineEdit(parent_);
         edit->setObjectName(name);
         edit->setFixedWidth(Scaled(width));
-        if (maxLength > 0) {
-            edit->setMaxLength(maxLength);
-        }
         edit->setEnabled(enabled);
         return edit;
     }
 
-    QLineEdit* ReadOnlyEdit(const char* name, int width, int maxLength = 0) {
-        QLineEdit* edit = Edit(name, width, maxLength, /*enabled=*/false);
+    QLineEdit* ReadOnlyEdit(const char* name, int width) {
+        QLineEdit* edit = Edit(name, width, /*enabled=*/false);
         edit->setReadOnly(true);
         return edit;
     }
@@ -198,6 +231,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     ui_ = std::make_unique<QtUserInterface>(*this);
     BuildMenus();
     BuildForm();
+    BindForm();
 
     auto* status = new QStatusBar(this);
     status->setObjectName("sbStatus");
@@ -320,7 +354,7 @@ void TfrmMain::BuildForm() {
             g->addWidget(b.Check(rows[i].check), gridRow, 1, Qt::AlignLeft);
             // Radio codes are shown here, never edited: they change only
             // through Change Radio Codes in device.
-            g->addWidget(b.ReadOnlyEdit(rows[i].code, 57, 4), gridRow, 2, Qt::AlignLeft);
+            g->addWidget(b.ReadOnlyEdit(rows[i].code, 57), gridRow, 2, Qt::AlignLeft);
             g->addWidget(b.Combo(rows[i].type, 209), gridRow, 3);
             ++gridRow;
         }
@@ -330,22 +364,21 @@ void TfrmMain::BuildForm() {
     auto* leftColumn = new QVBoxLayout();
     leftColumn->setSpacing(8);
     QGroupBox* alarmDelay = b.Group(pnlMain, "gbxAlarmDelay", "Alarm Delay");
-    b.Line(b.Label("lblInPassageDelay", "On pad delay (s)"), b.Edit("edtInPassageDelay", 57, 3));
-    b.Line(b.Label("lblOutPassageDelay", "Out of pad delay (s)"),
-           b.Edit("edtOutPassageDelay", 57, 3));
+    b.Line(b.Label("lblInPassageDelay", "On pad delay (s)"), b.Edit("edtInPassageDelay", 57));
+    b.Line(b.Label("lblOutPassageDelay", "Out of pad delay (s)"), b.Edit("edtOutPassageDelay", 57));
     b.Line(b.Label("lblAutoResetTime", "Time allowed out of pad (s)"),
-           b.Edit("edtAutoResetTime", 57, 4));
+           b.Edit("edtAutoResetTime", 57));
     leftColumn->addWidget(alarmDelay);
 
     QGroupBox* technical = b.Group(pnlMain, "gbxTechnicalAlarms", "Technical Alarms");
     b.Line(b.Label("lblTechnicalRadioCode", "Radio Code"),
-           b.ReadOnlyEdit("edtTechnicalRadioCode", 57, 4));
+           b.ReadOnlyEdit("edtTechnicalRadioCode", 57));
     b.Line(b.Label("lblRadioTestAlarmPeriod", "Radio test alarm period (h, 0=OFF)"),
-           b.Edit("edtRadioTestAlarmPeriod", 57, 3));
+           b.Edit("edtRadioTestAlarmPeriod", 57));
     b.Line(b.Label("lblBatteryAlarmPeriod", "Battery alarm period (h, 0=OFF)"),
-           b.Edit("edtBatteryAlarmPeriod", 57, 3));
+           b.Edit("edtBatteryAlarmPeriod", 57));
     b.Line(b.Label("lblInactivityTimeLimit", "Inactivity time limit (1-256h)"),
-           b.Edit("edtInactivityTimeLimit", 57, 3));
+           b.Edit("edtInactivityTimeLimit", 57));
     leftColumn->addWidget(technical);
     leftColumn->addStretch(1);
 
@@ -358,9 +391,9 @@ void TfrmMain::BuildForm() {
             auto* time = new QHBoxLayout();
             time->setSpacing(4);
             // The hour and minute edits follow the enable check box.
-            time->addWidget(b.Edit(hour, 33, 2, false));
+            time->addWidget(b.Edit(hour, 33, false));
             time->addWidget(b.Label(colon, ":"));
-            time->addWidget(b.Edit(minute, 33, 2, false));
+            time->addWidget(b.Edit(minute, 33, false));
             time->addStretch(1);
             g->addLayout(time, row, 1);
         };
@@ -390,9 +423,9 @@ void TfrmMain::BuildForm() {
 
     QGroupBox* radio = b.Group(pnlMain, "gbxRadioParameters", "Radio Parameters");
     b.Line(b.Label("lblNumberOfShortTransmissions", "Number of short transmissions"),
-           b.Edit("edtNumberOfShortTransmissions", 65, 3));
+           b.Edit("edtNumberOfShortTransmissions", 65));
     b.Line(b.Label("lblNumberOfLongTransmissions", "Number of long transmissions"),
-           b.Edit("edtNumberOfLongTransmissions", 65, 3));
+           b.Edit("edtNumberOfLongTransmissions", 65));
     b.Line(b.Label("lblIgnoreReceivedAcknowledge", "Ignore received acknowledge"),
            b.Check("cbIgnoreReceivedAcknowledge"));
     b.Grid()->setRowStretch(b.Grid()->rowCount(), 1);
@@ -410,7 +443,7 @@ void TfrmMain::BuildForm() {
     b.Line(b.Label("lblDoorMatSensorType", "Door mat sensor type"),
            b.Combo("cbbxDoorMatSensorType", 113, false));
     b.Line(b.Label("lblMaxTimeOutsideDoor", "Max time outside door (s)"),
-           b.Edit("edtMaxTimeOutsideDoor", 57, 4, false));
+           b.Edit("edtMaxTimeOutsideDoor", 57, false));
     peek->hide();
 
     QGroupBox* product = b.Group(pnlMain, "gbxProductInformation", "Product Information");
@@ -431,6 +464,203 @@ void TfrmMain::BuildForm() {
     columns->addLayout(leftColumn, 1, 0);
     columns->addWidget(schedule, 1, 1);
     columns->addWidget(product, 1, 2);
+}
+
+void TfrmMain::BindForm() {
+    for (const FormControl& control : kFormControls) {
+        QWidget* widget = findChild<QWidget*>(Q(control.name));
+        Q_ASSERT_X(widget != nullptr, "TfrmMain::BindForm", "a form control has no widget");
+        bound_.push_back({&control, widget});
+    }
+
+    for (const EntryRule& rule : kEntryRules) {
+        auto* edit = findChild<QLineEdit*>(Q(rule.control));
+        Q_ASSERT(edit != nullptr);
+        entryRules_.insert(edit, &rule);
+        edit->installEventFilter(this);
+        // Text arrives by typing and pasting only, where the key filter and
+        // the length limit see it; not by dragging or an input method.
+        edit->setAcceptDrops(false);
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, &rule](const QString& text) { EditChange(rule, text); });
+    }
+
+    connect(findChild<QCheckBox*>("cbEnablePeekFunction"), &QCheckBox::toggled, this,
+            [this] { cbEnablePeekFunctionClick(); });
+    connect(findChild<QCheckBox*>("cbEnableTimeSchedule"), &QCheckBox::toggled, this,
+            [this] { cbEnableTimeScheduleClick(); });
+    connect(findChild<QAction*>("pumnuView"), &QAction::triggered, this,
+            [this] { pumnuViewClick(); });
+}
+
+void TfrmMain::ShowForm(const FormModel& form) {
+    for (const BoundControl& bound : bound_) {
+        const FormControl& control = *bound.control;
+        switch (control.kind) {
+            case ControlKind::Edit: {
+                const QString text = Q(form.*control.text);
+                if (control.text == &FormModel::edtProductionDate) {
+                    FitProductionDate(text);
+                }
+                static_cast<QLineEdit*>(bound.widget)->setText(text);
+                break;
+            }
+            case ControlKind::CheckBox:
+                static_cast<QCheckBox*>(bound.widget)->setChecked(form.*control.checked);
+                break;
+            case ControlKind::DropDown: {
+                auto* combo = static_cast<QComboBox*>(bound.widget);
+                const int selection = form.*control.selection;
+                combo->setCurrentIndex(selection < combo->count() ? selection : -1);
+                break;
+            }
+        }
+        if (control.enabledBy != nullptr) {
+            bound.widget->setEnabled(form.*control.enabledBy);
+        }
+    }
+}
+
+void TfrmMain::ReadForm(FormModel& form) const {
+    for (const BoundControl& bound : bound_) {
+        const FormControl& control = *bound.control;
+        switch (control.kind) {
+            case ControlKind::Edit:
+                form.*control.text = static_cast<QLineEdit*>(bound.widget)->text().toStdString();
+                break;
+            case ControlKind::CheckBox:
+                form.*control.checked = static_cast<QCheckBox*>(bound.widget)->isChecked();
+                break;
+            case ControlKind::DropDown:
+                form.*control.selection = static_cast<QComboBox*>(bound.widget)->currentIndex();
+                break;
+        }
+    }
+    ApplyCouplings(form);
+}
+
+void TfrmMain::FitProductionDate(const QString& text) {
+    auto* serialNumber = findChild<QLineEdit*>("edtSerialNumber");
+    auto* productionDate = findChild<QLineEdit*>("edtProductionDate");
+    const int width = serialNumber->minimumWidth();  // fixed
+    productionDate->setFixedWidth(text.size() > 10 ? 2 * width : width);
+}
+
+void TfrmMain::EditChange(const EntryRule& rule, const QString& text) {
+    // Decoding fills the edits with whatever the image holds; it reports a
+    // field outside its limits itself.
+    if (state_.DecodingInProgress) {
+        return;
+    }
+    if (const int warning = ChangeWarning(rule, text.toStdString())) {
+        Ui().ShowError(Text(warning));
+    }
+}
+
+bool TfrmMain::validateNumericKeyPress(char32_t key) {
+    return IsNumericKey(key);
+}
+
+bool TfrmMain::validateFloatNumericKeyPress(char32_t key) {
+    return IsFloatNumericKey(key, Ui().Locale().DecimalSeparator());
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
+    const auto rule = entryRules_.constFind(watched);
+    if (rule != entryRules_.cend()) {
+        auto* edit = static_cast<QLineEdit*>(watched);
+        if (event->type() == QEvent::KeyPress) {
+            return FilterKey(edit, **rule, static_cast<QKeyEvent*>(event));
+        }
+        if (event->type() == QEvent::ContextMenu) {
+            ShowEditMenu(edit, **rule, static_cast<QContextMenuEvent*>(event)->globalPos());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfrmMain::FilterKey(QLineEdit* edit, const EntryRule& rule, QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        // Ctrl+V and Shift+Insert: pasted text is not filtered, only cut.
+        LimitedPaste(edit, rule);
+        return true;
+    }
+    const char32_t key = TypedCharacter(event);
+    if (key == 0) {
+        return false;
+    }
+    const bool accepted = rule.filter == KeyFilter::Decimal ? validateFloatNumericKeyPress(key)
+                                                            : validateNumericKeyPress(key);
+    if (!accepted) {
+        return true;  // dropped: the field receives no character
+    }
+    if (key >= U' ') {
+        // A character that goes into the text: only when there is room.
+        const qsizetype kept = edit->text().size() - edit->selectedText().size();
+        return kept >= rule.maxLength;
+    }
+    return false;  // Backspace, Ctrl+C, Ctrl+X: the edit's own handling
+}
+
+void TfrmMain::LimitedPaste(QLineEdit* edit, const EntryRule& rule) {
+    if (edit->isReadOnly() || !edit->isEnabled()) {
+        return;
+    }
+    QString text = QGuiApplication::clipboard()->text();
+    const qsizetype lineEnd = text.indexOf(QRegularExpression("[\\r\\n]"));
+    if (lineEnd >= 0) {
+        text.truncate(lineEnd);
+    }
+    const qsizetype room = rule.maxLength - (edit->text().size() - edit->selectedText().size());
+    text.truncate(std::max<qsizetype>(room, 0));
+    if (!text.isEmpty()) {
+        edit->insert(text);
+    }
+}
+
+void TfrmMain::ShowEditMenu(QLineEdit* edit, const EntryRule& rule, const QPoint& globalPos) {
+    std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+    // The menu's Paste obeys the same length limit as Ctrl+V. Qt connects it
+    // to the edit's paste() by name, so it is found by that connection.
+    for (QAction* action : menu->actions()) {
+        if (QObject::disconnect(action, nullptr, edit, SLOT(paste()))) {
+            connect(action, &QAction::triggered, this,
+                    [this, edit, &rule] { LimitedPaste(edit, rule); });
+        }
+    }
+    menu->exec(globalPos);
+}
+
+void TfrmMain::ApplyCoupling(std::string_view checkBox) {
+    for (const Coupling& coupling : kCouplings) {
+        if (coupling.checkBox != checkBox) {
+            continue;
+        }
+        const bool on = findChild<QCheckBox*>(Q(coupling.checkBox))->isChecked();
+        for (const BoundControl& bound : bound_) {
+            if (bound.control->enabledBy == coupling.enabled) {
+                bound.widget->setEnabled(on);
+            }
+        }
+    }
+}
+
+void TfrmMain::cbEnablePeekFunctionClick() {
+    ApplyCoupling("cbEnablePeekFunction");
+}
+
+void TfrmMain::cbEnableTimeScheduleClick() {
+    ApplyCoupling("cbEnableTimeSchedule");
+}
+
+void TfrmMain::pumnuViewClick() {
+    const auto* region = findChild<QComboBox*>("cbbxDaylightSavingTimeRegion");
+    const CodecContext context = CodecContextFor(state_, Ui());
+    if (const auto text = DaylightSavingSettingsText(region->currentIndex(), context)) {
+        Ui().ShowInformation(*text);
+    }
 }
 
 void TfrmMain::FormCreate(const StartOptions& options) {

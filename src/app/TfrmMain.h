@@ -4,17 +4,23 @@
 // their results. The window builds its controls and forwards events; the
 // logic lives in the libraries below it.
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "config/EntryRules.h"
+#include "config/FormModel.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
 #include "device/DeviceOptions.h"
 
+class QKeyEvent;
 class QLabel;
+class QLineEdit;
 class QMenu;
 
 namespace qzt {
@@ -76,14 +82,51 @@ class TfrmMain : public QMainWindow {
     // File > Save; connected with the file commands.
     void mnuFileSaveClick();
 
+    // The form's controls from the model and back, one loop over the
+    // form's table of controls.
+    void ShowForm(const FormModel& form);
+    void ReadForm(FormModel& form) const;
+
+    // The region drop-down's pop-up "View settings...": the selected
+    // region's daylight-saving rule in an information box.
+    void pumnuViewClick();
+    // The controls that follow the two check boxes.
+    void cbEnablePeekFunctionClick();
+    void cbEnableTimeScheduleClick();
+    // The key filters of the numeric edits: true when the typed character
+    // (or editing key) may go into the field.
+    bool validateNumericKeyPress(char32_t key);
+    bool validateFloatNumericKeyPress(char32_t key);
+
   protected:
     void showEvent(QShowEvent* event) override;
+    // Typing and pasting into the numeric edits.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMenus();
     void BuildForm();
+    void BindForm();
     void FillDropDowns();
     void ApplyCaptions();
+
+    // The on-change check of an edit: warns unless the text comes from
+    // decoding.
+    void EditChange(const EntryRule& rule, const QString& text);
+    bool FilterKey(QLineEdit* edit, const EntryRule& rule, QKeyEvent* event);
+    // Pastes the clipboard's first line, cut to the room the field has left.
+    void LimitedPaste(QLineEdit* edit, const EntryRule& rule);
+    void ShowEditMenu(QLineEdit* edit, const EntryRule& rule, const QPoint& globalPos);
+    // Enables the controls that follow the check box, as it is ticked.
+    void ApplyCoupling(std::string_view checkBox);
+    // The production date edit is twice as wide as the serial number's for
+    // a long date text.
+    void FitProductionDate(const QString& text);
+
+    struct BoundControl {
+        const FormControl* control;
+        QWidget* widget;
+    };
 
     ProgramState state_;
     std::shared_ptr<const PlatformFolders> folders_;
@@ -96,6 +139,8 @@ class TfrmMain : public QMainWindow {
     TfrmAbout* frmAbout_ = nullptr;
     TfrmSelectDirectory* frmSelectDirectory_ = nullptr;
     TfrmWriteRadioCodes* frmWriteRadioCodes_ = nullptr;
+    std::vector<BoundControl> bound_;
+    QHash<const QObject*, const EntryRule*> entryRules_;
 };
 
 }  // namespace qzt

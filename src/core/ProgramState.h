@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "config/ConfigImage.h"
+#include "config/FormModel.h"
 #include "config/ValueList.h"
 #include "core/ValuesIni.h"
 
@@ -23,18 +24,6 @@ enum ConfigStateValue : int {
     kStateRead = 3,     // read from the unit
     kStateWritten = 4,  // written to the unit
 };
-
-// The seven drop-downs of the main window that show value lists.
-enum class DropDown : int {
-    AllowUserAlarmType,
-    DoorClosedAlarmType,
-    DoorOpenedAlarmType,
-    InputClosedAlarmType,
-    InputOpenedAlarmType,
-    DoorMatSensorType,
-    DaylightSavingTimeRegion,
-};
-inline constexpr int kDropDownCount = 7;
 
 struct DropDownSource {
     DropDown dropDown;
@@ -62,7 +51,11 @@ struct ProgramState {
     ImageBuffer ScratchImage{};
     int ConfigState = kStateDefault;
     std::string CurrentFileName;
+    // Set around every decoding: the on-change warnings stay silent while
+    // the decoded form is shown.
     bool DecodingInProgress = false;
+    // What the form shows; decoding fills it, encoding reads it.
+    FormModel Form;
 
     // Folder of Values.ini and Default.bin; trailing '/'.
     std::string ProgramDataDirectory;

@@ -3,8 +3,12 @@
 // command-line tool on the console, and tests with a script that records every
 // box and answers every question. No command opens a window of its own.
 
+#include <chrono>
 #include <optional>
 #include <string>
+
+#include "config/CodecContext.h"
+#include "config/FormModel.h"
 
 namespace qzt {
 
@@ -48,6 +52,17 @@ class UserInterface {
     virtual std::optional<std::string> ChooseFileToSave(const FileDialogOptions& options) = 0;
     virtual std::optional<std::string> ChooseFolder(const std::string& title,
                                                     const std::string& startFolder) = 0;
+
+    // The form's controls: show the model in them after decoding, and read
+    // them into the model before encoding. Without a window there is nothing
+    // to copy: the model is the form.
+    virtual void ShowForm(const FormModel& form);
+    virtual void ReadForm(FormModel& form);
+
+    // The user's date formats and names, and the computer's local time. The
+    // defaults are the C library's locale and clock.
+    virtual const FormLocale& Locale() const;
+    virtual std::chrono::local_seconds LocalTimeNow() const;
 };
 
 // Restores the cursor however a device command leaves its scope.

@@ -29,6 +29,14 @@ class RecordingUi : public QtUserInterface {
                                             const std::string& start) override {
         return script_.ChooseFolder(title, start);
     }
+    // The script's pinned clock; the window's own locale (QLocale's default)
+    // unless a test sets another.
+    std::chrono::local_seconds LocalTimeNow() const override { return script_.now; }
+    const FormLocale& Locale() const override {
+        return locale != nullptr ? *locale : QtUserInterface::Locale();
+    }
+
+    const FormLocale* locale = nullptr;
 
     // The program's own dialogs: the test drives the dialog and returns its
     // result; without a handler the dialog counts as cancelled.

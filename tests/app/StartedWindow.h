@@ -6,8 +6,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QtTest>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include "FakeFolders.h"
 #include "RecordingUi.h"

@@ -96,16 +96,16 @@ class TfrmMainTest : public QObject {
         StartedWindow w;
         struct Edit {
             const char* name;
-            int maxLength;
+            int maxLength;  // 0: read-only, never typed into
             bool enabled;
         };
         const Edit edits[] = {
-            {"edtAllowUserRadioCode", 4, false},
-            {"edtDoorClosedRadioCode", 4, false},
-            {"edtDoorOpenedRadioCode", 4, false},
-            {"edtInputClosedRadioCode", 4, false},
-            {"edtInputOpenedRadioCode", 4, false},
-            {"edtTechnicalRadioCode", 4, false},
+            {"edtAllowUserRadioCode", 0, false},
+            {"edtDoorClosedRadioCode", 0, false},
+            {"edtDoorOpenedRadioCode", 0, false},
+            {"edtInputClosedRadioCode", 0, false},
+            {"edtInputOpenedRadioCode", 0, false},
+            {"edtTechnicalRadioCode", 0, false},
             {"edtInPassageDelay", 3, true},
             {"edtOutPassageDelay", 3, true},
             {"edtAutoResetTime", 4, true},
@@ -119,20 +119,33 @@ class TfrmMainTest : public QObject {
             {"edtInactivationHour", 2, false},
             {"edtInactivationMinute", 2, false},
             {"edtMaxTimeOutsideDoor", 4, false},
-            {"edtProgramVersion", 32767, false},
-            {"edtSerialNumber", 32767, false},
-            {"edtProductionDate", 32767, false},
-            {"edtRadioCalibration", 32767, false},
-            {"edtDate", 32767, false},
-            {"edtTime", 32767, false},
+            {"edtProgramVersion", 0, false},
+            {"edtSerialNumber", 0, false},
+            {"edtProductionDate", 0, false},
+            {"edtRadioCalibration", 0, false},
+            {"edtDate", 0, false},
+            {"edtTime", 0, false},
         };
         for (const Edit& e : edits) {
             QLineEdit* edit = w.Get<QLineEdit>(e.name);
-            QVERIFY2(edit->maxLength() == e.maxLength, e.name);
             QVERIFY2(edit->isEnabled() == e.enabled, e.name);
+            QVERIFY2(edit->isReadOnly() == (e.maxLength == 0), e.name);
+            // The maximum length limits typing; a longer text from the
+            // program is kept whole so that encoding can refuse it.
+            edit->setText("1234567");
+            QCOMPARE(edit->text(), QString("1234567"));
+            if (e.maxLength > 0) {
+                edit->setEnabled(true);
+                edit->clear();
+                QTest::keyClicks(edit, "98765");
+                QCOMPARE(edit->text(), QString("98765").left(e.maxLength));
+                edit->setEnabled(e.enabled);
+            }
         }
+        w.script.boxes.clear();  // the warnings of the long texts
         // The radio-code edits can never be typed into.
         QLineEdit* code = w.Get<QLineEdit>("edtAllowUserRadioCode");
+        code->clear();
         QTest::keyClicks(code, "1234");
         QCOMPARE(code->text(), QString());
 

@@ -4,10 +4,12 @@
 // question fails the test's expectations through its recorded calls.
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "TestLocale.h"
 #include "core/UserInterface.h"
 
 namespace qzt::test {
@@ -60,6 +62,30 @@ class ScriptedUserInterface : public UserInterface {
         dialogs.push_back(FileDialogOptions{dialogTitle, "", "", "", startFolder});
         return TakePath();
     }
+
+    // The form as the window would show it, and what the user has typed
+    // into it before an encoding (`editForm` changes the model in place).
+    void ShowForm(const FormModel& form) override {
+        shownForms.push_back(form);
+        if (onShowForm) {
+            onShowForm(form);
+        }
+    }
+    void ReadForm(FormModel& form) override {
+        ++formReads;
+        if (editForm) {
+            editForm(form);
+        }
+    }
+    const FormLocale& Locale() const override { return locale; }
+    std::chrono::local_seconds LocalTimeNow() const override { return now; }
+
+    TestLocale locale;
+    std::chrono::local_seconds now = NewYearsEveLateNight();
+    std::function<void(const FormModel&)> onShowForm;
+    std::function<void(FormModel&)> editForm;
+    std::vector<FormModel> shownForms;
+    int formReads = 0;
 
     // Answers for the next questions, in order; an empty queue answers the
     // safe default (No, Cancel).

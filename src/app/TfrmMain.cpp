@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,10 +18,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -35,6 +39,7 @@
 #include "core/StartUp.h"
 #include "core/WindowTitle.h"
 #include "device/TUsbInterface.h"
+#include "files/FileCommands.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -276,11 +281,15 @@ void TfrmMain::BuildMenus() {
     auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(name); };
 
     QMenu* file = menu("mnuFile", "&File");
-    item(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
-    item(file, "mnuFileOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction* fileNew = item(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(fileNew, &QAction::triggered, this, [this] { mnuFileNewClick(); });
+    QAction* open = item(file, "mnuFileOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(open, &QAction::triggered, this, [this] { mnuFileOpenClick(); });
     separator(file, "N2");
-    item(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S));
-    item(file, "mnuFileSaveAs", "Save &As...");
+    QAction* save = item(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(save, &QAction::triggered, this, [this] { mnuFileSaveClick(); });
+    QAction* saveAs = item(file, "mnuFileSaveAs", "Save &As...");
+    connect(saveAs, &QAction::triggered, this, [this] { mnuFileSaveAsClick(); });
     separator(file, "N1");
     QAction* selectFolder = item(file, "mnuFileSelectDefaultDirectory", "Select default folder...");
     connect(selectFolder, &QAction::triggered, this,
@@ -677,8 +686,12 @@ void TfrmMain::FormCreate(const StartOptions& options) {
         RunStartUp(state_, *folders_, paths);
         FillDropDowns();
         ApplyCaptions();
-        // File > New and the file named on the command line follow here
-        // with the file commands.
+        FileNew(state_, *ui_);
+        // The first argument that names an existing file is opened after the
+        // default configuration; a refused file leaves the default shown.
+        if (std::optional<std::string> file = CommandLineFile(paths)) {
+            OpenCommandLineFile(state_, *ui_, *file);
+        }
     } catch (const std::exception& error) {
         // The standard error box; the window opens as far as it got.
         ui_->ShowError(error.what());
@@ -749,9 +762,7 @@ void TfrmMain::SetStatusText(const QString& text) {
 }
 
 void TfrmMain::RefreshTitle() {
-    if (auto title = WindowTitleFor(state_.ConfigState, state_.CurrentFileName)) {
-        ui_->SetTitle(*title);
-    }
+    qzt::RefreshTitle(state_, *ui_);
 }
 
 void TfrmMain::CreateDialogs() {
@@ -777,7 +788,43 @@ void TfrmMain::mnuFileSelectDefaultDirectoryClick() {
     }
 }
 
-void TfrmMain::mnuFileSaveClick() {}
+void TfrmMain::mnuFileNewClick() {
+    FileNew(state_, *ui_);
+}
+
+void TfrmMain::mnuFileOpenClick() {
+    FileOpen(state_, *ui_);
+}
+
+void TfrmMain::mnuFileSaveClick() {
+    FileSave(state_, *ui_);
+}
+
+void TfrmMain::mnuFileSaveAsClick() {
+    FileSaveAs(state_, *ui_);
+}
+
+// Files dragged from the desktop: only local files are taken.
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    const bool local = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& u) {
+        return u.isLocalFile();
+    });
+    if (local) {
+        event->acceptProposedAction();
+    }
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    event->acceptProposedAction();
+    DropFiles(state_, *ui_, paths);
+}
 
 void TfrmMain::mnuFileExitClick() {
     switch (ui_->AskYesNoCancel(Text(txt::ExitQuestion))) {

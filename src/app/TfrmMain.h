@@ -79,8 +79,11 @@ class TfrmMain : public QMainWindow {
     void mnuFileSelectDefaultDirectoryClick();
     // File > Exit: asks whether to save first.
     void mnuFileExitClick();
-    // File > Save; connected with the file commands.
+    // The File menu's commands on configuration files.
+    void mnuFileNewClick();
+    void mnuFileOpenClick();
     void mnuFileSaveClick();
+    void mnuFileSaveAsClick();
 
     // The form's controls from the model and back, one loop over the
     // form's table of controls.
@@ -100,6 +103,8 @@ class TfrmMain : public QMainWindow {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // Typing and pasting into the numeric edits.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,6 +2,7 @@
 
 #include "core/FileSystem.h"
 #include "core/ProgramState.h"
+#include "core/UserInterface.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -23,6 +24,16 @@ std::optional<std::string> WindowTitleFor(int configState, const std::string& cu
             return std::nullopt;
     }
     return FormatText("%s - %s", {source, Text(txt::ProgramName)});
+}
+
+}  // namespace qzt
+
+namespace qzt {
+
+void RefreshTitle(const ProgramState& state, UserInterface& ui) {
+    if (auto title = WindowTitleFor(state.ConfigState, state.CurrentFileName)) {
+        ui.SetTitle(*title);
+    }
 }
 
 }  // namespace qzt

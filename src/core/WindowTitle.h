@@ -12,3 +12,14 @@ namespace qzt {
 std::optional<std::string> WindowTitleFor(int configState, const std::string& currentFileName);
 
 }  // namespace qzt
+
+namespace qzt {
+
+struct ProgramState;
+class UserInterface;
+
+// Sets the title from the state, as every command that changes ConfigState
+// does afterwards (in state 4 the title stays).
+void RefreshTitle(const ProgramState& state, UserInterface& ui);
+
+}  // namespace qzt

@@ -129,7 +129,8 @@ FileResult FileOpen(ProgramState& state, UserInterface& ui) {
     return OpenConfigFile(state, ui, path);
 }
 
-FileResult OpenConfigFile(ProgramState& state, UserInterface& ui, const std::string& path) {
+FileResult OpenConfigFile(ProgramState& state, UserInterface& ui, const std::string& path,
+                          DecodeFault* report) {
     if (!FileExists(path)) {
         ui.ShowError(TextF(txt::FileNotFound, path));
         return FileResult::NotFound;
@@ -149,6 +150,10 @@ FileResult OpenConfigFile(ProgramState& state, UserInterface& ui, const std::str
     }
     std::string fieldName;
     const int fault = LoadScratchImage(state, ui, path, fieldName);
+    if (report != nullptr && fault != kNoFailure) {
+        *report =
+            DecodeFault{fault, fieldName, state.ScratchImage[static_cast<std::size_t>(fault)]};
+    }
     const std::string text = OpenedText(path);
     if (fault == kNoFailure) {
         ui.ShowInformation(text);

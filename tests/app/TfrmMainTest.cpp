@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QtTest>
 #include <filesystem>
@@ -278,6 +279,37 @@ class TfrmMainTest : public QObject {
         const QPoint screenCentre = w.window.screen()->geometry().center();
         QVERIFY(std::abs(centre.x() - screenCentre.x()) <= 4);
         QVERIFY(std::abs(centre.y() - screenCentre.y()) <= 4);
+    }
+
+    void droppedFileIsLoaded() {
+        StartedWindow w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        std::string bytes = test::ReadFile(w.window.State().ProgramDataDirectory + "Default.bin");
+        bytes[49] = 42;
+        const std::string path = test::WriteFile(w.dir / "site 7.QZT", bytes);
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        const QPoint at = w.window.rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w.window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w.window, &drop);
+
+        QCOMPARE(w.window.windowTitle(), QString("site 7.QZT - QZT Programmer"));
+        QCOMPARE(w.window.StatusText(), QString("Configuration file 'site 7.QZT' opened"));
+        QCOMPARE(w.Get<QLineEdit>("edtInPassageDelay")->text(), QString("42"));
+        QVERIFY(w.script.boxes.empty());
+
+        // Anything but local files is not taken.
+        QMimeData web;
+        web.setUrls({QUrl("https://example.org/unit.qzt")});
+        QDragEnterEvent refused(at, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+        refused.setAccepted(false);
+        QApplication::sendEvent(&w.window, &refused);
+        QVERIFY(!refused.isAccepted());
     }
 
     void exitAsksAndCancelKeepsTheProgram() {

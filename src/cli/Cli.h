@@ -1,0 +1,50 @@
+#pragma once
+// qzt, the command-line tool: what the window does, from a shell or a
+// script, through the same command code.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Console.h"
+#include "core/PlatformFolders.h"
+#include "core/ProgramState.h"
+
+namespace qzt {
+
+// One call of the tool, its options sorted out.
+struct Invocation {
+    std::string command;
+    std::vector<std::string> operands;   // after the command, options removed
+    std::vector<std::string> arguments;  // every argument, for the device options
+    bool json = false;                   // --json
+    std::optional<std::string> output;   // -o OUT
+    std::optional<std::string> set;      // --set=LIST
+};
+
+// What a command needs: its call, the program state (folders, Values.ini and
+// value lists as the window has them), the user interface on the console,
+// and the stream for its results.
+struct CliContext {
+    const Invocation& call;
+    ProgramState& state;
+    ConsoleUserInterface& ui;
+    std::ostream& out;
+};
+
+// Runs the tool on `arguments` (without the program name). Results go to
+// `out`, messages to `err`; returns the exit code.
+int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+           const PlatformFolders& folders);
+
+// The commands on configuration files.
+int RunInfo(CliContext& context);
+int RunCheck(CliContext& context);
+int RunDiff(CliContext& context);
+int RunSet(CliContext& context);
+
+// Reports a usage error (the message, then the usage text) and returns 2.
+int UsageError(std::ostream& err, const std::string& message);
+
+}  // namespace qzt

@@ -1,0 +1,59 @@
+#pragma once
+// The command-line tool's side of the user-interface interface: every box
+// becomes its text on standard error, questions are answered No (a script is
+// never asked), dialogs are cancelled, and the form is the program state's
+// own model.
+
+#include <iosfwd>
+#include <string>
+
+#include "core/UserInterface.h"
+
+namespace qzt {
+
+// Exit codes a script can rely on.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,        // a file could not be read or written, or was refused; diff: differ
+    kExitUsage = 2,         // unknown command or option, bad KEY=VALUE, wrong radio codes
+    kExitInvalidData = 3,   // a field outside its limits (decoding) or refused (encoding)
+    kExitNoConnection = 4,  // no interface box, or no connection with the unit
+    kExitDeviceFailed = 5,  // reading, writing or verifying the unit failed
+    kExitWrongProduct = 6,  // the unit or the file is not a QZT
+    kExitCorrupt = 7,       // the unit's configuration is corrupt (checksum)
+};
+
+class ConsoleUserInterface : public UserInterface {
+  public:
+    explicit ConsoleUserInterface(std::ostream& messages) : messages_(messages) {}
+
+    void ShowError(const std::string& text) override;
+    void ShowInformation(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+    Answer AskYesNoCancel(const std::string& text) override;
+
+    void SetStatusText(const std::string& text) override { status_ = text; }
+    std::string StatusText() const override { return status_; }
+    void SetTitle(const std::string&) override {}
+    void BeginBusy() override {}
+    void EndBusy() override {}
+    void ProcessPendingMessages() override {}
+
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
+
+    std::ostream& Messages() { return messages_; }
+
+  private:
+    std::ostream& messages_;
+    std::string status_;
+};
+
+}  // namespace qzt

@@ -1,0 +1,263 @@
+// qzt info, check, diff and set: configuration files from the shell.
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+#include "cli/Cli.h"
+#include "config/Codec.h"
+#include "config/FormModel.h"
+#include "config/ImageFields.h"
+#include "core/FormCodec.h"
+#include "files/FileCommands.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+int ExitCodeFor(FileResult result) {
+    switch (result) {
+        case FileResult::Ok:
+            return kExitOk;
+        case FileResult::DecodeFault:
+        case FileResult::EncodeRefused:
+            return kExitInvalidData;
+        case FileResult::WrongProduct:
+            return kExitWrongProduct;
+        default:
+            return kExitFailed;
+    }
+}
+
+bool Loaded(FileResult result) {
+    return result == FileResult::Ok || result == FileResult::DecodeFault;
+}
+
+const ValueListEntry* SelectedEntry(const ProgramState& state, const FormControl& control) {
+    const int index = state.Form.*control.selection;
+    const ValueList& list = state.List(control.list);
+    if (index < 0 || index >= list.Count()) {
+        return nullptr;
+    }
+    return &list.Entries()[static_cast<std::size_t>(index)];
+}
+
+// A control's value as `info` and `diff` print it.
+std::string ValueText(const ProgramState& state, const FormControl& control) {
+    switch (control.kind) {
+        case ControlKind::Edit:
+            return state.Form.*control.text;
+        case ControlKind::CheckBox:
+            return state.Form.*control.checked ? "true" : "false";
+        case ControlKind::DropDown: {
+            const ValueListEntry* entry = SelectedEntry(state, control);
+            return entry ? entry->text : std::string();
+        }
+    }
+    return {};
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonValue(const ProgramState& state, const FormControl& control) {
+    switch (control.kind) {
+        case ControlKind::Edit:
+            return JsonString(state.Form.*control.text);
+        case ControlKind::CheckBox:
+            return state.Form.*control.checked ? "true" : "false";
+        case ControlKind::DropDown: {
+            const ValueListEntry* entry = SelectedEntry(state, control);
+            if (entry == nullptr) {
+                return "null";
+            }
+            return "{\"index\": " + std::to_string(state.Form.*control.selection) +
+                   ", \"code\": " + std::to_string(entry->code) +
+                   ", \"text\": " + JsonString(entry->text) + "}";
+        }
+    }
+    return "null";
+}
+
+// Sets one control from KEY=VALUE as a user would type or pick it. Returns
+// an error text for a usage error, empty when the value was taken.
+std::string SetControl(ProgramState& state, const std::string& assignment) {
+    const std::size_t equals = assignment.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        return TextF(txt::CliNotKeyValue, assignment);
+    }
+    const std::string key = assignment.substr(0, equals);
+    const std::string value = assignment.substr(equals + 1);
+    const FormControl* control = FindFormControl(key);
+    if (control == nullptr) {
+        return TextF(txt::CliUnknownField, key);
+    }
+    if (control->readOnly) {
+        return TextF(txt::CliReadOnlyField, key);
+    }
+    switch (control->kind) {
+        case ControlKind::Edit:
+            state.Form.*control->text = value;
+            return {};
+        case ControlKind::CheckBox:
+            if (value == "1" || value == "true") {
+                state.Form.*control->checked = true;
+            } else if (value == "0" || value == "false") {
+                state.Form.*control->checked = false;
+            } else {
+                return TextF(txt::CliBadValue, value, key);
+            }
+            return {};
+        case ControlKind::DropDown: {
+            const auto& entries = state.List(control->list).Entries();
+            auto match = [&](const ValueListEntry& e) {
+                return value.size() > 1 && value[0] == '#'
+                           ? std::to_string(e.code) == value.substr(1)
+                           : e.text == value;
+            };
+            const auto found = std::find_if(entries.begin(), entries.end(), match);
+            if (found == entries.end()) {
+                return TextF(txt::CliBadValue, value, key);
+            }
+            state.Form.*control->selection = static_cast<int>(found - entries.begin());
+            return {};
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+int RunInfo(CliContext& c) {
+    DecodeFault fault;
+    const FileResult result = OpenConfigFile(c.state, c.ui, c.call.operands[0], &fault);
+    if (!Loaded(result)) {
+        return ExitCodeFor(result);
+    }
+    if (c.call.json) {
+        c.out << "{\"fields\": {";
+        bool first = true;
+        for (const FormControl& control : kFormControls) {
+            c.out << (first ? "" : ", ") << JsonString(std::string(control.name)) << ": "
+                  << JsonValue(c.state, control);
+            first = false;
+        }
+        c.out << "}, \"decodeError\": ";
+        if (fault.index == -1) {
+            c.out << "null";
+        } else {
+            c.out << "{\"index\": " << fault.index << ", \"field\": " << JsonString(fault.fieldName)
+                  << ", \"value\": " << fault.value << "}";
+        }
+        c.out << "}\n";
+    } else {
+        for (const FormControl& control : kFormControls) {
+            c.out << control.name << ": " << ValueText(c.state, control) << '\n';
+        }
+    }
+    return ExitCodeFor(result);
+}
+
+int RunCheck(CliContext& c) {
+    const FileResult result = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
+    if (result != FileResult::Ok) {
+        return ExitCodeFor(result);
+    }
+    // Encoded as Save would, into a copy: check writes nothing.
+    ImageBuffer image = c.state.CurrentImage;
+    std::string valueText, fieldName;
+    if (EncodeFromForm(c.state, c.ui, ImageOf(image), kStateSaved, valueText, fieldName) !=
+        kNoFailure) {
+        ShowEncodeError(c.ui, fieldName, valueText);
+        return kExitInvalidData;
+    }
+    return kExitOk;
+}
+
+int RunDiff(CliContext& c) {
+    ProgramState a = c.state;
+    ProgramState b = c.state;
+    const FileResult loadA = OpenConfigFile(a, c.ui, c.call.operands[0]);
+    if (!Loaded(loadA)) {
+        return ExitCodeFor(loadA);
+    }
+    const FileResult loadB = OpenConfigFile(b, c.ui, c.call.operands[1]);
+    if (!Loaded(loadB)) {
+        return ExitCodeFor(loadB);
+    }
+    bool differ = false;
+    for (const FormControl& control : kFormControls) {
+        const std::string va = ValueText(a, control);
+        const std::string vb = ValueText(b, control);
+        if (va != vb) {
+            c.out << control.name << ": " << va << " -> " << vb << '\n';
+            differ = true;
+        }
+    }
+    for (std::size_t i = 0; i < kImageSize; ++i) {
+        if (!IsFormFieldByte(i) && a.CurrentImage[i] != b.CurrentImage[i]) {
+            char line[48];
+            std::snprintf(line, sizeof line, "byte %zu: 0x%02X -> 0x%02X\n", i, a.CurrentImage[i],
+                          b.CurrentImage[i]);
+            c.out << line;
+            differ = true;
+        }
+    }
+    return differ ? kExitFailed : kExitOk;
+}
+
+int RunSet(CliContext& c) {
+    // Every assignment is checked before any file is touched.
+    ProgramState probe = c.state;
+    for (std::size_t i = 1; i < c.call.operands.size(); ++i) {
+        if (std::string error = SetControl(probe, c.call.operands[i]); !error.empty()) {
+            return UsageError(c.ui.Messages(), error);
+        }
+    }
+    const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
+    if (!Loaded(load)) {
+        return ExitCodeFor(load);
+    }
+    for (std::size_t i = 1; i < c.call.operands.size(); ++i) {
+        SetControl(c.state, c.call.operands[i]);
+    }
+    ApplyCouplings(c.state.Form);
+    // Saved as File > Save writes a file the window has open.
+    c.state.CurrentFileName = c.call.output.value_or(c.call.operands[0]);
+    c.state.ConfigState = kStateFile;
+    const FileResult save = FileSave(c.state, c.ui);
+    if (save != FileResult::Ok) {
+        return ExitCodeFor(save);
+    }
+    return ExitCodeFor(load);
+}
+
+}  // namespace qzt

@@ -70,6 +70,24 @@ struct CodecFixture {
     std::string valueText;
 };
 
+// What a byte of a field that decoded without failure is written back as.
+inline std::uint8_t WrittenBack(std::size_t offset, std::uint8_t original) {
+    const ImageField* field = FindImageField(offset);
+    if (field == nullptr) {
+        return original;  // second byte of a 16-bit field or radio code
+    }
+    switch (field->encoding) {
+        case FieldEncoding::Flag:
+            return original == 1 ? 1 : 0;
+        case FieldEncoding::InvertedFlag:
+            return original == 0 ? 0 : 1;
+        case FieldEncoding::RadioTestPeriod:
+            return original == 255 ? 0 : original;
+        default:
+            return original;
+    }
+}
+
 // The factory image with product information of a real unit.
 inline ConfigImage UnitImage() {
     ConfigImage image = BuildDefaultImage();

@@ -8,6 +8,7 @@ namespace qzt {
 namespace {
 
 using test::CodecFixture;
+using test::WrittenBack;
 
 // Random images, most of whose fields hold valid values, so that many of
 // them decode without failure.
@@ -61,24 +62,6 @@ class ImageGenerator {
     }
     std::mt19937 random_;
 };
-
-// What a byte of a field that decoded without failure is written back as.
-std::uint8_t WrittenBack(std::size_t offset, std::uint8_t original) {
-    const ImageField* field = FindImageField(offset);
-    if (field == nullptr) {
-        return original;  // second byte of a 16-bit field or radio code
-    }
-    switch (field->encoding) {
-        case FieldEncoding::Flag:
-            return original == 1 ? 1 : 0;
-        case FieldEncoding::InvertedFlag:
-            return original == 0 ? 0 : 1;
-        case FieldEncoding::RadioTestPeriod:
-            return original == 255 ? 0 : original;
-        default:
-            return original;
-    }
-}
 
 TEST(RoundTrip, DecodedImagesEncodeBackAndForeignBytesStay) {
     ImageGenerator generator(20240229);

@@ -38,6 +38,20 @@ int LoadScratchImage(ProgramState& state, UserInterface& ui, const std::string& 
     return DecodeIntoForm(state, ui, ImageOf(state.ScratchImage), kStateFile, fieldName);
 }
 
+// Reads the file into the scratch image and tests the product type, with
+// Open's messages (the command-line file shares them).
+FileResult ReadIntoScratch(ProgramState& state, UserInterface& ui, const std::string& path) {
+    if (!ReadConfigFile(path, state.ScratchImage)) {
+        ui.ShowError(Text(txt::CouldNotLoadConfiguration));
+        return FileResult::ReadFailed;
+    }
+    if (!IsQztProduct(ImageOf(state.ScratchImage))) {
+        ui.ShowError(Text(txt::InvalidProductType));
+        return FileResult::WrongProduct;
+    }
+    return FileResult::Ok;
+}
+
 std::string OpenedText(const std::string& path) {
     return TextF(txt::ConfigurationFileOpened, FileNamePart(path));
 }
@@ -140,13 +154,8 @@ FileResult OpenConfigFile(ProgramState& state, UserInterface& ui, const std::str
         ui.ShowError(Text(txt::IncorrectFileSize));
         return FileResult::BadFile;
     }
-    if (!ReadConfigFile(path, state.ScratchImage)) {
-        ui.ShowError(Text(txt::CouldNotLoadConfiguration));
-        return FileResult::ReadFailed;
-    }
-    if (!IsQztProduct(ImageOf(state.ScratchImage))) {
-        ui.ShowError(Text(txt::InvalidProductType));
-        return FileResult::WrongProduct;
+    if (FileResult read = ReadIntoScratch(state, ui, path); read != FileResult::Ok) {
+        return read;
     }
     std::string fieldName;
     const int fault = LoadScratchImage(state, ui, path, fieldName);
@@ -245,13 +254,8 @@ FileResult OpenCommandLineFile(ProgramState& state, UserInterface& ui, const std
         ui.ShowError(Text(txt::IncorrectFileSize));
         return FileResult::BadFile;
     }
-    if (!ReadConfigFile(path, state.ScratchImage)) {
-        ui.ShowError(Text(txt::CouldNotLoadConfiguration));
-        return FileResult::ReadFailed;
-    }
-    if (!IsQztProduct(ImageOf(state.ScratchImage))) {
-        ui.ShowError(Text(txt::InvalidProductType));
-        return FileResult::WrongProduct;
+    if (FileResult read = ReadIntoScratch(state, ui, path); read != FileResult::Ok) {
+        return read;
     }
     std::string fieldName;
     const int fault = LoadScratchImage(state, ui, path, fieldName);

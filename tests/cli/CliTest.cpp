@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "FakeFolders.h"
+#include "ImageBytes.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
@@ -11,20 +12,10 @@
 namespace qzt {
 namespace {
 
+using test::ImageBytes;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-std::string ImageBytes(std::size_t size = 256,
-                       std::initializer_list<std::pair<int, std::uint8_t>> changes = {}) {
-    ConfigImage image = BuildDefaultImage();
-    for (auto [at, value] : changes) {
-        image[static_cast<std::size_t>(at)] = value;
-    }
-    std::string bytes(image.begin(), image.end());
-    bytes.resize(size, '\xFF');
-    return bytes;
-}
 
 // The tool run in-process on temporary folders with the shipped templates.
 struct Tool {

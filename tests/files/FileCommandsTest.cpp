@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "ImageBytes.h"
 #include "ScriptedUserInterface.h"
 #include "TempDir.h"
 #include "config/DefaultImage.h"
@@ -16,6 +17,7 @@
 namespace qzt {
 namespace {
 
+using test::ImageBytes;
 using test::ReadFile;
 using test::RecordedBox;
 using test::TempDir;
@@ -24,19 +26,6 @@ using test::WriteFile;
 const std::string kProductTypeText =
     "Invalid product type!\nVerify that a QZT unit is connected to the KVD,\nrestart the QZT "
     "unit and try again.\nIf the problem persists, contact ORVI Electronics.";
-
-// A configuration file's bytes: the default image with changes, padded to
-// `size` (with 0x5A, so a rewrite shows).
-std::string ImageBytes(std::size_t size = 256,
-                       std::initializer_list<std::pair<int, std::uint8_t>> changes = {}) {
-    ConfigImage image = BuildDefaultImage();
-    for (auto [at, value] : changes) {
-        image[static_cast<std::size_t>(at)] = value;
-    }
-    std::string bytes(image.begin(), image.end());
-    bytes.resize(size, '\x5A');
-    return bytes;
-}
 
 // The main window's state on temporary folders: the shipped Values.i as the
 // user's Values.ini, the default image as Default.bin.
@@ -214,7 +203,7 @@ TEST(FileSave, WritesInFileStatesKeepingThe2048ByteRule) {
                           {"over a 300-byte file", 300, 256}};
     for (const Case& c : cases) {
         Workspace w;
-        const std::string path = w.File("unit.Qzt", ImageBytes(c.existing, {{49, 30}}));
+        const std::string path = w.File("unit.Qzt", ImageBytes(c.existing, {{49, 30}}, '\x5A'));
         w.state.CurrentFileName = path;
         w.state.ConfigState = kStateFile;
         w.state.Form.edtInPassageDelay = "45";

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "FakeFolders.h"
+#include "ImageBytes.h"
 #include "ScriptedUserInterface.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
@@ -24,16 +25,10 @@ namespace qzt {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ImageBytes;
 using test::ReadFile;
 using test::TempDir;
 using test::WriteFile;
-
-std::string ImageBytes(std::size_t size = 256) {
-    const ConfigImage image = BuildDefaultImage();
-    std::string bytes(image.begin(), image.end());
-    bytes.resize(size, '\xFF');
-    return bytes;
-}
 
 // Every file below a folder with its content, to see that nothing changed.
 std::map<std::string, std::string> Snapshot(const std::string& folder) {

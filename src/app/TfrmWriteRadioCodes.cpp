@@ -24,18 +24,10 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// The rows in the order of the unit's codes (bytes 2-3 first).
-struct Row {
-    const char* label;
-    int caption;
-};
-constexpr Row kRows[6] = {
-    {"lblRadioCodeAllowUser", txt::RowAllowUser},
-    {"lblRadioCodeDoorClosed", txt::RowDoorClosed},
-    {"lblRadioCodeDoorOpened", txt::RowDoorOpened},
-    {"lblRadioCodeInputClosed", txt::RowInputClosed},
-    {"lblRadioCodeInputOpened", txt::RowInputOpened},
-    {"lblRadioCodeTechnicalAlarms", txt::RowTechnicalAlarms},
+// The rows' labels in the order of the unit's codes (bytes 2-3 first).
+constexpr const char* kRowLabels[6] = {
+    "lblRadioCodeAllowUser",   "lblRadioCodeDoorClosed",  "lblRadioCodeDoorOpened",
+    "lblRadioCodeInputClosed", "lblRadioCodeInputOpened", "lblRadioCodeTechnicalAlarms",
 };
 
 // The fields are checked in this order when the user confirms: the five
@@ -75,7 +67,7 @@ TfrmWriteRadioCodes::TfrmWriteRadioCodes(TfrmMain& mainWindow)
     for (std::size_t row = 0; row < 6; ++row) {
         const int top = 56 + 32 * static_cast<int>(row);
         auto* label = new QLabel(group);
-        label->setObjectName(kRows[row].label);
+        label->setObjectName(kRowLabels[row]);
         place(label, 16, top, 196, 16);
 
         auto* oldCode = new QLineEdit(group);
@@ -128,8 +120,8 @@ TfrmWriteRadioCodes::TfrmWriteRadioCodes(TfrmMain& mainWindow)
 
 void TfrmWriteRadioCodes::FormCreate() {
     setWindowTitle(Q(Text(txt::RadioCodesCaption)));
-    for (const Row& row : kRows) {
-        findChild<QLabel*>(row.label)->setText(Q(Text(row.caption)));
+    for (std::size_t row = 0; row < 6; ++row) {
+        findChild<QLabel*>(kRowLabels[row])->setText(Q(Text(kRadioCodeCaptions[row])));
     }
     findChild<QLabel*>("lblOldRadioCode")->setText(Q(Text(txt::OldRadioCodes)));
     findChild<QLabel*>("lblNewRadioCode")->setText(Q(Text(txt::NewRadioCodes)));

@@ -19,6 +19,7 @@
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
 #include "device/TUsbInterface.h"
+#include "text/TextIds.h"
 
 namespace qzt {
 
@@ -42,6 +43,10 @@ enum class DeviceResult {
 // Where the six radio codes lie in the unit's memory, in the order of the
 // change dialog's rows: two bytes each, first byte first.
 inline constexpr std::array<std::size_t, 6> kRadioCodeOffsets = {2, 4, 6, 8, 10, 12};
+// The rows' captions: the five alarm inputs, then the technical alarms.
+inline constexpr std::array<int, 6> kRadioCodeCaptions = {
+    txt::RowAllowUser,   txt::RowDoorClosed,  txt::RowDoorOpened,
+    txt::RowInputClosed, txt::RowInputOpened, txt::RowTechnicalAlarms};
 
 // Communication > Read from device: File > New first, then the unit's memory
 // into the form and the current image (state 3).

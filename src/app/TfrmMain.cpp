@@ -203,6 +203,69 @@ QFrame* Separator(QWidget* parent, const char* name) {
     return line;
 }
 
+// While the unit is busy the main window takes no input. The operation lets
+// the window paint now and then, and a command that ran then would close the
+// link in use. So its commands are disabled (which also silences their
+// shortcuts), and keys, clicks and drops meant for it are swallowed; the
+// operation's own dialog and message boxes are windows of their own and work
+// as usual. Input the window system held back meanwhile is swallowed at the
+// end too, rather than run after the operation.
+class BusyWindow : public QObject {
+  public:
+    BusyWindow(QWidget& window, const std::vector<QAction*>& commands, bool& running)
+        : window_(window), running_(running) {
+        running_ = true;
+        for (QAction* action : commands) {
+            if (action->isEnabled()) {
+                action->setEnabled(false);
+                disabled_.push_back(action);
+            }
+        }
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~BusyWindow() override {
+        QCoreApplication::processEvents();
+        QCoreApplication::instance()->removeEventFilter(this);
+        for (QAction* action : disabled_) {
+            action->setEnabled(true);
+        }
+        running_ = false;
+    }
+    BusyWindow(const BusyWindow&) = delete;
+    BusyWindow& operator=(const BusyWindow&) = delete;
+
+  protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::InputMethod: {
+                const auto* widget = qobject_cast<const QWidget*>(receiver);
+                return widget != nullptr && widget->window() == &window_;
+            }
+            default:
+                return false;
+        }
+    }
+
+  private:
+    QWidget& window_;
+    bool& running_;
+    std::vector<QAction*> disabled_;
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
@@ -817,30 +880,7 @@ void TfrmMain::RunDeviceOperation(const std::function<void()>& operation) {
     if (deviceOperationRunning_) {
         return;
     }
-    // The operation lets the window paint now and then; a command queued by
-    // then would close the link in use. Disabled actions also silence their
-    // shortcuts.
-    deviceOperationRunning_ = true;
-    std::vector<QAction*> disabled;
-    for (QAction* action : commands_) {
-        if (action->isEnabled()) {
-            action->setEnabled(false);
-            disabled.push_back(action);
-        }
-    }
-    struct Restore {
-        TfrmMain& window;
-        std::vector<QAction*>& disabled;
-        ~Restore() {
-            // Keys and clicks that arrived while the unit was busy are
-            // refused now, not run after it.
-            QCoreApplication::processEvents();
-            for (QAction* action : disabled) {
-                action->setEnabled(true);
-            }
-            window.deviceOperationRunning_ = false;
-        }
-    } restore{*this, disabled};
+    BusyWindow busy(*this, commands_, deviceOperationRunning_);
     operation();
 }
 

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -95,6 +96,8 @@ class TfrmMainDeviceTest : public QObject {
     void progressShowsAndNothingElseRunsMeanwhile() {
         UnitWindow u;
         const QSize size = u.w.window.size();
+        const QString delayBefore = u.Field("edtInPassageDelay");
+        const bool sendBefore = u.w.Get<QCheckBox>("cbAllowUserSendAlarm")->isChecked();
         auto* bar = u.w.Get<QProgressBar>("pbProgress");
         QVERIFY(!bar->isVisible());
 
@@ -122,6 +125,12 @@ class TfrmMainDeviceTest : public QObject {
                 &u.w.window, [&] { u.w.window.mnuComChangeDeviceRadioCodesClick(); },
                 Qt::QueuedConnection);
             u.w.window.mnuComReadFromDeviceClick();
+            // Typing and clicking into the form are swallowed too.
+            QLineEdit* delay = u.w.Get<QLineEdit>("edtInPassageDelay");
+            QTest::keyClicks(delay, "7");
+            QCoreApplication::postEvent(
+                delay, new QKeyEvent(QEvent::KeyPress, Qt::Key_8, Qt::NoModifier, "8"));
+            QTest::mouseClick(u.w.Get<QCheckBox>("cbAllowUserSendAlarm"), Qt::LeftButton);
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(
                 QString::fromStdString(u.w.window.State().ProgramDataDirectory + "Default.bin"))});
@@ -139,34 +148,14 @@ class TfrmMainDeviceTest : public QObject {
         QCOMPARE(u.LastBox(), std::string("Configuration in QZT was updated."));
         QCOMPARE(u.w.window.State().ConfigState, int(kStateWritten));
         QCOMPARE(u.w.recording->dialogsShown, 0);
+        QCOMPARE(u.Field("edtInPassageDelay"), delayBefore);
+        QCOMPARE(u.w.Get<QCheckBox>("cbAllowUserSendAlarm")->isChecked(), sendBefore);
 
         // Afterwards the commands are back.
         u.w.recording->onProgress = {};
         QVERIFY(u.w.Get<QAction>("mnuComReadFromDevice")->isEnabled());
         u.Trigger("mnuComReadFromDevice");
         QCOMPARE(u.LastBox(), std::string("Read complete"));
-    }
-
-    void failuresReachTheStatusBar() {
-        const struct {
-            const char* faults;
-            const char* action;
-            const char* status;
-        } cases[] = {
-            {"no-box", "mnuComReadFromDevice",
-             "Could not find KVD!\nCheck that USB cable and AC-adaptor are connected to KVD"},
-            {"no-box", "mnuComChangeDeviceRadioCodes",
-             "Error reading from QZT!\nVerify that the KVD cable is connected to QZT."},
-            {"silent-writes", "mnuComWriteToDevice", "Verify error!"},
-        };
-        for (const auto& c : cases) {
-            UnitWindow u(c.faults);
-            u.Trigger(c.action);
-            QCOMPARE(u.w.window.StatusText(), QString(c.status));
-            QCOMPARE(u.LastBox(), std::string(c.status));
-            QVERIFY(!u.w.window.Link().IsOpen());
-            QVERIFY(QApplication::overrideCursor() == nullptr);
-        }
     }
 };
 

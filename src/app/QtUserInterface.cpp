@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "app/TfrmMain.h"
+#include "app/TfrmWriteRadioCodes.h"
 #include "core/FileSystem.h"
 #include "text/Text.h"
 
@@ -140,6 +141,28 @@ std::optional<std::string> QtUserInterface::ChooseFolder(const std::string& titl
         return std::nullopt;
     }
     return StripTrailingSeparators(chosen.toStdString());
+}
+
+bool QtUserInterface::EditRadioCodes(const RadioCodes& oldCodes, RadioCodes& newCodes) {
+    TfrmWriteRadioCodes* dialog = window_.RadioCodesDialog();
+    if (dialog == nullptr) {
+        return false;
+    }
+    dialog->SetCodes(oldCodes);
+    if (ExecDialog(*dialog) != QDialog::Accepted) {
+        return false;
+    }
+    newCodes = dialog->NewCodes();
+    return true;
+}
+
+void QtUserInterface::ShowProgress(std::size_t block, std::size_t blocks) {
+    window_.ShowProgress(block, blocks);
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUserInterface::EndProgress() {
+    window_.EndProgress();
 }
 
 void QtUserInterface::ShowForm(const FormModel& form) {

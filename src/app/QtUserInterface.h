@@ -54,6 +54,11 @@ class QtUserInterface : public UserInterface {
     virtual int ExecDialog(QDialog& dialog);
     void ShowForm(const FormModel& form) override;
     void ReadForm(FormModel& form) override;
+    // The change dialog TfrmWriteRadioCodes, through ExecDialog.
+    bool EditRadioCodes(const RadioCodes& oldCodes, RadioCodes& newCodes) override;
+    // The status bar's progress bar, painted at once (no user input runs).
+    void ShowProgress(std::size_t block, std::size_t blocks) override;
+    void EndProgress() override;
     // The application's default locale as it is at the call.
     const FormLocale& Locale() const override;
     std::chrono::local_seconds LocalTimeNow() const override;

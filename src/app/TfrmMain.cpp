@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QShowEvent>
@@ -34,10 +36,12 @@
 #include "app/TfrmAbout.h"
 #include "app/TfrmSelectDirectory.h"
 #include "app/TfrmWriteRadioCodes.h"
+#include "app/TypedCharacter.h"
 #include "config/TimeSchedule.h"
 #include "core/FormCodec.h"
 #include "core/StartUp.h"
 #include "core/WindowTitle.h"
+#include "device/DeviceCommands.h"
 #include "device/TUsbInterface.h"
 #include "files/FileCommands.h"
 #include "text/Text.h"
@@ -51,29 +55,6 @@ QString Q(const std::string& text) {
 
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The character a key press types, as the key filters see it: the control
-// characters of Ctrl+letter (Ctrl+C is 3, Ctrl+V 22), Backspace as 8, or
-// the typed character. 0 for keys that type nothing (arrows, Home, End,
-// Delete, Tab, function keys): they are never filtered.
-char32_t TypedCharacter(const QKeyEvent* event) {
-    const int key = event->key();
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Delete) {
-        return 0;
-    }
-    const Qt::KeyboardModifiers modifiers = event->modifiers();
-    if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier)) {
-        if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-            return static_cast<char32_t>(key - Qt::Key_A + 1);
-        }
-        return 0;  // Ctrl+arrow and the like move the cursor
-    }
-    if (key == Qt::Key_Backspace) {
-        return kBackspaceKey;
-    }
-    const QList<uint> characters = event->text().toUcs4();
-    return characters.isEmpty() ? 0 : static_cast<char32_t>(characters.front());
 }
 
 // Run-time captions: which control shows which text of the string table.
@@ -222,6 +203,69 @@ QFrame* Separator(QWidget* parent, const char* name) {
     return line;
 }
 
+// While the unit is busy the main window takes no input. The operation lets
+// the window paint now and then, and a command that ran then would close the
+// link in use. So its commands are disabled (which also silences their
+// shortcuts), and keys, clicks and drops meant for it are swallowed; the
+// operation's own dialog and message boxes are windows of their own and work
+// as usual. Input the window system held back meanwhile is swallowed at the
+// end too, rather than run after the operation.
+class BusyWindow : public QObject {
+  public:
+    BusyWindow(QWidget& window, const std::vector<QAction*>& commands, bool& running)
+        : window_(window), running_(running) {
+        running_ = true;
+        for (QAction* action : commands) {
+            if (action->isEnabled()) {
+                action->setEnabled(false);
+                disabled_.push_back(action);
+            }
+        }
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~BusyWindow() override {
+        QCoreApplication::processEvents();
+        QCoreApplication::instance()->removeEventFilter(this);
+        for (QAction* action : disabled_) {
+            action->setEnabled(true);
+        }
+        running_ = false;
+    }
+    BusyWindow(const BusyWindow&) = delete;
+    BusyWindow& operator=(const BusyWindow&) = delete;
+
+  protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::ShortcutOverride:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::ContextMenu:
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+            case QEvent::Drop:
+            case QEvent::TouchBegin:
+            case QEvent::TouchUpdate:
+            case QEvent::TouchEnd:
+            case QEvent::InputMethod: {
+                const auto* widget = qobject_cast<const QWidget*>(receiver);
+                return widget != nullptr && widget->window() == &window_;
+            }
+            default:
+                return false;
+        }
+    }
+
+  private:
+    QWidget& window_;
+    bool& running_;
+    std::vector<QAction*> disabled_;
+};
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
@@ -246,6 +290,15 @@ TfrmMain::TfrmMain(QWidget* parent)
     // A long message must not widen the fixed window.
     statusLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     status->addWidget(statusLabel_, 1);
+    // Block n of N while the unit is busy, beside the status text, no higher
+    // than the text so that the window keeps its size.
+    progress_ = new QProgressBar(status);
+    progress_->setObjectName("pbProgress");
+    progress_->setFormat("%v / %m");
+    progress_->setFixedHeight(statusLabel_->sizeHint().height());
+    progress_->setFixedWidth(fontMetrics().averageCharWidth() * 24);
+    progress_->hide();
+    status->addPermanentWidget(progress_);
     setStatusBar(status);
 
     // The window takes the size its contents need and cannot be resized.
@@ -271,46 +324,56 @@ void TfrmMain::BuildMenus() {
         m->setObjectName(name);
         return m;
     };
-    auto item = [](QMenu* m, const char* name, const char* caption,
-                   QKeySequence shortcut = QKeySequence()) {
+    // Every command is refused while a device operation runs (its action is
+    // disabled then, and the handler checks once more).
+    auto item = [this](QMenu* m, const char* name, const char* caption,
+                       void (TfrmMain::*handler)() = nullptr,
+                       QKeySequence shortcut = QKeySequence()) {
         QAction* action = m->addAction(QString::fromUtf8(caption));
         action->setObjectName(name);
         action->setShortcut(shortcut);
+        if (handler != nullptr) {
+            connect(action, &QAction::triggered, this, [this, handler] {
+                if (!deviceOperationRunning_) {
+                    (this->*handler)();
+                }
+            });
+        }
+        commands_.push_back(action);
         return action;
     };
     auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(name); };
 
     QMenu* file = menu("mnuFile", "&File");
-    QAction* fileNew = item(file, "mnuFileNew", "&New", QKeySequence(Qt::CTRL | Qt::Key_N));
-    connect(fileNew, &QAction::triggered, this, [this] { mnuFileNewClick(); });
-    QAction* open = item(file, "mnuFileOpen", "&Open...", QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(open, &QAction::triggered, this, [this] { mnuFileOpenClick(); });
+    item(file, "mnuFileNew", "&New", &TfrmMain::mnuFileNewClick,
+         QKeySequence(Qt::CTRL | Qt::Key_N));
+    item(file, "mnuFileOpen", "&Open...", &TfrmMain::mnuFileOpenClick,
+         QKeySequence(Qt::CTRL | Qt::Key_O));
     separator(file, "N2");
-    QAction* save = item(file, "mnuFileSave", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(save, &QAction::triggered, this, [this] { mnuFileSaveClick(); });
-    QAction* saveAs = item(file, "mnuFileSaveAs", "Save &As...");
-    connect(saveAs, &QAction::triggered, this, [this] { mnuFileSaveAsClick(); });
+    item(file, "mnuFileSave", "&Save", &TfrmMain::mnuFileSaveClick,
+         QKeySequence(Qt::CTRL | Qt::Key_S));
+    item(file, "mnuFileSaveAs", "Save &As...", &TfrmMain::mnuFileSaveAsClick);
     separator(file, "N1");
-    QAction* selectFolder = item(file, "mnuFileSelectDefaultDirectory", "Select default folder...");
-    connect(selectFolder, &QAction::triggered, this,
-            [this] { mnuFileSelectDefaultDirectoryClick(); });
+    item(file, "mnuFileSelectDefaultDirectory", "Select default folder...",
+         &TfrmMain::mnuFileSelectDefaultDirectoryClick);
     separator(file, "N3");
-    QAction* exit = item(file, "mnuFileExit", "E&xit");
-    connect(exit, &QAction::triggered, this, [this] { mnuFileExitClick(); });
+    item(file, "mnuFileExit", "E&xit", &TfrmMain::mnuFileExitClick);
 
     QMenu* com = menu("mnuCom", "&Communication");
-    item(com, "mnuComReadFromDevice", "&Read from device", QKeySequence(Qt::CTRL | Qt::Key_R));
-    item(com, "mnuComWriteToDevice", "&Write to device", QKeySequence(Qt::CTRL | Qt::Key_W));
+    item(com, "mnuComReadFromDevice", "&Read from device", &TfrmMain::mnuComReadFromDeviceClick,
+         QKeySequence(Qt::CTRL | Qt::Key_R));
+    item(com, "mnuComWriteToDevice", "&Write to device", &TfrmMain::mnuComWriteToDeviceClick,
+         QKeySequence(Qt::CTRL | Qt::Key_W));
     separator(com, "N4");
-    item(com, "mnuComChangeDeviceRadioCodes", "&Change Radio Codes in device");
+    item(com, "mnuComChangeDeviceRadioCodes", "&Change Radio Codes in device",
+         &TfrmMain::mnuComChangeDeviceRadioCodesClick);
 
     QMenu* help = menu("mnuHelp", "&Help");
-    QAction* about = item(help, "mnuHelpAbout", "&About...");
-    connect(about, &QAction::triggered, this, [this] { mnuHelpAboutClick(); });
+    item(help, "mnuHelpAbout", "&About...", &TfrmMain::mnuHelpAboutClick);
 
     pumnuDST_ = new QMenu(this);
     pumnuDST_->setObjectName("pumnuDST");
-    item(pumnuDST_, "pumnuView", "View settings...");
+    item(pumnuDST_, "pumnuView", "View settings...", &TfrmMain::pumnuViewClick);
 }
 
 void TfrmMain::BuildForm() {
@@ -499,8 +562,6 @@ void TfrmMain::BindForm() {
             [this] { cbEnablePeekFunctionClick(); });
     connect(findChild<QCheckBox*>("cbEnableTimeSchedule"), &QCheckBox::toggled, this,
             [this] { cbEnableTimeScheduleClick(); });
-    connect(findChild<QAction*>("pumnuView"), &QAction::triggered, this,
-            [this] { pumnuViewClick(); });
 }
 
 void TfrmMain::ShowForm(const FormModel& form) {
@@ -765,10 +826,21 @@ void TfrmMain::RefreshTitle() {
     qzt::RefreshTitle(state_, *ui_);
 }
 
+void TfrmMain::ShowProgress(std::size_t block, std::size_t blocks) {
+    progress_->setMaximum(static_cast<int>(blocks));
+    progress_->setValue(static_cast<int>(block));
+    progress_->show();
+}
+
+void TfrmMain::EndProgress() {
+    progress_->hide();
+    progress_->reset();
+}
+
 void TfrmMain::CreateDialogs() {
     frmAbout_ = new TfrmAbout(*this, deviceOptions_);
     frmSelectDirectory_ = new TfrmSelectDirectory(*this);
-    frmWriteRadioCodes_ = new TfrmWriteRadioCodes(this);
+    frmWriteRadioCodes_ = new TfrmWriteRadioCodes(*this);
 }
 
 void TfrmMain::mnuHelpAboutClick() {
@@ -804,8 +876,41 @@ void TfrmMain::mnuFileSaveAsClick() {
     FileSaveAs(state_, *ui_);
 }
 
+void TfrmMain::RunDeviceOperation(const std::function<void()>& operation) {
+    if (deviceOperationRunning_) {
+        return;
+    }
+    BusyWindow busy(*this, commands_, deviceOperationRunning_);
+    operation();
+}
+
+void TfrmMain::mnuComReadFromDeviceClick() {
+    RunDeviceOperation([this] { ReadFromDevice(state_, *link_, *ui_); });
+}
+
+void TfrmMain::mnuComWriteToDeviceClick() {
+    RunDeviceOperation([this] { WriteToDevice(state_, *link_, *ui_); });
+}
+
+void TfrmMain::mnuComChangeDeviceRadioCodesClick() {
+    RunDeviceOperation([this] { ChangeDeviceRadioCodes(state_, *link_, *ui_); });
+}
+
+// The window is not closed under a device operation that runs.
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (deviceOperationRunning_) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
 // Files dragged from the desktop: only local files are taken.
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (deviceOperationRunning_) {
+        event->ignore();
+        return;
+    }
     const QList<QUrl> urls = event->mimeData()->urls();
     const bool local = !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& u) {
         return u.isLocalFile();
@@ -816,6 +921,10 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
+    if (deviceOperationRunning_) {
+        event->ignore();
+        return;
+    }
     std::vector<std::string> paths;
     for (const QUrl& url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {

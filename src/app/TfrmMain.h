@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,10 +19,12 @@
 #include "core/ProgramState.h"
 #include "device/DeviceOptions.h"
 
+class QAction;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 
 namespace qzt {
 
@@ -66,12 +69,17 @@ class TfrmMain : public QMainWindow {
 
     void SetStatusText(const QString& text);
     QString StatusText() const { return statusText_; }
+    // The progress bar beside the status text: block `block` of `blocks`
+    // of the device operation that runs; hidden again at its end.
+    void ShowProgress(std::size_t block, std::size_t blocks);
+    void EndProgress();
     // Sets the title from ConfigState and CurrentFileName (not in state 4).
     void RefreshTitle();
 
     // Creates the three dialogs after the main window, in their fixed order;
     // they stay hidden until shown modally.
     void CreateDialogs();
+    TfrmWriteRadioCodes* RadioCodesDialog() const { return frmWriteRadioCodes_; }
 
     // Help > About...
     void mnuHelpAboutClick();
@@ -84,6 +92,13 @@ class TfrmMain : public QMainWindow {
     void mnuFileOpenClick();
     void mnuFileSaveClick();
     void mnuFileSaveAsClick();
+    // The Communication menu's commands on the unit.
+    void mnuComReadFromDeviceClick();
+    void mnuComWriteToDeviceClick();
+    void mnuComChangeDeviceRadioCodesClick();
+    // True while a device operation runs: the window then takes no command,
+    // shortcut or drop, so no second operation starts inside the first.
+    bool DeviceOperationRunning() const { return deviceOperationRunning_; }
 
     // The form's controls from the model and back, one loop over the
     // form's table of controls.
@@ -105,11 +120,15 @@ class TfrmMain : public QMainWindow {
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     // Typing and pasting into the numeric edits.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMenus();
+    // Runs a device operation with every command of the window refused
+    // meanwhile; nothing when one already runs.
+    void RunDeviceOperation(const std::function<void()>& operation);
     void BuildForm();
     void BindForm();
     void FillDropDowns();
@@ -140,6 +159,11 @@ class TfrmMain : public QMainWindow {
     std::unique_ptr<QtUserInterface> ui_;
     QString statusText_;
     QLabel* statusLabel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    // The menu commands (with their shortcuts), disabled while the unit is
+    // busy.
+    std::vector<QAction*> commands_;
+    bool deviceOperationRunning_ = false;
     QMenu* pumnuDST_ = nullptr;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmSelectDirectory* frmSelectDirectory_ = nullptr;

@@ -24,6 +24,10 @@ const std::map<std::string, Command>& Commands() {
         {"check", {RunCheck, 1, 1}},
         {"diff", {RunDiff, 2, 2}},
         {"set", {RunSet, 2, SIZE_MAX}},
+        {"read", {RunRead, 0, 0}},
+        {"write", {RunWrite, 1, 1}},
+        {"radio-codes", {RunRadioCodes, 0, 0}},
+        {"kvd-info", {RunKvdInfo, 0, 0}},
     };
     return commands;
 }
@@ -81,7 +85,7 @@ int UsageError(std::ostream& err, const std::string& message) {
 }
 
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-           const PlatformFolders& folders) {
+           const PlatformFolders& folders, bool errIsTerminal) {
     for (const std::string& a : arguments) {
         if (a == "--version") {
             out << FileVersionString() << '\n';
@@ -112,6 +116,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     // The same folders, Values.ini and value lists as the window.
     ProgramState state;
     ConsoleUserInterface ui(err);
+    ui.SetProgressLine(errIsTerminal);
     try {
         RunStartUp(state, folders, {});
     } catch (const ValuesIniWriteError& error) {

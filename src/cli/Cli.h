@@ -10,6 +10,8 @@
 #include "cli/Console.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
+#include "device/DeviceCommands.h"
+#include "files/FileCommands.h"
 
 namespace qzt {
 
@@ -34,15 +36,26 @@ struct CliContext {
 };
 
 // Runs the tool on `arguments` (without the program name). Results go to
-// `out`, messages to `err`; returns the exit code.
+// `out`, messages to `err`; returns the exit code. With `errIsTerminal` the
+// device commands keep a progress line on `err`.
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-           const PlatformFolders& folders);
+           const PlatformFolders& folders, bool errIsTerminal = false);
 
 // The commands on configuration files.
 int RunInfo(CliContext& context);
 int RunCheck(CliContext& context);
 int RunDiff(CliContext& context);
 int RunSet(CliContext& context);
+
+// The commands on the unit.
+int RunRead(CliContext& context);
+int RunWrite(CliContext& context);
+int RunRadioCodes(CliContext& context);
+int RunKvdInfo(CliContext& context);
+
+// The exit code of a command's outcome.
+int ExitCodeFor(FileResult result);
+int ExitCodeFor(DeviceResult result);
 
 // Reports a usage error (the message, then the usage text) and returns 2.
 int UsageError(std::ostream& err, const std::string& message);

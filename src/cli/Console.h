@@ -2,7 +2,9 @@
 // The command-line tool's side of the user-interface interface: every box
 // becomes its text on standard error, questions are answered No (a script is
 // never asked), dialogs are cancelled, and the form is the program state's
-// own model.
+// own model. The radio-code dialog is answered with the codes the command
+// line gives, and the blocks' progress is one line kept rewritten on a
+// terminal.
 
 #include <iosfwd>
 #include <string>
@@ -51,9 +53,27 @@ class ConsoleUserInterface : public UserInterface {
 
     std::ostream& Messages() { return messages_; }
 
+    // The radio-code dialog: answered with the codes given to AnswerRadioCodes,
+    // or closed unconfirmed without them. The codes it showed are kept.
+    void AnswerRadioCodes(const RadioCodes& codes) { answer_ = codes; }
+    bool EditRadioCodes(const RadioCodes& oldCodes, RadioCodes& newCodes) override;
+    const std::optional<RadioCodes>& ShownRadioCodes() const { return shown_; }
+
+    // With a terminal on the messages' stream: "<status> <block>/<blocks>"
+    // rewritten in place, and wiped before the next message.
+    void SetProgressLine(bool enabled) { progressLine_ = enabled; }
+    void ShowProgress(std::size_t block, std::size_t blocks) override;
+    void EndProgress() override;
+
   private:
+    void WipeProgress();
+
     std::ostream& messages_;
     std::string status_;
+    std::optional<RadioCodes> answer_;
+    std::optional<RadioCodes> shown_;
+    bool progressLine_ = false;
+    bool progressShown_ = false;
 };
 
 }  // namespace qzt

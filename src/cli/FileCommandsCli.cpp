@@ -12,7 +12,6 @@
 #include "text/Text.h"
 
 namespace qzt {
-namespace {
 
 int ExitCodeFor(FileResult result) {
     switch (result) {
@@ -27,6 +26,8 @@ int ExitCodeFor(FileResult result) {
             return kExitFailed;
     }
 }
+
+namespace {
 
 bool Loaded(FileResult result) {
     return result == FileResult::Ok || result == FileResult::DecodeFault;

@@ -1,4 +1,6 @@
 // qzt: configures QZT units and their configuration files from a shell.
+#include <unistd.h>
+
 #include <clocale>
 #include <iostream>
 #include <string>
@@ -11,5 +13,5 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     std::vector<std::string> arguments(argv + 1, argv + argc);
     qzt::SystemFolders folders;
-    return qzt::RunCli(arguments, std::cout, std::cerr, folders);
+    return qzt::RunCli(arguments, std::cout, std::cerr, folders, isatty(STDERR_FILENO) != 0);
 }

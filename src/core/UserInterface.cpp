@@ -76,6 +76,14 @@ void UserInterface::ShowForm(const FormModel&) {}
 
 void UserInterface::ReadForm(FormModel&) {}
 
+bool UserInterface::EditRadioCodes(const RadioCodes&, RadioCodes&) {
+    return false;
+}
+
+void UserInterface::ShowProgress(std::size_t, std::size_t) {}
+
+void UserInterface::EndProgress() {}
+
 const FormLocale& UserInterface::Locale() const {
     static const CLibraryLocale kLocale;
     return kLocale;

@@ -3,7 +3,9 @@
 // command-line tool on the console, and tests with a script that records every
 // box and answers every question. No command opens a window of its own.
 
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -63,6 +65,20 @@ class UserInterface {
     // defaults are the C library's locale and clock.
     virtual const FormLocale& Locale() const;
     virtual std::chrono::local_seconds LocalTimeNow() const;
+
+    // The six radio codes of a unit in the order of the change dialog's rows
+    // (four hexadecimal characters each, empty for 0x0000).
+    using RadioCodes = std::array<std::string, 6>;
+    // The change dialog: shows the unit's codes as old and new, lets the user
+    // edit the new ones and returns true when they are confirmed for writing,
+    // with `newCodes` holding them. The default answers as a closed dialog.
+    virtual bool EditRadioCodes(const RadioCodes& oldCodes, RadioCodes& newCodes);
+
+    // Progress of the blocks exchanged with the unit: `block` of `blocks`
+    // done, painted at once (no user input runs meanwhile). EndProgress
+    // hides it when the operation is over. The defaults show nothing.
+    virtual void ShowProgress(std::size_t block, std::size_t blocks);
+    virtual void EndProgress();
 };
 
 // Restores the cursor however a device command leaves its scope.

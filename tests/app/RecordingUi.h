@@ -48,6 +48,16 @@ class RecordingUi : public QtUserInterface {
     std::function<int(QDialog&)> onDialog;
     int dialogsShown = 0;
 
+    // The window's own progress bar, then the test's look at it (the unit
+    // is busy at that moment).
+    void ShowProgress(std::size_t block, std::size_t blocks) override {
+        QtUserInterface::ShowProgress(block, blocks);
+        if (onProgress) {
+            onProgress(block, blocks);
+        }
+    }
+    std::function<void(std::size_t, std::size_t)> onProgress;
+
   private:
     ScriptedUserInterface& script_;
 };

@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
+#include "device/SimUnitFile.h"
 
 namespace qzt {
 namespace {
@@ -155,6 +156,129 @@ TEST(Cli, CheckAndDiff) {
     EXPECT_EQ(t.out.str(), "");
     EXPECT_EQ(t.Run({"diff", a, b}), kExitFailed);
     EXPECT_EQ(t.out.str(), "edtOutPassageDelay: 10 -> 20\nbyte 200: 0x00 -> 0x11\n");
+}
+
+// A call on the simulated unit (its memory in the test's folder), in zero
+// time.
+std::vector<std::string> OnUnit(const Tool& t, std::vector<std::string> call,
+                                const std::string& faults = "") {
+    call.push_back("--device=sim:" + (t.dir / "unit.bin"));
+    call.push_back("--sim-timing=zero");
+    if (!faults.empty()) {
+        call.push_back("--sim-faults=" + faults);
+    }
+    return call;
+}
+
+std::string UnitBytes(std::initializer_list<std::pair<int, std::uint8_t>> changes = {},
+                      bool storeChecksum = true) {
+    ConfigImage image = BuildSimulatedUnitImage();
+    for (auto [at, value] : changes) {
+        image[static_cast<std::size_t>(at)] = value;
+    }
+    if (storeChecksum) {
+        StoreChecksum(image);
+    }
+    return std::string(image.begin(), image.end());
+}
+
+TEST(Cli, DeviceCommandsAndTheirExitCodes) {
+    const std::string fresh = UnitBytes();
+    const std::string corrupt = UnitBytes({{224, 0}}, false);
+    const std::string outOfLimits = UnitBytes({{49, 250}});
+    const struct {
+        const char* call;  // split at blanks; OUT, FILE, BAD and OTHER are the test's files
+        const char* faults;
+        const std::string& unit;
+        int code;
+        const char* message;  // a line the tool prints on standard error
+        bool saved;           // OUT holds the unit's memory afterwards
+    } cases[] = {
+        // clang-format off
+        {"read -o OUT", "", fresh, kExitOk, "Read complete", true},
+        {"read -o OUT", "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
+        {"read -o OUT", "no-unit", fresh, kExitNoConnection, "No connection with QZT!", false},
+        {"read -o OUT", "silent-reads@0", fresh, kExitDeviceFailed, "Error reading from QZT!", false},
+        {"read -o OUT", "wrong-product", fresh, kExitWrongProduct, "Invalid product type!", false},
+        {"read -o OUT", "", corrupt, kExitCorrupt, "The QZT configuration is corrupt!", true},
+        {"read -o OUT", "", outOfLimits, kExitInvalidData, "Error converting data!", true},
+        {"read", "", fresh, kExitUsage, "Wrong number of arguments for 'read'.", false},
+        {"read -o OUT --device=floppy", "", fresh, kExitUsage, "Unknown device", false},
+        {"write FILE", "", fresh, kExitOk, "Configuration in QZT was updated.", false},
+        {"write FILE", "nak-writes", fresh, kExitDeviceFailed, "Error writing to QZT!", false},
+        {"write FILE", "silent-writes", fresh, kExitDeviceFailed, "Verify error!", false},
+        {"write BAD", "", fresh, kExitInvalidData, "Incorrect parameter value!", false},
+        {"write OTHER", "", fresh, kExitWrongProduct, "Invalid product type!", false},
+        {"radio-codes", "no-box", fresh, kExitNoConnection, "Error reading from QZT!", false},
+        {"radio-codes --set=1234,ABCD,beef,0001,0F0F,ffff", "", fresh, kExitOk,
+         "Entered value cannot be '0000' or 'FFFF'.", false},
+        {"radio-codes --set=1234,ABCD,beef,0001,0F0F", "", fresh, kExitUsage,
+         "Expected six radio codes", false},
+        {"radio-codes --set=1234,ABCD,beef,0001,0F0F,GHIJ", "", fresh, kExitUsage,
+         "Expected six radio codes", false},
+        {"kvd-info", "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        Tool t;
+        WriteFile(t.dir / "unit.bin", c.unit);
+        const std::string out = t.dir / "out.qzt";
+        std::vector<std::string> call;
+        std::istringstream words(c.call);
+        for (std::string word; words >> word;) {
+            call.push_back(word);
+        }
+        for (std::string& a : call) {
+            if (a == "OUT") {
+                a = out;
+            } else if (a == "FILE") {
+                a = t.File("site.qzt", ImageBytes());
+            } else if (a == "BAD") {
+                a = t.File("bad.qzt", ImageBytes(256, {{49, 6}}));
+            } else if (a == "OTHER") {
+                a = t.File("other.qzt", ImageBytes(256, {{248, 0x47}}));
+            }
+        }
+        const std::string trace = ::testing::PrintToString(call) + " " + c.faults;
+        EXPECT_EQ(t.Run(OnUnit(t, call, c.faults)), c.code) << trace << "\n" << t.err.str();
+        EXPECT_NE(t.err.str().find(c.message), std::string::npos) << trace << "\n" << t.err.str();
+        EXPECT_EQ(ReadFile(out), c.saved ? c.unit : "<missing>") << trace;
+    }
+}
+
+TEST(Cli, RadioCodesPrintedAndChanged) {
+    Tool t;
+    EXPECT_EQ(t.Run(OnUnit(t, {"radio-codes"})), kExitOk) << t.err.str();
+    EXPECT_EQ(t.out.str(),
+              "Allow user out of pad (bed/chair): 3A41\nPad connection (on): 3A42\n"
+              "Pad connection (off): 3A43\nOn pad (bed/chair): 3A44\n"
+              "Out of pad (bed/chair): 3A45\nTechnical alarms: 3A4F\n");
+    EXPECT_EQ(t.err.str(), "");
+
+    EXPECT_EQ(t.Run(OnUnit(t, {"radio-codes", "--set=1234,ABCD,beef,0001,0F0F,C0DE"})), kExitOk);
+    EXPECT_EQ(t.out.str(), "");
+    const std::string memory = ReadFile(t.dir / "unit.bin");
+    EXPECT_EQ(memory.substr(2, 12),
+              std::string("\x12\x34\xAB\xCD\xBE\xEF\x00\x01\x0F\x0F\xC0\xDE", 12));
+
+    EXPECT_EQ(t.Run(OnUnit(t, {"kvd-info"})), kExitOk);
+    EXPECT_EQ(t.out.str(), "KVD-USB 1.4\n");
+}
+
+TEST(Cli, ProgressLineOnlyOnATerminal) {
+    for (bool terminal : {false, true}) {
+        Tool t;
+        t.out.str("");
+        t.err.str("");
+        const std::vector<std::string> call = OnUnit(t, {"read", "-o", t.dir / "out.qzt"});
+        EXPECT_EQ(RunCli(call, t.out, t.err, t.folders, terminal), kExitOk);
+        const std::string err = t.err.str();
+        EXPECT_EQ(err.find("\rRead from QZT... 17/17") != std::string::npos, terminal) << err;
+        // The line is wiped before the result is printed.
+        EXPECT_EQ(err.find("17/17\x1b[K\r\x1b[KRead complete\n") != std::string::npos, terminal)
+            << err;
+        EXPECT_NE(err.find("Read complete\n"), std::string::npos);
+    }
 }
 
 }  // namespace

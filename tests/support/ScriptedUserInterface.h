@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestLocale.h"
@@ -80,12 +81,27 @@ class ScriptedUserInterface : public UserInterface {
     const FormLocale& Locale() const override { return locale; }
     std::chrono::local_seconds LocalTimeNow() const override { return now; }
 
+    // The radio-code dialog: recorded with the codes it showed, answered by
+    // `onEditRadioCodes` (without one the dialog is closed unconfirmed).
+    bool EditRadioCodes(const RadioCodes& oldCodes, RadioCodes& newCodes) override {
+        radioCodeDialogs.push_back(oldCodes);
+        return onEditRadioCodes ? onEditRadioCodes(oldCodes, newCodes) : false;
+    }
+    void ShowProgress(std::size_t block, std::size_t blocks) override {
+        progress.push_back({block, blocks});
+    }
+    void EndProgress() override { ++progressEnds; }
+
     TestLocale locale;
     std::chrono::local_seconds now = NewYearsEveLateNight();
     std::function<void(const FormModel&)> onShowForm;
     std::function<void(FormModel&)> editForm;
     std::vector<FormModel> shownForms;
     int formReads = 0;
+    std::function<bool(const RadioCodes&, RadioCodes&)> onEditRadioCodes;
+    std::vector<RadioCodes> radioCodeDialogs;
+    std::vector<std::pair<std::size_t, std::size_t>> progress;
+    int progressEnds = 0;
 
     // Answers for the next questions, in order; an empty queue answers the
     // safe default (No, Cancel).

@@ -1,0 +1,164 @@
+// qzt read, write, radio-codes and kvd-info: the unit from the shell, through
+// the window's own device commands.
+#include <memory>
+#include <ostream>
+
+#include "cli/Cli.h"
+#include "config/EntryRules.h"
+#include "device/DeviceOptions.h"
+#include "device/TUsbInterface.h"
+#include "files/ConfigFile.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+// The link the call asks for (--device=, else QZT_DEVICE, else auto); nothing
+// when an option was not understood, with the usage error reported.
+std::unique_ptr<TUsbInterface> LinkFor(CliContext& c, int& exitCode) {
+    const DeviceOptions options = ParseDeviceOptions(c.call.arguments);
+    if (!options.Valid()) {
+        exitCode = UsageError(c.ui.Messages(), options.error);
+        return nullptr;
+    }
+    return std::make_unique<TUsbInterface>(options);
+}
+
+// The six codes of --set=C0,C1,C2,C3,C4,C5, each four hexadecimal characters.
+std::optional<UserInterface::RadioCodes> ParseRadioCodes(std::string_view list) {
+    UserInterface::RadioCodes codes;
+    std::size_t count = 0;
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const std::string_view code = list.substr(0, comma);
+        if (count == codes.size() || !IsCompleteRadioCode(code)) {
+            return std::nullopt;
+        }
+        codes[count++] = std::string(code);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        list.remove_prefix(comma + 1);
+    }
+    if (count != codes.size()) {
+        return std::nullopt;
+    }
+    return codes;
+}
+
+// The image read is kept even when the unit's configuration is corrupt or a
+// field is out of its limits: it is what the unit holds.
+bool ImageTakenOver(DeviceResult result) {
+    return result == DeviceResult::Ok || result == DeviceResult::DecodeFault ||
+           result == DeviceResult::Corrupt;
+}
+
+}  // namespace
+
+int ExitCodeFor(DeviceResult result) {
+    switch (result) {
+        case DeviceResult::Ok:
+        case DeviceResult::Cancelled:
+            return kExitOk;
+        case DeviceResult::DecodeFault:
+        case DeviceResult::EncodeRefused:
+            return kExitInvalidData;
+        case DeviceResult::NoBox:
+        case DeviceResult::NoConnection:
+            return kExitNoConnection;
+        case DeviceResult::ReadFailed:
+        case DeviceResult::WriteFailed:
+        case DeviceResult::VerifyFailed:
+            return kExitDeviceFailed;
+        case DeviceResult::WrongProduct:
+            return kExitWrongProduct;
+        case DeviceResult::Corrupt:
+            return kExitCorrupt;
+        case DeviceResult::BackupFailed:
+            return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+int RunRead(CliContext& c) {
+    if (!c.call.output) {
+        return UsageError(c.ui.Messages(), TextF(txt::CliWrongArguments, c.call.command));
+    }
+    int exitCode = kExitOk;
+    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
+    if (!link) {
+        return exitCode;
+    }
+    const DeviceResult result = ReadFromDevice(c.state, *link, c.ui);
+    if (ImageTakenOver(result) &&
+        !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize)) {
+        c.ui.ShowError(Text(txt::CouldNotSaveConfiguration));
+        return kExitFailed;
+    }
+    return ExitCodeFor(result);
+}
+
+int RunWrite(CliContext& c) {
+    int exitCode = kExitOk;
+    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
+    if (!link) {
+        return exitCode;
+    }
+    // Loaded as File > Open loads it; a field out of its limits is refused
+    // by the encoding that follows, before the unit is reached.
+    const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
+    if (load != FileResult::Ok && load != FileResult::DecodeFault) {
+        return ExitCodeFor(load);
+    }
+    return ExitCodeFor(WriteToDevice(c.state, *link, c.ui));
+}
+
+int RunRadioCodes(CliContext& c) {
+    if (c.call.set) {
+        const std::optional<UserInterface::RadioCodes> codes = ParseRadioCodes(*c.call.set);
+        if (!codes) {
+            return UsageError(c.ui.Messages(), TextF(txt::CliBadRadioCodes, *c.call.set));
+        }
+        // The dialog's warning, and the code is written all the same.
+        for (const std::string& code : *codes) {
+            if (IsReservedRadioCode(code)) {
+                c.ui.ShowError(Text(txt::RadioCodeNotAllowed));
+            }
+        }
+        c.ui.AnswerRadioCodes(*codes);
+    }
+    int exitCode = kExitOk;
+    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
+    if (!link) {
+        return exitCode;
+    }
+    const DeviceResult result = ChangeDeviceRadioCodes(c.state, *link, c.ui);
+    // Without --set the dialog is closed unconfirmed once it has the unit's
+    // codes: they are what is printed.
+    if (!c.call.set && result == DeviceResult::Cancelled && c.ui.ShownRadioCodes()) {
+        const UserInterface::RadioCodes& codes = *c.ui.ShownRadioCodes();
+        for (std::size_t row = 0; row < codes.size(); ++row) {
+            c.out << Text(kRadioCodeCaptions[row]) << ": " << codes[row] << '\n';
+        }
+    }
+    return ExitCodeFor(result);
+}
+
+int RunKvdInfo(CliContext& c) {
+    int exitCode = kExitOk;
+    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
+    if (!link) {
+        return exitCode;
+    }
+    std::string info;
+    const bool answered = link->Open() == LinkOk && link->ReadInterfaceInfo(info) == LinkOk;
+    link->Close();
+    if (!answered) {
+        c.ui.ShowError(Text(txt::KvdNotFound));
+        return kExitNoConnection;
+    }
+    c.out << info << '\n';
+    return kExitOk;
+}
+
+}  // namespace qzt

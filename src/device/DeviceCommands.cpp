@@ -1,0 +1,391 @@
+#include "device/DeviceCommands.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "config/ImageFields.h"
+#include "core/FormCodec.h"
+#include "core/WindowTitle.h"
+#include "device/UnitRecords.h"
+#include "files/FileCommands.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+// The unit's memory map as the commands see it.
+constexpr unsigned kRadioCodesLast = 13;  // bytes 0-1 and the six radio codes
+constexpr unsigned kSettingsFirst = 14;
+constexpr unsigned kChecksumAddress = kChecksumOffset;
+constexpr unsigned kClockFirst = 231;
+constexpr unsigned kClockLast = 237;
+constexpr unsigned kProductFirst = 240;
+constexpr unsigned kLastAddress = kImageSize - 1;
+
+constexpr std::size_t Blocks(unsigned first, unsigned last) {
+    return (last - first) / kvd::kMaxBlock + 1;
+}
+constexpr std::size_t kImageBlocks = Blocks(0, kLastAddress);
+
+// The menu caption without its access-key marker: how the history names a
+// command.
+std::string CommandName(int caption) {
+    std::string name = Text(caption);
+    name.erase(std::remove(name.begin(), name.end(), '&'), name.end());
+    return name;
+}
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+bool EqualOver(std::span<const std::uint8_t, kImageSize> a,
+               std::span<const std::uint8_t, kImageSize> b, unsigned first, unsigned last) {
+    return std::equal(a.begin() + first, a.begin() + last + 1, b.begin() + first);
+}
+
+// One device operation while it runs: it shows the hourglass and the blocks'
+// progress, and however it ends, the link is closed, the cursor restored, the
+// progress hidden and its line added to the history. The steps that close the
+// link or restore the cursor earlier do so through it.
+class DeviceOperation {
+  public:
+    DeviceOperation(ProgramState& state, TUsbInterface& link, UserInterface& ui, int command,
+                    std::size_t blocks)
+        : state_(state), link_(link), ui_(ui), cursor_(ui) {
+        entry_.time = ui.LocalTimeNow();
+        entry_.command = CommandName(command);
+        // The link counts the blocks of each range; the user sees those of
+        // the whole command.
+        link_.SetProgressHandler([this, blocks](std::size_t, std::size_t) {
+            done_ = std::min(done_ + 1, blocks);
+            progressShown_ = true;
+            ui_.ShowProgress(done_, blocks);
+        });
+    }
+
+    ~DeviceOperation() {
+        link_.SetProgressHandler({});
+        link_.Close();
+        cursor_.Release();
+        HideProgress();
+        // A history that cannot be written does not change what happened to
+        // the unit; the user has been told that already.
+        AppendHistory(state_.ProgramDataDirectory, entry_);
+    }
+
+    DeviceOperation(const DeviceOperation&) = delete;
+    DeviceOperation& operator=(const DeviceOperation&) = delete;
+
+    void CloseLink() { link_.Close(); }
+    void RestoreCursor() { cursor_.Release(); }
+    void HideProgress() {
+        if (progressShown_) {
+            progressShown_ = false;
+            ui_.EndProgress();
+        }
+    }
+
+    // A status text that is painted before the link goes quiet for a while.
+    void Status(int text) {
+        ui_.SetStatusText(Text(text));
+        ui_.ProcessPendingMessages();
+    }
+
+    void NoteUnit(std::span<const std::uint8_t, kImageSize> image) {
+        entry_.serialNumber = SerialNumberText(image);
+    }
+    // What the history says of the operation: the first thing reported.
+    void NoteResult(const std::string& text) {
+        if (entry_.result.empty()) {
+            entry_.result = OneLine(text);
+        }
+    }
+
+    void Error(const std::string& text) {
+        HideProgress();
+        NoteResult(text);
+        ui_.ShowError(text);
+    }
+    void Information(const std::string& text) {
+        HideProgress();
+        ui_.ShowInformation(text);
+    }
+
+    // A failure that is both the status text and an error box.
+    DeviceResult Fail(const std::string& message, DeviceResult result) {
+        ui_.SetStatusText(message);
+        Error(message);
+        return result;
+    }
+    DeviceResult Fail(int message, DeviceResult result) { return Fail(Text(message), result); }
+
+    // Another product behind the box: the status text is emptied.
+    DeviceResult WrongProduct() {
+        ui_.SetStatusText("");
+        Error(Text(txt::InvalidProductType));
+        return DeviceResult::WrongProduct;
+    }
+
+    // Success: the status text, then an information box.
+    DeviceResult Complete(int status, int box) {
+        ui_.SetStatusText(Text(status));
+        NoteResult(Text(status));
+        Information(Text(box));
+        return DeviceResult::Ok;
+    }
+
+  private:
+    ProgramState& state_;
+    TUsbInterface& link_;
+    UserInterface& ui_;
+    BusyCursor cursor_;
+    HistoryEntry entry_;
+    std::size_t done_ = 0;
+    bool progressShown_ = false;
+};
+
+}  // namespace
+
+UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize> image) {
+    UserInterface::RadioCodes codes;
+    for (std::size_t row = 0; row < codes.size(); ++row) {
+        codes[row] = CodeToHexText(image, kRadioCodeOffsets[row]);
+    }
+    return codes;
+}
+
+void StoreRadioCodes(const UserInterface::RadioCodes& codes,
+                     std::span<std::uint8_t, kImageSize> image) {
+    for (std::size_t row = 0; row < codes.size(); ++row) {
+        HexTextToCode(codes[row], image, kRadioCodeOffsets[row]);
+    }
+}
+
+bool IsCompleteRadioCode(std::string_view text) {
+    return text.size() == 4 && std::all_of(text.begin(), text.end(),
+                                           [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterface& ui) {
+    // The default configuration first, whatever New reports: a read that
+    // fails leaves it shown.
+    FileNew(state, ui);
+
+    DeviceOperation op(state, link, ui, txt::MenuComReadFromDevice,
+                       Blocks(kProductFirst, kLastAddress) + kImageBlocks);
+    if (link.Open() != LinkOk) {
+        return op.Fail(txt::KvdNotFound, DeviceResult::NoBox);
+    }
+    if (link.CheckConnection() != LinkOk) {
+        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+    }
+    op.Status(txt::ReadingFromUnit);
+    // The short read comes first: a unit that answers the connection check
+    // but not a block read is still no connection; only a failure of the
+    // full read is a read error.
+    const auto scratch = ImageOf(state.ScratchImage);
+    if (link.ReadRange(scratch, kProductFirst, kLastAddress) != LinkOk) {
+        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+    }
+    if (link.ReadImage(scratch) != LinkOk) {
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::ReadFailed);
+    }
+    op.RestoreCursor();
+    op.HideProgress();
+
+    // Nothing of another product's memory reaches the form.
+    if (!IsQztProduct(scratch)) {
+        return op.WrongProduct();
+    }
+    op.NoteUnit(scratch);
+
+    // A corrupt or out-of-limits configuration is still taken over: the user
+    // sees the unit's values and is told to check and rewrite them.
+    DeviceResult result = DeviceResult::Ok;
+    if (!ChecksumMatches(scratch)) {
+        ui.SetStatusText("");
+        op.Error(Text(txt::ConfigurationCorrupt));
+        result = DeviceResult::Corrupt;
+    }
+    state.ConfigState = kStateRead;
+    std::string fieldName;
+    const int fault = DecodeIntoForm(state, ui, scratch, kStateRead, fieldName);
+    if (fault != kNoFailure) {
+        op.NoteResult(TextF(txt::ErrorConvertingData, fieldName, std::to_string(fault),
+                            std::to_string(scratch[static_cast<std::size_t>(fault)])));
+        ShowDecodeError(ui, fieldName, fault, scratch);
+        if (result == DeviceResult::Ok) {
+            result = DeviceResult::DecodeFault;
+        }
+    }
+    std::copy_n(state.ScratchImage.begin(), kImageSize, state.CurrentImage.begin());
+
+    if (result == DeviceResult::Ok) {
+        op.Complete(txt::ReadComplete, txt::ReadComplete);
+    }
+    RefreshTitle(state, ui);
+    return result;
+}
+
+DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterface& ui) {
+    // Whatever follows, the shown configuration counts as sent to the unit:
+    // the next Save asks for a name.
+    state.ConfigState = kStateWritten;
+    const auto current = ImageOf(state.CurrentImage);
+    std::string valueText, fieldName;
+    if (EncodeFromForm(state, ui, current, kStateWritten, valueText, fieldName) != kNoFailure) {
+        ShowEncodeError(ui, fieldName, valueText);
+        return DeviceResult::EncodeRefused;
+    }
+
+    const bool backup = BackupBeforeWriteEnabled(state.Values);
+    DeviceOperation op(state, link, ui, txt::MenuComWriteToDevice,
+                       Blocks(0, kRadioCodesLast) + Blocks(kProductFirst, kLastAddress) +
+                           (backup ? kImageBlocks : 0) + Blocks(kSettingsFirst, kChecksumAddress) +
+                           Blocks(kClockFirst, kClockLast) + kImageBlocks);
+    if (link.Open() != LinkOk) {
+        return op.Fail(txt::KvdNotFound, DeviceResult::NoBox);
+    }
+    if (link.CheckConnection() != LinkOk) {
+        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+    }
+    op.Status(txt::WritingToUnit);
+
+    // The unit's own bytes: its radio codes and its product information.
+    const auto scratch = ImageOf(state.ScratchImage);
+    const bool unitRead = link.ReadRange(scratch, 0, kRadioCodesLast) == LinkOk &&
+                          link.ReadRange(scratch, kProductFirst, kLastAddress) == LinkOk;
+    if (!unitRead) {
+        op.CloseLink();
+        op.RestoreCursor();
+        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+    }
+    if (!IsQztProduct(scratch)) {
+        op.CloseLink();
+        op.RestoreCursor();
+        return op.WrongProduct();
+    }
+    op.NoteUnit(scratch);
+
+    // The unit as it is, kept before the first block goes out, so that it
+    // can be put back. A unit that cannot be read whole, or a backup that
+    // cannot be kept, gets nothing written.
+    if (backup) {
+        ConfigImage before{};
+        if (link.ReadImage(before) != LinkOk) {
+            op.CloseLink();
+            op.RestoreCursor();
+            return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+        }
+        std::string path;
+        if (!SaveUnitBackup(state.ProgramDataDirectory, before, ui.LocalTimeNow(), path)) {
+            op.CloseLink();
+            op.RestoreCursor();
+            return op.Fail(TextF(txt::BackupFailed, path), DeviceResult::BackupFailed);
+        }
+    }
+
+    // The unit keeps its radio codes (they change only through Change Radio
+    // Codes) and its product information, whatever the form or a loaded
+    // file held there; the checksum covers them.
+    std::copy(scratch.begin() + kProductFirst, scratch.end(), current.begin() + kProductFirst);
+    std::copy(scratch.begin(), scratch.begin() + kRadioCodesLast + 1, current.begin());
+    StoreChecksum(current);
+
+    // Both ranges are tried even when the first was refused. A block the box
+    // never answered is not reported here; the read-back finds it.
+    const int settings = link.WriteRange(current, kSettingsFirst, kChecksumAddress);
+    const int clock = link.WriteRange(current, kClockFirst, kClockLast);
+    if (settings != LinkOk || clock != LinkOk) {
+        return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
+    }
+
+    op.Status(txt::Verifying);
+    if (link.ReadImage(scratch) != LinkOk) {
+        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+    }
+    // Bytes 225-230 and 238-239 are neither written nor compared; 240-255
+    // were taken from the unit.
+    if (!EqualOver(current, scratch, 0, kChecksumAddress) ||
+        !EqualOver(current, scratch, kClockFirst, kClockLast)) {
+        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+    }
+    return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);
+}
+
+DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, UserInterface& ui) {
+    // The unit's whole memory in a copy of its own: the window's image, form
+    // and state stay as they are.
+    ConfigImage unit{};
+    // The probe, the full read, two writes and two read-backs.
+    DeviceOperation op(
+        state, link, ui, txt::MenuComChangeDeviceRadioCodes,
+        1 + kImageBlocks + Blocks(0, kRadioCodesLast) + 1 + Blocks(0, kRadioCodesLast) + 1);
+    if (link.Open() != LinkOk) {
+        op.RestoreCursor();
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoBox);
+    }
+    if (link.CheckConnection() != LinkOk) {
+        op.RestoreCursor();
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoConnection);
+    }
+    if (link.ReadRange(unit, kProductFirst, kProductFirst) != LinkOk) {
+        op.RestoreCursor();
+        op.CloseLink();
+        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+    }
+    if (link.ReadImage(unit) != LinkOk) {
+        op.RestoreCursor();
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::ReadFailed);
+    }
+    if (!IsQztProduct(unit)) {
+        op.RestoreCursor();
+        op.CloseLink();
+        return op.WrongProduct();
+    }
+    op.NoteUnit(unit);
+    op.RestoreCursor();
+    op.HideProgress();
+
+    // The link stays open while the user edits the codes.
+    const UserInterface::RadioCodes oldCodes = RadioCodesOf(unit);
+    UserInterface::RadioCodes newCodes = oldCodes;
+    if (!ui.EditRadioCodes(oldCodes, newCodes)) {
+        op.CloseLink();
+        op.NoteResult(Text(txt::RadioCodesAbort));
+        return DeviceResult::Cancelled;
+    }
+
+    if (BackupBeforeWriteEnabled(state.Values)) {
+        std::string path;
+        if (!SaveUnitBackup(state.ProgramDataDirectory, unit, ui.LocalTimeNow(), path)) {
+            return op.Fail(TextF(txt::BackupFailed, path), DeviceResult::BackupFailed);
+        }
+    }
+
+    // Bytes 0-1 go back unchanged with the six codes.
+    StoreRadioCodes(newCodes, unit);
+    StoreChecksum(unit);
+    if (link.WriteRange(unit, 0, kRadioCodesLast) != LinkOk ||
+        link.WriteRange(unit, kChecksumAddress, kChecksumAddress) != LinkOk) {
+        return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
+    }
+    // The checksum is read back with the codes: a checksum write that went
+    // unanswered would leave the unit with new codes under the old checksum,
+    // a configuration the next read calls corrupt.
+    const auto scratch = ImageOf(state.ScratchImage);
+    if (link.ReadRange(scratch, 0, kRadioCodesLast) != LinkOk ||
+        link.ReadRange(scratch, kChecksumAddress, kChecksumAddress) != LinkOk) {
+        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+    }
+    op.CloseLink();
+    if (!EqualOver(scratch, unit, 0, kRadioCodesLast) ||
+        scratch[kChecksumAddress] != unit[kChecksumAddress]) {
+        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+    }
+    return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);
+}
+
+}  // namespace qzt

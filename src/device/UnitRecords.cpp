@@ -1,0 +1,145 @@
+#include "device/UnitRecords.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "config/ImageFields.h"
+#include "core/FileSystem.h"
+#include "core/StartUp.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+// More backups of one unit within one second than this are not kept apart.
+constexpr int kMaxSameNameBackups = 100;
+
+struct TimeParts {
+    int year;
+    unsigned month, day;
+    long hour, minute, second;
+};
+
+TimeParts PartsOf(std::chrono::local_seconds time) {
+    using namespace std::chrono;
+    const local_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss<seconds> clock{time - day};
+    return {static_cast<int>(date.year()),
+            static_cast<unsigned>(date.month()),
+            static_cast<unsigned>(date.day()),
+            static_cast<long>(clock.hours().count()),
+            static_cast<long>(clock.minutes().count()),
+            static_cast<long>(clock.seconds().count())};
+}
+
+// Writes all of `data` to `fd` with as few calls as the system allows.
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string BackupsFolder(const std::string& programDataDirectory) {
+    return programDataDirectory + kBackupsFolderName + "/";
+}
+
+bool BackupBeforeWriteEnabled(const ValuesIni& values) {
+    return values.ReadValue(kSetupSection, kBackupBeforeWriteKey) != "0";
+}
+
+std::string BackupFileName(std::span<const std::uint8_t, kImageSize> image,
+                           std::chrono::local_seconds time) {
+    const TimeParts t = PartsOf(time);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02ld%02ld%02ld", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return SerialNumberText(image) + "-" + stamp + ".Qzt";
+}
+
+std::optional<std::string> SaveUnitBackup(const std::string& programDataDirectory,
+                                          std::span<const std::uint8_t, kImageSize> image,
+                                          std::chrono::local_seconds time, std::string& path) {
+    const std::string folder = BackupsFolder(programDataDirectory);
+    const std::string name = BackupFileName(image, time);
+    path = folder + name;
+    // Without a data folder there is nowhere to keep it (and never the
+    // current directory).
+    if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
+        return std::nullopt;
+    }
+    const std::string stem = name.substr(0, name.size() - ExtensionOf(name).size());
+    for (int n = 1; n <= kMaxSameNameBackups; ++n) {
+        path = folder + (n == 1 ? name : stem + "-" + std::to_string(n) + ExtensionOf(name));
+        if (!FileExists(path) && !DirectoryExists(path)) {
+            const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
+            if (!WriteFileAtomically(path, bytes)) {
+                return std::nullopt;
+            }
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string HistoryTimeText(std::chrono::local_seconds time) {
+    const TimeParts t = PartsOf(time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02ld:%02ld:%02ld", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+std::string CsvField(std::string_view text) {
+    const bool quoted = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                        (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quoted) {
+        return std::string(text);
+    }
+    std::string field = "\"";
+    for (char c : text) {
+        if (c == '"') {
+            field += '"';
+        }
+        field += c;
+    }
+    return field + '"';
+}
+
+bool AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry) {
+    const std::string folder = BackupsFolder(programDataDirectory);
+    if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
+        return false;
+    }
+    const int fd = ::open((folder + kHistoryFileName).c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info {};
+    std::string lines;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+        lines = CsvField(Text(txt::HistoryTime)) + "," + CsvField(Text(txt::HistoryCommand)) + "," +
+                CsvField(Text(txt::SerialNumber)) + "," + CsvField(Text(txt::HistoryResult)) + "\n";
+    }
+    lines += CsvField(HistoryTimeText(entry.time)) + "," + CsvField(entry.command) + "," +
+             CsvField(entry.serialNumber) + "," + CsvField(entry.result) + "\n";
+    const bool written = WriteAll(fd, lines);
+    return ::close(fd) == 0 && written;
+}
+
+}  // namespace qzt

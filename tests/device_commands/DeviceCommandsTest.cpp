@@ -1,0 +1,462 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "ScriptedUserInterface.h"
+#include "SimLink.h"
+#include "TempDir.h"
+#include "config/DefaultImage.h"
+#include "core/StartUp.h"
+#include "device/DeviceCommands.h"
+#include "device/SimUnitFile.h"
+#include "device/UnitRecords.h"
+#include "files/FileCommands.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+using test::ReadFile;
+using test::RecordedBox;
+using test::TempDir;
+using test::WriteFile;
+
+const char* const kDefaultTitle = "(Default) - QZT Programmer";
+const char* const kReadTitle = "(Read from QZT) - QZT Programmer";
+const UserInterface::RadioCodes kNewCodes = {"1234", "ABCD", "0F0F", "00FF", "BEEF", "C0DE"};
+
+std::string Bytes(std::span<const std::uint8_t> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The memory of the simulated unit as a test wants it.
+enum class Unit {
+    Fresh,        // as from production
+    BadChecksum,  // byte 224 does not match
+    OutOfLimits,  // on pad delay 250, checksum stored
+    NoCodes,      // every radio code 0x0000
+};
+
+ConfigImage UnitImage(Unit kind) {
+    ConfigImage image = BuildSimulatedUnitImage();
+    switch (kind) {
+        case Unit::Fresh:
+            break;
+        case Unit::BadChecksum:
+            image[kChecksumOffset] ^= 0x5A;
+            break;
+        case Unit::OutOfLimits:
+            image[49] = 250;
+            StoreChecksum(image);
+            break;
+        case Unit::NoCodes:
+            std::fill(image.begin() + 2, image.begin() + 14, std::uint8_t{0});
+            StoreChecksum(image);
+            break;
+    }
+    return image;
+}
+
+// The main window's state after start-up on temporary folders (the shipped
+// Values.i, the default image as Default.bin, the default configuration
+// shown), a simulated unit in zero time, and a scripted user.
+struct Bench {
+    explicit Bench(std::string_view faults = {}, Unit unit = Unit::Fresh) {
+        state.ProgramDataDirectory = dir / "data/";
+        WriteFile(state.ProgramDataDirectory + "Values.ini",
+                  ReadFile(std::string(QZT_RUNTIME_DIR) + "/Values.i"));
+        state.Values.SetFileName(state.ProgramDataDirectory + "Values.ini");
+        LoadValueLists(state);
+        const ConfigImage defaults = BuildDefaultImage();
+        WriteFile(state.ProgramDataDirectory + "Default.bin", Bytes(defaults));
+        EXPECT_EQ(FileNew(state, ui), FileResult::Ok);
+        ui.boxes.clear();
+        ui.statusHistory.clear();
+
+        memoryBefore = UnitImage(unit);
+        WriteFile(MemoryPath(), Bytes(memoryBefore));
+        sim = std::make_shared<SimLibrary>(test::ZeroTimeSim(MemoryPath(), faults));
+        link = std::make_unique<TUsbInterface>(sim);
+    }
+
+    std::string MemoryPath() const { return dir / "unit.bin"; }
+    ConfigImage Memory() const { return SimUnitFile::LoadOrCreate(MemoryPath())->Memory(); }
+    std::vector<std::string> Commands() const {
+        std::vector<std::string> commands;
+        for (const std::string& frame : sim->Traffic().frames) {
+            commands.push_back(frame.substr(1, std::min<std::size_t>(7, frame.size() - 4)));
+        }
+        return commands;
+    }
+    std::size_t Writes() const {
+        const auto c = Commands();
+        return std::count_if(c.begin(), c.end(), [](const std::string& s) { return s[0] == 'W'; });
+    }
+    DeviceResult Run(int command) {
+        return command == 0 ? Read() : command == 1 ? Write() : ChangeCodes();
+    }
+    std::string BackupsFolder() const { return state.ProgramDataDirectory + "Backups/"; }
+
+    DeviceResult Read() { return ReadFromDevice(state, *link, ui); }
+    DeviceResult Write() { return WriteToDevice(state, *link, ui); }
+    DeviceResult ChangeCodes(const UserInterface::RadioCodes& codes = kNewCodes) {
+        ui.onEditRadioCodes = [codes](const auto&, UserInterface::RadioCodes& answer) {
+            answer = codes;
+            return true;
+        };
+        return ChangeDeviceRadioCodes(state, *link, ui);
+    }
+
+    TempDir dir;
+    ProgramState state;
+    test::ScriptedUserInterface ui;
+    ConfigImage memoryBefore{};
+    std::shared_ptr<SimLibrary> sim;
+    std::unique_ptr<TUsbInterface> link;
+};
+
+std::string Describe(const std::vector<RecordedBox>& boxes) {
+    std::string all;
+    for (const RecordedBox& b : boxes) {
+        all += (b.kind == RecordedBox::Error ? "E:" : "I:") + b.text + "|";
+    }
+    return all;
+}
+
+bool TakenOver(DeviceResult r) {
+    return r == DeviceResult::Ok || r == DeviceResult::Corrupt || r == DeviceResult::DecodeFault;
+}
+
+// One command's outcome: its result, the one box it shows (an information box
+// on success, else an error box) and the status text it leaves (kBox: the
+// box's text; 0: empty).
+struct Outcome {
+    DeviceResult result;
+    int box;
+    int status;
+};
+constexpr int kBox = -1;
+
+TEST(DeviceCommands, FaultMatrix) {
+    using R = DeviceResult;
+    constexpr Outcome kReadOk{R::Ok, txt::ReadComplete, kBox};
+    constexpr Outcome kWritten{R::Ok, txt::ConfigurationUpdated, txt::WriteAndVerifyComplete};
+    constexpr Outcome kNoBox{R::NoBox, txt::KvdNotFound, kBox};
+    constexpr Outcome kNoConnection{R::NoConnection, txt::NoConnection, kBox};
+    constexpr Outcome kUnread{R::ReadFailed, txt::ErrorReadingFromUnit, kBox};
+    constexpr Outcome kRefused{R::WriteFailed, txt::ErrorWritingToUnit, kBox};
+    constexpr Outcome kDiffers{R::VerifyFailed, txt::VerifyError, kBox};
+    constexpr Outcome kWrongProduct{R::WrongProduct, txt::InvalidProductType, 0};
+    // Change Radio Codes says "Error reading" where the others find no box or unit.
+    constexpr Outcome kCodesNoBox{R::NoBox, txt::ErrorReadingFromUnit, kBox};
+    constexpr Outcome kCodesNoUnit{R::NoConnection, txt::ErrorReadingFromUnit, kBox};
+    constexpr Outcome kCorrupt{R::Corrupt, txt::ConfigurationCorrupt, 0};
+    constexpr Outcome kOutOfLimits{R::DecodeFault, txt::ErrorConvertingData, txt::ReadingFromUnit};
+    const struct {
+        const char* faults;
+        Unit unit;
+        Outcome read, write, codes;
+    } scenarios[] = {
+        // clang-format off
+        {"no-box",         Unit::Fresh,       kNoBox,        kNoBox,        kCodesNoBox},
+        {"no-unit",        Unit::Fresh,       kNoConnection, kNoConnection, kCodesNoUnit},
+        {"nak-writes",     Unit::Fresh,       kReadOk,       kRefused,      kRefused},
+        {"silent-writes",  Unit::Fresh,       kReadOk,       kDiffers,      kDiffers},
+        {"silent-reads",   Unit::Fresh,       kNoConnection, kNoConnection, kNoConnection},
+        // Only the block at 0 is silent: the short read of Read from device and
+        // the probe of Change Radio Codes pass, their full reads fail.
+        {"silent-reads@0", Unit::Fresh,       kUnread,       kNoConnection, kUnread},
+        {"corrupt-reads",  Unit::Fresh,       kNoConnection, kNoConnection, kNoConnection},
+        {"wrong-product",  Unit::Fresh,       kWrongProduct, kWrongProduct, kWrongProduct},
+        {"",               Unit::BadChecksum, kCorrupt,      kWritten,      kWritten},
+        {"",               Unit::OutOfLimits, kOutOfLimits,  kWritten,      kWritten},
+        {"",               Unit::Fresh,       kReadOk,       kWritten,      kWritten},
+        // clang-format on
+    };
+    for (const auto& scenario : scenarios) {
+        for (int command = 0; command < 3; ++command) {
+            const Outcome& expected = command == 0   ? scenario.read
+                                      : command == 1 ? scenario.write
+                                                     : scenario.codes;
+            SCOPED_TRACE(::testing::Message()
+                         << "command " << command << " faults '" << scenario.faults << "' unit "
+                         << static_cast<int>(scenario.unit));
+            Bench b(scenario.faults, scenario.unit);
+            const ImageBuffer currentBefore = b.state.CurrentImage;
+            const DeviceResult result = b.Run(command);
+
+            const std::string box =
+                expected.box == txt::ErrorConvertingData
+                    ? TextF(txt::ErrorConvertingData, std::string("On pad delay (s)"),
+                            std::string("49"), std::string("250"))
+                    : Text(expected.box);
+            EXPECT_EQ(result, expected.result);
+            EXPECT_EQ(Describe(b.ui.boxes), (result == R::Ok ? "I:" : "E:") + box + "|");
+            EXPECT_EQ(b.ui.status, expected.status == kBox ? box : Text(expected.status));
+            EXPECT_FALSE(b.link->IsOpen());
+            EXPECT_FALSE(b.sim->IsOpen());
+            EXPECT_EQ(b.ui.busyDepth, 0);
+            EXPECT_EQ(b.ui.progress.empty(), b.ui.progressEnds == 0);
+
+            const ConfigImage memory = b.Memory();
+            const auto current = ImageOf(b.state.CurrentImage);
+            const bool read = command == 0 && TakenOver(result);
+            EXPECT_EQ(b.state.ConfigState, command == 1 ? kStateWritten : read ? kStateRead : 0);
+            EXPECT_EQ(b.ui.title, read ? kReadTitle : kDefaultTitle);
+            if (read) {
+                EXPECT_EQ(Bytes(current), Bytes(b.memoryBefore));
+            } else if (command != 1) {
+                EXPECT_EQ(b.state.CurrentImage, currentBefore);
+            } else {
+                // The unit's own bytes are taken over once the unit was read
+                // and found a QZT, and only then.
+                const bool merged =
+                    result == R::Ok || result == R::WriteFailed || result == R::VerifyFailed;
+                EXPECT_EQ(Bytes(current.first(14)) == Bytes(std::span(memory).first(14)), merged);
+                EXPECT_EQ(Bytes(current.subspan(240)) == Bytes(std::span(memory).subspan(240)),
+                          merged);
+            }
+
+            ConfigImage expectedMemory = b.memoryBefore;
+            if (result == R::Ok && command == 1) {
+                // Exactly bytes 14-224 and 231-237 come from the form.
+                std::copy(current.begin() + 14, current.begin() + 225, expectedMemory.begin() + 14);
+                std::copy(current.begin() + 231, current.begin() + 238,
+                          expectedMemory.begin() + 231);
+                EXPECT_TRUE(ChecksumMatches(memory));
+            } else if (result == R::Ok && command == 2) {
+                StoreRadioCodes(kNewCodes, expectedMemory);
+                StoreChecksum(expectedMemory);
+            }
+            EXPECT_EQ(memory, expectedMemory);
+        }
+    }
+}
+
+TEST(WriteToDevice, FieldOutOfLimitsStopsBeforeTheLink) {
+    Bench b;
+    b.ui.editForm = [](FormModel& form) { form.edtInPassageDelay = "6"; };
+    EXPECT_EQ(b.Write(), DeviceResult::EncodeRefused);
+    EXPECT_EQ(Describe(b.ui.boxes),
+              "E:Incorrect parameter value!\nThe field 'On pad delay (s)' contains '6'.\nPlease "
+              "check the field and try again.|");
+    EXPECT_EQ(b.state.ConfigState, kStateWritten);
+    EXPECT_EQ(b.ui.status, "Default config loaded");  // unchanged
+    EXPECT_EQ(b.ui.busyCount, 0);
+    EXPECT_EQ(b.sim->Traffic().opens, 0u);
+    EXPECT_FALSE(std::filesystem::exists(b.BackupsFolder()));  // no history line either
+}
+
+TEST(WriteToDevice, KeepsTheUnitsOwnBytesAndLeavesTheGaps) {
+    Bench b;
+    // Radio codes, product information and unused bytes that all differ
+    // from the unit's, as from a file of another unit.
+    auto current = ImageOf(b.state.CurrentImage);
+    for (std::size_t i : {2u, 13u, 226u, 230u, 238u, 239u, 241u, 253u}) {
+        current[i] = static_cast<std::uint8_t>(b.memoryBefore[i] ^ 0xA5);
+    }
+    EXPECT_EQ(b.Write(), DeviceResult::Ok);
+    const ConfigImage memory = b.Memory();
+    for (std::size_t i : {2u, 13u, 241u, 253u, 226u, 230u, 238u, 239u}) {
+        EXPECT_EQ(memory[i], b.memoryBefore[i]) << i;  // never written
+        // Taken from the unit, except the gaps, which are kept and not sent.
+        EXPECT_EQ(current[i] == b.memoryBefore[i], i < 226 || i > 239) << i;
+    }
+}
+
+TEST(DeviceCommands, ExchangesInTheirOrder) {
+    auto blocks = [](char command, unsigned first, unsigned last) {
+        std::vector<std::string> frames;
+        for (unsigned a = first; a <= last; a += 16) {
+            char text[8];
+            std::snprintf(text, sizeof text, "%c%04X%02X", command, a, std::min(16u, last - a + 1));
+            frames.push_back(text);
+        }
+        return frames;
+    };
+    auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& p : parts) {
+            all.insert(all.end(), p.begin(), p.end());
+        }
+        return all;
+    };
+    const auto image = blocks('R', 0, 255);
+    const auto own = join({blocks('R', 0, 13), blocks('R', 240, 255)});
+    const auto written = join({blocks('W', 14, 224), {"W00E707"}});
+    EXPECT_EQ(written[13], "W00DE03");
+    const struct {
+        int command;
+        bool backup;
+        std::vector<std::string> frames;
+    } cases[] = {
+        {0, true, join({{"O"}, blocks('R', 240, 255), image})},
+        {1, true, join({{"O"}, own, image, written, image})},
+        {1, false, join({{"O"}, own, written, image})},
+        {2, true, join({{"O", "R00F001"}, image, {"W00000E", "W00E001", "R00000E", "R00E001"}})},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        if (!c.backup) {
+            b.state.Values.WriteValue("Setup", "BackupBeforeWrite", "0");
+        }
+        b.Run(c.command);
+        EXPECT_EQ(b.Commands(), c.frames) << c.command << " " << c.backup;
+        EXPECT_EQ(std::filesystem::exists(b.BackupsFolder() + "123456-20251231-235958.Qzt"),
+                  c.backup && c.command != 0);
+        // Progress runs over the whole command's blocks, one step a block.
+        const std::size_t count = c.frames.size() - 1;
+        ASSERT_EQ(b.ui.progress.size(), count);
+        EXPECT_EQ(b.ui.progress.front(), std::make_pair(std::size_t{1}, count));
+        EXPECT_EQ(b.ui.progress.back(), std::make_pair(count, count));
+    }
+
+    // A box that refuses every block: each is tried three times, the clock
+    // block too, and nothing is read back.
+    Bench refused("nak-writes");
+    refused.Write();
+    const auto commands = refused.Commands();
+    for (const char* block : {"W000E10", "W00DE03", "W00E707"}) {
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), block), 3) << block;
+    }
+    EXPECT_EQ(commands.back(), "W00E707");
+}
+
+TEST(WriteToDevice, NothingIsWrittenWithoutABackup) {
+    Bench unread("silent-reads@100");  // a block only the whole-image read asks for
+    EXPECT_EQ(unread.Write(), DeviceResult::NoConnection);
+    Bench unsaved;
+    WriteFile(unsaved.BackupsFolder().substr(0, unsaved.BackupsFolder().size() - 1), "a file");
+    EXPECT_EQ(unsaved.Write(), DeviceResult::BackupFailed);
+    EXPECT_EQ(Describe(unsaved.ui.boxes),
+              "E:Could not save a backup of the QZT configuration as\n" + unsaved.BackupsFolder() +
+                  "123456-20251231-235958.Qzt\nNothing was written to QZT.|");
+    for (Bench* b : {&unread, &unsaved}) {
+        EXPECT_EQ(b->ui.status, b->ui.boxes.at(0).text);
+        EXPECT_EQ(b->Writes(), 0u);
+        EXPECT_EQ(b->Memory(), b->memoryBefore);
+        EXPECT_FALSE(b->sim->IsOpen());
+    }
+}
+
+TEST(DeviceCommands, BackupsAndHistoryAreKept) {
+    Bench b;
+    EXPECT_EQ(b.Write(), DeviceResult::Ok);
+    const ConfigImage afterWrite = b.Memory();
+    // Within the same second: the second backup gets a name of its own.
+    EXPECT_EQ(b.ChangeCodes(), DeviceResult::Ok);
+    EXPECT_EQ(b.Read(), DeviceResult::Ok);
+    b.ui.onEditRadioCodes = {};
+    EXPECT_EQ(ChangeDeviceRadioCodes(b.state, *b.link, b.ui), DeviceResult::Cancelled);
+    const std::string folder = b.BackupsFolder();
+    EXPECT_EQ(ReadFile(folder + "123456-20251231-235958.Qzt"), Bytes(b.memoryBefore));
+    EXPECT_EQ(ReadFile(folder + "123456-20251231-235958-2.Qzt"), Bytes(afterWrite));
+    EXPECT_FALSE(std::filesystem::exists(folder + "123456-20251231-235958-3.Qzt"));
+    const std::string header = "Time,Command,Serial number,Result\n";
+    EXPECT_EQ(ReadFile(folder + "History.csv"),
+              header +
+                  "2025-12-31 23:59:58,Write to device,123456,Write and Verify complete\n"
+                  "2025-12-31 23:59:58,Change Radio Codes in device,123456,Write and Verify "
+                  "complete\n"
+                  "2025-12-31 23:59:58,Read from device,123456,Read complete\n"
+                  "2025-12-31 23:59:58,Change Radio Codes in device,123456,Abort\n");
+
+    // A failure is recorded with its message on one line, without a serial
+    // number when the unit was not read; a field that needs it is quoted.
+    Bench absent("no-box");
+    absent.Read();
+    EXPECT_EQ(ReadFile(absent.BackupsFolder() + "History.csv"),
+              header +
+                  "2025-12-31 23:59:58,Read from device,,Could not find KVD! Check that USB "
+                  "cable and AC-adaptor are connected to KVD\n");
+    Bench decode("", Unit::OutOfLimits);
+    decode.memoryBefore[64] = 250;  // radio test alarm period, a name with a comma
+    StoreChecksum(decode.memoryBefore);
+    WriteFile(decode.MemoryPath(), Bytes(decode.memoryBefore));
+    decode.Read();
+    EXPECT_EQ(ReadFile(decode.BackupsFolder() + "History.csv"),
+              header +
+                  "2025-12-31 23:59:58,Read from device,123456,\"Error converting data! The "
+                  "value in field 'Radio test alarm period (h, 0=OFF)' is outside its "
+                  "limits. Adress 64 contains 250, which is invalid. Please contact ORVI "
+                  "Electronics\"\n");
+
+    const std::pair<const char*, const char*> fields[] = {
+        {"plain", "plain"},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines", "\"two\nlines\""},
+        {" padded", "\" padded\""},
+    };
+    for (const auto& [text, field] : fields) {
+        EXPECT_EQ(CsvField(text), field);
+    }
+}
+
+TEST(ReadFromDevice, GoesOnWithoutADefaultAndSaveAsksForAName) {
+    Bench b;
+    std::filesystem::remove(b.state.ProgramDataDirectory + "Default.bin");
+    EXPECT_EQ(b.Read(), DeviceResult::Ok);
+    EXPECT_EQ(Describe(b.ui.boxes), "E:File Default.bin was not found!|I:Read complete|");
+    EXPECT_EQ(b.ui.statusHistory,
+              (std::vector<std::string>{"", "Read from QZT...", "Read complete"}));
+    EXPECT_EQ(b.state.Form.edtSerialNumber, "123456");
+    EXPECT_EQ(FileSave(b.state, b.ui), FileResult::Cancelled);
+    ASSERT_EQ(b.ui.dialogs.size(), 1u);
+    EXPECT_EQ(b.ui.dialogs[0].title, "Save as");
+}
+
+TEST(ChangeDeviceRadioCodes, DialogShowsAndStoresTheCodes) {
+    const struct {
+        Unit unit;
+        UserInterface::RadioCodes shown;
+        UserInterface::RadioCodes typed;
+        const char* stored;  // bytes 2-13
+    } cases[] = {
+        {Unit::Fresh,
+         {"3A41", "3A42", "3A43", "3A44", "3A45", "3A4F"},
+         {"abcd", "ffff", "0000", "12aB", "3A42", "9999"},
+         "\xAB\xCD\xFF\xFF\x00\x00\x12\xAB\x3A\x42\x99\x99"},
+        {Unit::NoCodes,
+         {"", "", "", "", "", ""},
+         {"0001", "0010", "0100", "1000", "F00F", "0F00"},
+         "\x00\x01\x00\x10\x01\x00\x10\x00\xF0\x0F\x0F\x00"},
+    };
+    for (const auto& c : cases) {
+        Bench b("", c.unit);
+        EXPECT_EQ(b.ChangeCodes(c.typed), DeviceResult::Ok);
+        EXPECT_EQ(b.ui.radioCodeDialogs, std::vector<UserInterface::RadioCodes>{c.shown});
+        const ConfigImage memory = b.Memory();
+        EXPECT_EQ(Bytes(std::span(memory).subspan(2, 12)), std::string(c.stored, 12));
+        EXPECT_TRUE(ChecksumMatches(memory));
+    }
+}
+
+TEST(ChangeDeviceRadioCodes, AbortWritesNothingAndSaysNothing) {
+    Bench b;
+    b.ui.status = "before";
+    b.ui.onEditRadioCodes = [&b](const auto&, auto& codes) {
+        codes = kNewCodes;
+        EXPECT_TRUE(b.link->IsOpen());  // the link stays open over the dialog
+        EXPECT_EQ(b.ui.busyDepth, 0);   // with the normal cursor
+        return false;
+    };
+    EXPECT_EQ(ChangeDeviceRadioCodes(b.state, *b.link, b.ui), DeviceResult::Cancelled);
+    EXPECT_TRUE(b.ui.boxes.empty());
+    EXPECT_EQ(b.ui.status, "before");
+    EXPECT_EQ(b.Writes(), 0u);
+    EXPECT_FALSE(b.link->IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(b.BackupsFolder() + "123456-20251231-235958.Qzt"));
+}
+
+TEST(ChangeDeviceRadioCodes, ALostChecksumWriteIsAVerifyError) {
+    // The codes arrive but the checksum never does: the unit would hold a
+    // configuration that the next read calls corrupt.
+    Bench b("silent-writes@224");
+    EXPECT_EQ(b.ChangeCodes(), DeviceResult::VerifyFailed);
+    EXPECT_EQ(Describe(b.ui.boxes), "E:Verify error!|");
+    EXPECT_FALSE(ChecksumMatches(b.Memory()));
+}
+
+}  // namespace
+}  // namespace qzt

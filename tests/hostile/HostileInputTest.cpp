@@ -13,6 +13,7 @@
 #include "FakeFolders.h"
 #include "ImageBytes.h"
 #include "ScriptedUserInterface.h"
+#include "SimLink.h"
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
@@ -20,6 +21,7 @@
 #include "core/FormCodec.h"
 #include "core/StartUp.h"
 #include "core/VersionInfo.h"
+#include "device/DeviceCommands.h"
 
 namespace qzt {
 namespace {
@@ -194,6 +196,61 @@ TEST(HostileInput, DaylightSavingRulesThatAreNoRules) {
         EXPECT_EQ(DaylightSavingSettingsText(1, context).value_or(""),
                   "No daylight saving time in selected region")
             << rule.substr(0, 60);
+    }
+}
+
+}  // namespace
+}  // namespace qzt
+
+namespace qzt {
+namespace {
+
+// A box that misbehaves: the commands end with their message, nothing is
+// taken over or written, and the link is closed.
+TEST(HostileInput, BoxThatMisbehaves) {
+    const std::string junk = "\x7F\x80 garbage \x02\x03\x15";
+    const std::string flood(1000, '\x02');
+    struct Case {
+        const char* name;
+        const char* faults;
+        std::vector<std::string> replies;  // scripted answers, frame by frame
+        const char* message;
+    };
+    const Case cases[] = {
+        {"junk for every frame", "", std::vector<std::string>(64, junk),
+         "No connection with QZT!\nPlease verify that QZT is turned on, and that the device "
+         "cable is connected to QZT."},
+        {"1000 bytes for a 36-byte reply",
+         "",
+         {"\x06", flood, flood, flood},
+         "No connection with QZT!\nPlease verify that QZT is turned on, and that the device "
+         "cable is connected to QZT."},
+        {"stops answering in the middle of the image",
+         "silent-reads@128",
+         {},
+         "Error reading from QZT!\nVerify that the KVD cable is connected to QZT."},
+        {"junk before every reply",
+         "stray-bytes,corrupt-reads",
+         {},
+         "No connection with QZT!\nPlease verify that QZT is turned on, and that the device "
+         "cable is connected to QZT."},
+    };
+    for (const Case& c : cases) {
+        test::SimLink sim(c.faults);
+        const ConfigImage unitBefore = sim.FileMemory();
+        sim.sim->ScriptReplies(c.replies);
+
+        ProgramState state;
+        test::ScriptedUserInterface ui;
+        const ImageBuffer before = state.CurrentImage;
+        const DeviceResult result = ReadFromDevice(state, sim.link, ui);
+        EXPECT_NE(result, DeviceResult::Ok) << c.name;
+        ASSERT_FALSE(ui.boxes.empty()) << c.name;
+        EXPECT_EQ(ui.boxes.back().text, c.message) << c.name;
+        EXPECT_EQ(state.ConfigState, kStateDefault) << c.name;
+        EXPECT_FALSE(sim.link.IsOpen()) << c.name;
+        EXPECT_EQ(state.CurrentImage, before) << c.name;
+        EXPECT_EQ(sim.FileMemory(), unitBefore) << c.name;
     }
 }
 

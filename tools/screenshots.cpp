@@ -1,20 +1,38 @@
 // Grabs pictures of the program's windows for the documentation: the main
-// window and each dialog, started on the real templates in a scratch home.
+// window after a read from a simulated unit, and each dialog as the program
+// shows it. Boxes are answered at once and their texts printed.
 // Usage: qzt-screenshots OUTPUT_FOLDER [PROGRAM ARGUMENTS...]
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QPixmap>
-#include <QTimer>
 #include <cstdio>
 
+#include "app/QtUserInterface.h"
+#include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
+#include "app/TfrmSelectDirectory.h"
+#include "app/TfrmWriteRadioCodes.h"
+#include "device/DeviceCommands.h"
 
 namespace {
 
+// Message boxes do not wait for a click here.
+class AnsweringUi : public qzt::QtUserInterface {
+  public:
+    using QtUserInterface::QtUserInterface;
+    void ShowError(const std::string& text) override { std::printf("error: %s\n", text.c_str()); }
+    void ShowInformation(const std::string& text) override {
+        std::printf("information: %s\n", text.c_str());
+    }
+};
+
 bool Save(QWidget& widget, const QString& file) {
     widget.show();
-    QApplication::processEvents();
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+    }
     const bool saved = widget.grab().save(file);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
     return saved;
@@ -36,23 +54,26 @@ int main(int argc, char** argv) {
         options.arguments.emplace_back(argv[i]);
     }
     qzt::TfrmMain frmMain;
+    frmMain.SetUserInterface(std::make_unique<AnsweringUi>(frmMain));
     frmMain.FormCreate(options);
     frmMain.CreateDialogs();
+    frmMain.show();
+    QApplication::processEvents();
+    // Read from device, so the window shows a unit's configuration.
+    frmMain.findChild<QAction*>("mnuComReadFromDevice")->trigger();
 
     bool ok = Save(frmMain, folder + "/main-window.png");
-    const struct {
-        const char* object;
-        const char* file;
-    } dialogs[] = {
-        {"frmSelectDirectory", "select-default-folder.png"},
-        {"frmAbout", "about.png"},
-        {"frmWriteRadioCodes", "change-radio-codes.png"},
-    };
-    for (const auto& d : dialogs) {
-        if (auto* dialog = frmMain.findChild<QDialog*>(d.object)) {
-            ok = Save(*dialog, folder + "/" + d.file) && ok;
-            dialog->hide();
-        }
-    }
+
+    auto* radioCodes = frmMain.findChild<qzt::TfrmWriteRadioCodes*>();
+    radioCodes->SetCodes(qzt::RadioCodesOf(qzt::ImageOf(frmMain.State().CurrentImage)));
+    ok = Save(*radioCodes, folder + "/change-radio-codes.png") && ok;
+    radioCodes->hide();
+
+    auto* selectFolder = frmMain.findChild<qzt::TfrmSelectDirectory*>();
+    selectFolder->SetFolder(frmMain.State().ActiveConfigDirectory);
+    ok = Save(*selectFolder, folder + "/select-default-folder.png") && ok;
+    selectFolder->hide();
+
+    ok = Save(*frmMain.findChild<qzt::TfrmAbout*>(), folder + "/about.png") && ok;
     return ok ? 0 : 1;
 }

@@ -65,7 +65,7 @@ bool BackupBeforeWriteEnabled(const ValuesIni& values) {
 std::string BackupFileName(std::span<const std::uint8_t, kImageSize> image,
                            std::chrono::local_seconds time) {
     const TimeParts t = PartsOf(time);
-    char stamp[32];
+    char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02ld%02ld%02ld", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);
     return SerialNumberText(image) + "-" + stamp + ".Qzt";
@@ -98,7 +98,7 @@ std::optional<std::string> SaveUnitBackup(const std::string& programDataDirector
 
 std::string HistoryTimeText(std::chrono::local_seconds time) {
     const TimeParts t = PartsOf(time);
-    char text[32];
+    char text[64];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u %02ld:%02ld:%02ld", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);
     return text;

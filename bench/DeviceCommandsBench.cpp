@@ -4,14 +4,9 @@
 // Write to device (with the backup read, the backup file and the history
 // line) and Change Radio Codes in device (the dialog answered at once).
 //
-// For each it prints the wall time, the line's lower bound for the same
-// exchanges, their ratio, and the processor time of the whole process. The
-// aims: a ratio of at most 1.10 with 1 ms latency, and processor time at most
-// 5 % of wall time.
+// The figures and their aims: LineBench.h.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-#include <time.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "LineBench.h"
 #include "core/StartUp.h"
 #include "device/DeviceCommands.h"
 #include "device/SimBackend.h"
@@ -30,37 +26,8 @@ namespace {
 
 using namespace std::chrono;
 
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-struct Summary {
-    std::string name;
-    double wallMs;
-    double boundMs;
-    double cpuMs;
-};
-std::vector<Summary> summaries;
-
-// A folder for the program's data and the simulated unit, gone afterwards.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qzt-bench-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    std::string path_;
-};
+using bench::LineMeasurement;
+using bench::ScratchFolder;
 
 // The machine's folders with the data folder in the scratch folder; the
 // templates beside this program (the build's bin folder).
@@ -126,27 +93,14 @@ void RunCommand(benchmark::State& run, const char* name, Command command) {
         return;
     }
 
-    sim->ClearTraffic();
-    const auto wallStart = steady_clock::now();
-    const double cpuStart = ProcessCpuSeconds();
+    LineMeasurement measurement(*sim);
     for (auto _ : run) {
         if (command(state, link, ui) != DeviceResult::Ok) {
             run.SkipWithError(("the command failed: " + ui.lastError).c_str());
             return;
         }
     }
-    const double cpuMs = (ProcessCpuSeconds() - cpuStart) * 1e3;
-    const double wallMs = duration<double, std::milli>(steady_clock::now() - wallStart).count();
-    const double boundMs = duration<double, std::milli>(sim->LineLowerBound()).count();
-
-    const double n = static_cast<double>(run.iterations());
-    run.counters["wall_ms"] = wallMs / n;
-    run.counters["bound_ms"] = boundMs / n;
-    run.counters["ratio"] = wallMs / boundMs;
-    run.counters["cpu_ms"] = cpuMs / n;
-    run.counters["cpu_pct"] = 100.0 * cpuMs / wallMs;
-    summaries.push_back({std::string(name) + "/latency:" + std::to_string(run.range(0)) + "ms",
-                         wallMs / n, boundMs / n, cpuMs / n});
+    measurement.Finish(run, name);
 }
 
 void BM_ReadFromDevice(benchmark::State& run) {
@@ -182,19 +136,5 @@ BENCHMARK(BM_ChangeDeviceRadioCodes)
 }  // namespace qzt
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    std::printf("\n%-40s %9s %9s %7s %9s %7s\n", "per command", "wall ms", "bound ms", "ratio",
-                "cpu ms", "cpu %");
-    for (const qzt::Summary& s : qzt::summaries) {
-        std::printf("%-40s %9.2f %9.2f %7.3f %9.3f %6.2f%%\n", s.name.c_str(), s.wallMs, s.boundMs,
-                    s.wallMs / s.boundMs, s.cpuMs, 100.0 * s.cpuMs / s.wallMs);
-    }
-    std::printf("aims with 1 ms latency: ratio <= 1.10, cpu <= 5 %% of wall time\n");
-    return 0;
+    return qzt::bench::RunAndReport(argc, argv, "per command", 40);
 }

@@ -2,17 +2,9 @@
 // baud, 11 bits a character, the chip's latency once per reply): how close a
 // whole-image read, and a write of the configuration followed by its
 // read-back, come to what the line itself allows, and how much processor
-// time the waiting costs.
-//
-// For each benchmark it prints the wall time, the line's lower bound for the
-// same exchanges (every byte sent and received at 11 bits per character, plus
-// one latency per exchange), their ratio, and the processor time of the whole
-// process. The aims: a ratio of at most 1.10 with 1 ms latency, and processor
-// time at most 5 % of wall time.
+// time the waiting costs (see LineBench.h for the figures).
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-#include <time.h>
 
 #include <chrono>
 #include <cstdio>
@@ -21,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "LineBench.h"
 #include "config/ConfigImage.h"
 #include "device/SimBackend.h"
 #include "device/TUsbInterface.h"
@@ -28,38 +21,8 @@
 namespace {
 
 using namespace std::chrono;
-
-double ProcessCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-struct Summary {
-    std::string name;
-    double wallMs;
-    double boundMs;
-    double cpuMs;
-};
-std::vector<Summary> summaries;
-
-// A folder for the simulated unit's memory, gone afterwards.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qzt-bench-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string File(const char* name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
+using qzt::bench::LineMeasurement;
+using qzt::bench::ScratchFolder;
 
 template <typename Operation>
 void RunOverSimulatedLine(benchmark::State& state, const char* name, Operation operation) {
@@ -79,28 +42,15 @@ void RunOverSimulatedLine(benchmark::State& state, const char* name, Operation o
         return;
     }
 
-    sim->ClearTraffic();
-    const auto wallStart = steady_clock::now();
-    const double cpuStart = ProcessCpuSeconds();
+    LineMeasurement measurement(*sim);
     for (auto _ : state) {
         if (operation(link, image) != qzt::LinkOk) {
             state.SkipWithError("an exchange failed");
             break;
         }
     }
-    const double cpuMs = (ProcessCpuSeconds() - cpuStart) * 1e3;
-    const double wallMs = duration<double, std::milli>(steady_clock::now() - wallStart).count();
-    const double boundMs = duration<double, std::milli>(sim->LineLowerBound()).count();
+    measurement.Finish(state, name);
     link.Close();
-
-    const double n = static_cast<double>(state.iterations());
-    state.counters["wall_ms"] = wallMs / n;
-    state.counters["bound_ms"] = boundMs / n;
-    state.counters["ratio"] = wallMs / boundMs;
-    state.counters["cpu_ms"] = cpuMs / n;
-    state.counters["cpu_pct"] = 100.0 * cpuMs / wallMs;
-    summaries.push_back({std::string(name) + "/latency:" + std::to_string(state.range(0)) + "ms",
-                         wallMs / n, boundMs / n, cpuMs / n});
 }
 
 void BM_ReadImage(benchmark::State& state) {
@@ -136,19 +86,5 @@ BENCHMARK(BM_WriteAndVerify)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-
-    std::printf("\n%-52s %9s %9s %7s %9s %7s\n", "per run", "wall ms", "bound ms", "ratio",
-                "cpu ms", "cpu %");
-    for (const Summary& s : summaries) {
-        std::printf("%-52s %9.2f %9.2f %7.3f %9.3f %6.2f%%\n", s.name.c_str(), s.wallMs, s.boundMs,
-                    s.wallMs / s.boundMs, s.cpuMs, 100.0 * s.cpuMs / s.wallMs);
-    }
-    std::printf("aims with 1 ms latency: ratio <= 1.10, cpu <= 5 %% of wall time\n");
-    return 0;
+    return qzt::bench::RunAndReport(argc, argv, "per run", 52);
 }

@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "QuietUserInterface.h"
 #include "config/DefaultImage.h"
 #include "config/TimeSchedule.h"
 #include "core/FormCodec.h"
@@ -12,25 +13,7 @@
 namespace qzt {
 namespace {
 
-// A user interface without a window: nothing to show, nothing to answer.
-class QuietUserInterface : public UserInterface {
-  public:
-    void ShowError(const std::string&) override {}
-    void ShowInformation(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return false; }
-    Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-    void SetStatusText(const std::string&) override {}
-    std::string StatusText() const override { return {}; }
-    void SetTitle(const std::string&) override {}
-    void BeginBusy() override {}
-    void EndBusy() override {}
-    void ProcessPendingMessages() override {}
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-};
+using bench::QuietUserInterface;
 
 // The lists of the shipped settings file.
 void FillLists(ProgramState& state) {

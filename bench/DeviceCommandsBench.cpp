@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "LineBench.h"
+#include "QuietUserInterface.h"
 #include "core/StartUp.h"
 #include "device/DeviceCommands.h"
 #include "device/SimBackend.h"
@@ -45,23 +46,8 @@ class BenchFolders : public PlatformFolders {
 
 // A user who reads nothing and confirms the radio-code dialog at once, with
 // codes that differ from the unit's each time.
-class QuietUserInterface : public UserInterface {
+class ConfirmingUserInterface : public bench::QuietUserInterface {
   public:
-    void ShowError(const std::string& text) override { lastError = text; }
-    void ShowInformation(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return false; }
-    Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-    void SetStatusText(const std::string&) override {}
-    std::string StatusText() const override { return {}; }
-    void SetTitle(const std::string&) override {}
-    void BeginBusy() override {}
-    void EndBusy() override {}
-    void ProcessPendingMessages() override {}
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
     bool EditRadioCodes(const RadioCodes&, RadioCodes& newCodes) override {
         ++changes;
         const std::string code = changes % 2 == 0 ? "1234" : "4321";
@@ -69,7 +55,6 @@ class QuietUserInterface : public UserInterface {
         return true;
     }
 
-    std::string lastError;
     int changes = 0;
 };
 
@@ -86,7 +71,7 @@ void RunCommand(benchmark::State& run, const char* name, Command command) {
     settings.latency = milliseconds(run.range(0));
     auto sim = std::make_shared<SimLibrary>(settings);
     TUsbInterface link(sim);
-    QuietUserInterface ui;
+    ConfirmingUserInterface ui;
     // The form holds the unit's configuration, as after a read.
     if (ReadFromDevice(state, link, ui) != DeviceResult::Ok) {
         run.SkipWithError(("the simulated unit cannot be read: " + ui.lastError).c_str());

@@ -1,0 +1,32 @@
+#pragma once
+// A user interface without a window for the benchmarks: nothing is shown,
+// questions are answered No, dialogs are cancelled, the last error is kept.
+
+#include <string>
+
+#include "core/UserInterface.h"
+
+namespace qzt::bench {
+
+class QuietUserInterface : public UserInterface {
+  public:
+    void ShowError(const std::string& text) override { lastError = text; }
+    void ShowInformation(const std::string&) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+    Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
+    void SetStatusText(const std::string&) override {}
+    std::string StatusText() const override { return {}; }
+    void SetTitle(const std::string&) override {}
+    void BeginBusy() override {}
+    void EndBusy() override {}
+    void ProcessPendingMessages() override {}
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return {};
+    }
+
+    std::string lastError;
+};
+
+}  // namespace qzt::bench

@@ -5,9 +5,9 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core
-  libsimpleini-dev
+  libsimpleini-dev libcli11-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libftdi1-dev libjpeg62-turbo-dev
 )

@@ -73,7 +73,7 @@ class TfrmMain : public QMainWindow {
     // of the device operation that runs; hidden again at its end.
     void ShowProgress(std::size_t block, std::size_t blocks);
     void EndProgress();
-    // Sets the title from ConfigState and CurrentFileName (not in state 4).
+    // Sets the title from ConfigState and CurrentFileName (not after a write to the unit).
     void RefreshTitle();
 
     // Creates the three dialogs after the main window, in their fixed order;

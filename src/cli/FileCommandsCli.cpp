@@ -158,7 +158,7 @@ std::string SetControl(ProgramState& state, const std::string& assignment) {
 }  // namespace
 
 int RunInfo(CliContext& c) {
-    DecodeFault fault;
+    std::optional<FieldFault> fault;
     const FileResult result = OpenConfigFile(c.state, c.ui, c.call.operands[0], &fault);
     if (!Loaded(result)) {
         return ExitCodeFor(result);
@@ -172,11 +172,12 @@ int RunInfo(CliContext& c) {
             first = false;
         }
         c.out << "}, \"decodeError\": ";
-        if (fault.index == -1) {
+        if (!fault) {
             c.out << "null";
         } else {
-            c.out << "{\"index\": " << fault.index << ", \"field\": " << JsonString(fault.fieldName)
-                  << ", \"value\": " << fault.value << "}";
+            c.out << "{\"index\": " << fault->index
+                  << ", \"field\": " << JsonString(fault->fieldName)
+                  << ", \"value\": " << fault->valueText << "}";
         }
         c.out << "}\n";
     } else {
@@ -194,10 +195,8 @@ int RunCheck(CliContext& c) {
     }
     // Encoded as Save would, into a copy: check writes nothing.
     ImageBuffer image = c.state.CurrentImage;
-    std::string valueText, fieldName;
-    if (EncodeFromForm(c.state, c.ui, ImageOf(image), kStateSaved, valueText, fieldName) !=
-        kNoFailure) {
-        ShowEncodeError(c.ui, fieldName, valueText);
+    if (auto fault = EncodeFromForm(c.state, c.ui, ImageOf(image), ConfigMode::Saved)) {
+        ShowEncodeError(c.ui, *fault);
         return kExitInvalidData;
     }
     return kExitOk;
@@ -253,7 +252,7 @@ int RunSet(CliContext& c) {
     ApplyCouplings(c.state.Form);
     // Saved as File > Save writes a file the window has open.
     c.state.CurrentFileName = c.call.output.value_or(c.call.operands[0]);
-    c.state.ConfigState = kStateFile;
+    c.state.ConfigState = ConfigMode::File;
     const FileResult save = FileSave(c.state, c.ui);
     if (save != FileResult::Ok) {
         return ExitCodeFor(save);

@@ -11,17 +11,14 @@
 namespace qzt {
 namespace {
 
-// The modes: where the image came from or goes to.
-constexpr int kFromFile = 1;
-constexpr int kFromDefault = 0;
-constexpr int kFromUnit = 3;
-constexpr int kToUnit = 4;
-
-// The places in the field order where more than one field's work happens.
-constexpr std::uint8_t kPeekFunctionByte = 52;  // then the window paints once
-constexpr std::uint8_t kPowerSwitchByte = 96;   // then the product information
-constexpr std::uint8_t kLastScheduleByte = 95;  // then the schedule checks and the clock
-constexpr std::uint8_t kFirstScheduleByte = 92;
+// The places in the field order where more than one field's work happens:
+// after the peek function the window paints once, after the power switch the
+// product information is shown, after the last schedule time come the
+// schedule checks and the clock.
+constexpr std::uint8_t kPeekFunctionByte = FieldOffset("cbEnablePeekFunction");
+constexpr std::uint8_t kPowerSwitchByte = FieldOffset("cbIgnorePowerSwitch");
+constexpr std::uint8_t kFirstScheduleByte = FieldOffset("edtActivationHour");
+constexpr std::uint8_t kLastScheduleByte = FieldOffset("edtInactivationMinute");
 
 // The control of each field, found once at compile time.
 constexpr auto kFieldControls = [] {
@@ -65,21 +62,21 @@ void ShowProductInformation(std::span<const std::uint8_t, kImageSize> image, For
     form.edtSerialNumber = SerialNumberText(image);
     const auto date = ProductionDate(image);
     form.edtProductionDate = date ? locale.ShortDate(*date) : Text(txt::NoValue);
-    form.edtRadioCalibration = std::to_string(image[247]);
+    form.edtRadioCalibration = std::to_string(image[kRadioCalibration]);
 }
 
 // The unit's clock is only meaningful in an image just read from the unit
 // whose schedule is on; files and the default image show no clock.
-void ShowUnitClock(std::span<const std::uint8_t, kImageSize> image, int mode, FormModel& form,
-                   const FormLocale& locale) {
-    if (mode == kFromDefault || mode == kFromFile) {
+void ShowUnitClock(std::span<const std::uint8_t, kImageSize> image, ConfigMode mode,
+                   FormModel& form, const FormLocale& locale) {
+    if (mode == ConfigMode::Default || mode == ConfigMode::File) {
         form.edtDate = form.edtTime = Text(txt::NoValue);
         return;
     }
-    if (mode != kFromUnit) {
+    if (mode != ConfigMode::Read) {
         return;
     }
-    const auto clock = image[91] == 1 ? UnitClock(image) : std::nullopt;
+    const auto clock = image[kScheduleEnable] == 1 ? UnitClock(image) : std::nullopt;
     if (!clock) {
         form.edtDate = form.edtTime = Text(txt::NoValue);
         return;
@@ -127,12 +124,11 @@ std::optional<long long> ParseWholeNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-int DecodeImage(std::span<std::uint8_t, kImageSize> image, int mode, FormModel& form,
-                const CodecContext& context, std::string& fieldName) {
-    int result = kNoFailure;
+std::optional<FieldFault> DecodeImage(std::span<std::uint8_t, kImageSize> image, ConfigMode mode,
+                                      FormModel& form, const CodecContext& context) {
+    std::optional<FieldFault> fault;
     auto fail = [&](const ImageField& field) {
-        result = field.offset;
-        fieldName = FieldName(field);
+        fault = FieldFault{field.offset, FieldName(field), std::to_string(image[field.offset])};
     };
     const FormLocale& locale = context.Locale();
 
@@ -194,16 +190,14 @@ int DecodeImage(std::span<std::uint8_t, kImageSize> image, int mode, FormModel& 
         }
     }
     ApplyCouplings(form);
-    return result;
+    return fault;
 }
 
-int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormModel& form,
-                const CodecContext& context, std::string& valueText, std::string& fieldName) {
-    int result = kNoFailure;
-    auto fail = [&](int index, std::string name, std::string value) {
-        result = index;
-        fieldName = std::move(name);
-        valueText = std::move(value);
+std::optional<FieldFault> EncodeImage(std::span<std::uint8_t, kImageSize> image, ConfigMode mode,
+                                      const FormModel& form, const CodecContext& context) {
+    std::optional<FieldFault> fault;
+    auto fail = [&](const ImageField& field, std::string value) {
+        fault = FieldFault{field.offset, FieldName(field), std::move(value)};
     };
     // The schedule's hours and minutes as entered, for the checks after them.
     std::array<int, 4> times{};
@@ -224,7 +218,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
                 if (length == 0 || length == 4) {
                     HexTextToCode(text, image, field.offset);
                 } else {
-                    fail(field.offset, FieldName(field), kNoValueText);
+                    fail(field, kNoValueText);
                 }
                 break;
             }
@@ -236,7 +230,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
                         SelectedCode(context.List(control.list), form.*control.selection)) {
                     image[field.offset] = *code;
                 } else {
-                    fail(field.offset, FieldName(field), kNoValueText);
+                    fail(field, kNoValueText);
                 }
                 break;
             case FieldEncoding::Number:
@@ -244,7 +238,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
                 const std::string& text = form.*control.text;
                 const auto number = ParseWholeNumber(text);
                 if (!number || *number < field.minimum || *number > field.maximum) {
-                    fail(field.offset, FieldName(field), text);
+                    fail(field, text);
                 } else if (field.width == 2) {
                     Put16(image, field.offset, static_cast<unsigned>(*number));
                 } else {
@@ -260,7 +254,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
                     image[field.offset] = 20;
                 } else if (*hours < field.minimum || *hours > field.maximum) {
                     // 0 or 257 and up would be stored as another limit.
-                    fail(field.offset, FieldName(field), text);
+                    fail(field, text);
                 } else {
                     image[field.offset] = *hours == 256 ? 0 : static_cast<std::uint8_t>(*hours);
                 }
@@ -279,14 +273,13 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
         }
         // The schedule's times are checked as a pair once all four are in.
         if (auto error = CheckTimeRange(times[0], times[1], times[2], times[3])) {
-            fail(error->index, std::move(error->fieldName), std::move(error->valueText));
-        } else if (form.cbEnableTimeSchedule && result == kNoFailure) {
+            fault = std::move(error);
+        } else if (form.cbEnableTimeSchedule && !fault) {
             if (auto tooShort = CheckScheduleLength(times[0], times[1], times[2], times[3])) {
-                fail(tooShort->index, std::move(tooShort->fieldName),
-                     std::move(tooShort->valueText));
+                fault = std::move(tooShort);
             }
         }
-        if (mode == kToUnit) {
+        if (mode == ConfigMode::Written) {
             const int year = WriteClockBlock(image, context.Now());
             const ValueList& regions = context.List(DropDown::DaylightSavingTimeRegion);
             const int selection = form.cbbxDaylightSavingTimeRegion;
@@ -295,7 +288,7 @@ int EncodeImage(std::span<std::uint8_t, kImageSize> image, int mode, const FormM
             WriteDstTables(image, year, regionCode, context);
         }
     }
-    return result;
+    return fault;
 }
 
 }  // namespace qzt

@@ -18,7 +18,7 @@ std::uint8_t ImageChecksum(std::span<const std::uint8_t, kImageSize> image) {
     // The running value is carried from the first range into the second
     // before the final XOR, so this is one CRC over 240 bytes.
     std::uint8_t c = Crc8Update(0xFF, image.subspan(0, kChecksumOffset));
-    c = Crc8Update(c, image.subspan(240, 16));
+    c = Crc8Update(c, image.subspan(kProductInformation.first, kProductInformation.count));
     return static_cast<std::uint8_t>(c ^ 0xFF);
 }
 

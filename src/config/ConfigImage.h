@@ -8,9 +8,10 @@
 #include <cstdint>
 #include <span>
 
+#include "config/MemoryMap.h"
+
 namespace qzt {
 
-inline constexpr std::size_t kImageSize = 256;
 // The main window's image holders are 2048 bytes: the image is the first 256,
 // the rest only matters as the 0xFF tail of a 2048-byte configuration file.
 inline constexpr std::size_t kImageBufferSize = 2048;
@@ -18,8 +19,6 @@ inline constexpr std::size_t kImageBufferSize = 2048;
 using ConfigImage = std::array<std::uint8_t, kImageSize>;
 using ImageBuffer = std::array<std::uint8_t, kImageBufferSize>;
 
-inline constexpr std::size_t kChecksumOffset = 224;
-inline constexpr std::size_t kProductTypeOffset = 248;
 // Byte 248 of every QZT image; anything else is another product's memory.
 inline constexpr std::uint8_t kQztProductType = 0x48;
 

@@ -1,65 +1,72 @@
 #include "config/DefaultImage.h"
 
+#include "config/ImageFields.h"
+
 namespace qzt {
 namespace {
 
-void Put16(ConfigImage& image, std::size_t offset, unsigned value) {
-    image[offset] = static_cast<std::uint8_t>(value >> 8);
-    image[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
-}
+// A field's factory value as its bytes hold it (a flag's 1 is 1, whatever
+// the check box shows); two-byte fields most significant byte first.
+struct FactoryValue {
+    std::uint8_t offset;
+    unsigned value;
+};
+
+constexpr FactoryValue kFactoryValues[] = {
+    // Send alarm: pad connection lost and out of pad raise an alarm.
+    {FieldOffset("cbAllowUserSendAlarm"), 0},
+    {FieldOffset("cbDoorClosedSendAlarm"), 0},
+    {FieldOffset("cbDoorOpenedSendAlarm"), 1},
+    {FieldOffset("cbInputClosedSendAlarm"), 0},
+    {FieldOffset("cbInputOpenedSendAlarm"), 1},
+    // Alarm types: codes of the AlarmType list in Values.i (6 presence,
+    // 5 technical alarm, 1 bed exit alarm).
+    {FieldOffset("cbbxAllowUserAlarmType"), 6},
+    {FieldOffset("cbbxDoorClosedAlarmType"), 5},
+    {FieldOffset("cbbxDoorOpenedAlarmType"), 5},
+    {FieldOffset("cbbxInputClosedAlarmType"), 6},
+    {FieldOffset("cbbxInputOpenedAlarmType"), 1},
+    {FieldOffset("edtInactivityTimeLimit"), 24},  // hours
+    {FieldOffset("edtOutPassageDelay"), 10},      // seconds
+    {FieldOffset("edtInPassageDelay"), 10},       // seconds
+    {FieldOffset("edtAutoResetTime"), 300},       // seconds
+    {FieldOffset("cbEnablePeekFunction"), 0},
+    {FieldOffset("cbbxDoorMatSensorType"), 0},     // code 0 of DoorMatSensorType
+    {FieldOffset("edtMaxTimeOutsideDoor"), 60},    // seconds
+    {FieldOffset("edtRadioTestAlarmPeriod"), 24},  // hours
+    {FieldOffset("edtBatteryAlarmPeriod"), 24},    // hours
+    {FieldOffset("edtNumberOfShortTransmissions"), 3},
+    {FieldOffset("edtNumberOfLongTransmissions"), 1},
+    {FieldOffset("cbIgnoreReceivedAcknowledge"), 1},  // acknowledge honoured
+    // Time schedule off; it would run from 22:00 to 07:00.
+    {FieldOffset("cbEnableTimeSchedule"), 0},
+    {FieldOffset("edtActivationHour"), 22},
+    {FieldOffset("edtActivationMinute"), 0},
+    {FieldOffset("edtInactivationHour"), 7},
+    {FieldOffset("edtInactivationMinute"), 0},
+    {FieldOffset("cbIgnorePowerSwitch"), 0},           // power switch honoured
+    {FieldOffset("cbbxDaylightSavingTimeRegion"), 1},  // Central Europe
+};
 
 }  // namespace
 
 ConfigImage BuildDefaultImage() {
     ConfigImage image{};
 
-    // Radio codes (bytes 2-13) stay 0x0000: every unit brings its own codes,
-    // and Write to device never replaces them.
+    // Radio codes stay 0x0000: every unit brings its own codes, and Write to
+    // device never replaces them.
+    for (const FactoryValue& v : kFactoryValues) {
+        if (FindImageField(v.offset)->width == 2) {
+            Put16(image, v.offset, v.value);
+        } else {
+            image[v.offset] = static_cast<std::uint8_t>(v.value);
+        }
+    }
 
-    // Send alarm: pad connection lost and out of pad raise an alarm.
-    image[17] = 0;  // allow user out of pad
-    image[18] = 0;  // pad connection (on)
-    image[19] = 1;  // pad connection (off)
-    image[20] = 0;  // on pad
-    image[21] = 1;  // out of pad
-
-    // Alarm types: codes of the AlarmType list in Values.i.
-    image[33] = 6;  // allow user out of pad: presence
-    image[34] = 5;  // pad connection (on): technical alarm
-    image[35] = 5;  // pad connection (off): technical alarm
-    image[36] = 6;  // on pad: presence
-    image[37] = 1;  // out of pad: bed exit alarm
-
-    image[38] = 24;         // inactivity time limit, hours
-    image[48] = 10;         // out of pad delay, seconds
-    image[49] = 10;         // on pad delay, seconds
-    Put16(image, 50, 300);  // time allowed out of pad, seconds
-
-    image[52] = 0;         // peek function off
-    image[53] = 0;         // door mat sensor type: code 0 of DoorMatSensorType
-    Put16(image, 54, 60);  // max time outside door, seconds
-
-    image[64] = 24;  // radio test alarm period, hours
-    image[65] = 24;  // battery alarm period, hours
-
-    image[80] = 3;  // short transmissions
-    image[81] = 1;  // long transmissions
-    image[82] = 1;  // received acknowledge honoured ("Ignore" unticked)
-
-    image[91] = 0;   // time schedule off
-    image[92] = 22;  // activation 22:00
-    image[93] = 0;
-    image[94] = 7;  // inactivation 07:00
-    image[95] = 0;
-    image[96] = 0;  // power switch honoured
-
-    image[105] = 1;  // daylight saving region: Central Europe
-
-    // Bytes 106-175 (rule and 16-year tables) and 231-237 (clock) are
-    // computed on every Write to device; a template carries zeros there.
-
-    // Product information stays blank (a template is no unit): production
-    // date "---", program version 00.00-00, serial number 0.
+    // The daylight-saving block and the clock are computed on every Write to
+    // device; a template carries zeros there. Product information stays blank
+    // (a template is no unit): production date "---", program version
+    // 00.00-00, serial number 0.
     image[kProductTypeOffset] = kQztProductType;
 
     StoreChecksum(image);

@@ -98,8 +98,6 @@ static_assert(OwnsExactlyTheFormBytes());
 static_assert(StaysOutOfTheFixedBlocks());
 static_assert(ControlsExistWithTheirKind());
 static_assert(LimitsFitTheBytes());
-static_assert(kClockBlock.first + kClockBlock.count == 238 &&
-              kDstBlock.first + kDstBlock.count == 176);
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -185,20 +183,23 @@ int BcdToNumber(std::uint8_t value) {
 }
 
 std::string ProgramVersionText(std::span<const std::uint8_t, kImageSize> image) {
-    return ByteToHex(image[249]) + "." + ByteToHex(image[250]) + "-" + ByteToHex(image[251]);
+    const std::size_t v = kProgramVersion.first;
+    return ByteToHex(image[v]) + "." + ByteToHex(image[v + 1]) + "-" + ByteToHex(image[v + 2]);
 }
 
 std::string SerialNumberText(std::span<const std::uint8_t, kImageSize> image) {
+    const std::size_t s = kSerialNumber.first;
     const unsigned long serial =
-        (static_cast<unsigned long>(image[253]) << 16) | (unsigned{image[254]} << 8) | image[255];
+        (static_cast<unsigned long>(image[s]) << 16) | (unsigned{image[s + 1]} << 8) | image[s + 2];
     return std::to_string(serial);
 }
 
 std::optional<std::chrono::year_month_day> ProductionDate(
     std::span<const std::uint8_t, kImageSize> image) {
-    const int year = 100 * BcdToNumber(image[240]) + BcdToNumber(image[241]);
-    const int month = BcdToNumber(image[242]);
-    const int day = BcdToNumber(image[243]);
+    const std::size_t d = kProductionDate.first;
+    const int year = 100 * BcdToNumber(image[d]) + BcdToNumber(image[d + 1]);
+    const int month = BcdToNumber(image[d + 2]);
+    const int day = BcdToNumber(image[d + 3]);
     const std::chrono::year_month_day date{std::chrono::year{year},
                                            std::chrono::month{static_cast<unsigned>(month)},
                                            std::chrono::day{static_cast<unsigned>(day)}};
@@ -211,14 +212,15 @@ std::optional<std::chrono::year_month_day> ProductionDate(
 std::optional<std::chrono::local_seconds> UnitClock(
     std::span<const std::uint8_t, kImageSize> image) {
     using namespace std::chrono;
-    const year y{2000 + image[231]};
-    const unsigned dayIndex = Get16(image, 232);  // 0 = 1 January
+    const year y{2000 + image[kClockYear]};
+    const unsigned dayIndex = Get16(image, kClockDayOfYear);
     const unsigned daysInYear = y.is_leap() ? 366 : 365;
-    if (dayIndex >= daysInYear || image[234] > 23 || image[235] > 59 || image[236] > 59) {
+    if (dayIndex >= daysInYear || image[kClockHour] > 23 || image[kClockMinute] > 59 ||
+        image[kClockSecond] > 59) {
         return std::nullopt;
     }
-    return local_days{y / January / 1} + days{dayIndex} + hours{image[234]} + minutes{image[235]} +
-           seconds{image[236]};
+    return local_days{y / January / 1} + days{dayIndex} + hours{image[kClockHour]} +
+           minutes{image[kClockMinute]} + seconds{image[kClockSecond]};
 }
 
 std::size_t CharacterCount(std::string_view text) {

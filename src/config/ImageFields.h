@@ -96,7 +96,7 @@ inline constexpr auto kImageFields = [] {
         ImageField{38, 1, E::InactivityHours, 1, 256, "edtInactivityTimeLimit",
                    txt::InactivityTimeLimit},
         Flag(96, "cbIgnorePowerSwitch"),
-        Flag(91, "cbEnableTimeSchedule"),
+        Flag(kScheduleEnable, "cbEnableTimeSchedule"),
         ImageField{92, 1, E::ScheduleTime, 0, 23, "edtActivationHour", txt::ActivationTime},
         ImageField{93, 1, E::ScheduleTime, 0, 59, "edtActivationMinute", txt::ActivationTime},
         ImageField{94, 1, E::ScheduleTime, 0, 23, "edtInactivationHour", txt::InactivationTime},
@@ -106,17 +106,16 @@ inline constexpr auto kImageFields = [] {
     };
 }();
 
-// Fixed places of the image that the form does not edit.
-struct ByteRange {
-    std::uint8_t first;
-    std::uint8_t count;
-    constexpr bool Contains(std::size_t offset) const {
-        return offset >= first && offset < std::size_t{first} + count;
+// The offset of the field of `control`; a control without a field does not
+// compile where a constant is needed.
+constexpr std::uint8_t FieldOffset(std::string_view control) {
+    for (const ImageField& field : kImageFields) {
+        if (field.control == control) {
+            return field.offset;
+        }
     }
-};
-inline constexpr ByteRange kDstBlock{106, 70};   // rule values and 16-year day tables
-inline constexpr ByteRange kClockBlock{231, 7};  // the unit's most recent date/time
-inline constexpr ByteRange kProductInformation{240, 16};
+    throw "no field for this control";
+}
 
 // True for the bytes that encoding writes in every mode.
 bool IsFormFieldByte(std::size_t offset);
@@ -149,15 +148,14 @@ void HexTextToCode(std::string_view text, std::span<std::uint8_t, kImageSize> im
 // Packed BCD: 10 x high nibble + low nibble, 0 when a nibble is above 9.
 int BcdToNumber(std::uint8_t value);
 
-// "02.1A-05" from bytes 249-251.
+// "02.1A-05" from the program version bytes.
 std::string ProgramVersionText(std::span<const std::uint8_t, kImageSize> image);
-// Bytes 253-255 as a 24-bit number in decimal.
+// The serial number bytes as a 24-bit number in decimal.
 std::string SerialNumberText(std::span<const std::uint8_t, kImageSize> image);
-// Bytes 240-243 (century, year, month, day in BCD) when they form a real
-// date from the year 2000 on.
+// The production date bytes when they form a real date from the year 2000 on.
 std::optional<std::chrono::year_month_day> ProductionDate(
     std::span<const std::uint8_t, kImageSize> image);
-// The unit's most recent date/time of bytes 231-236 when it is a real moment.
+// The unit's most recent date/time of the clock block when it is a real moment.
 std::optional<std::chrono::local_seconds> UnitClock(
     std::span<const std::uint8_t, kImageSize> image);
 

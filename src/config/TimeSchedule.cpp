@@ -79,9 +79,7 @@ std::uint8_t Low8(int value) {
     return static_cast<std::uint8_t>(static_cast<unsigned>(value) & 0xFF);
 }
 
-constexpr std::size_t kStartDays = 112;
-constexpr std::size_t kStopDays = 144;
-constexpr int kTableYears = 16;
+constexpr int kTableYears = kDstStartDays.count / 2;
 
 }  // namespace
 
@@ -143,26 +141,29 @@ std::string WeekName(int week) {
     return Text(kNames[week - 1]);
 }
 
-std::optional<ScheduleError> CheckTimeRange(int activationHour, int activationMinute,
-                                            int inactivationHour, int inactivationMinute) {
+std::optional<FieldFault> CheckTimeRange(int activationHour, int activationMinute,
+                                         int inactivationHour, int inactivationMinute) {
     if (!Within(activationHour, 0, 23) || !Within(activationMinute, 0, 59)) {
-        return ScheduleError{92, Text(txt::ActivationTime), Text(txt::TimeOutOfRange)};
+        return FieldFault{FieldOffset("edtActivationHour"), Text(txt::ActivationTime),
+                          Text(txt::TimeOutOfRange)};
     }
     if (!Within(inactivationHour, 0, 23) || !Within(inactivationMinute, 0, 59)) {
-        return ScheduleError{94, Text(txt::InactivationTime), Text(txt::TimeOutOfRange)};
+        return FieldFault{FieldOffset("edtInactivationHour"), Text(txt::InactivationTime),
+                          Text(txt::TimeOutOfRange)};
     }
     return std::nullopt;
 }
 
-std::optional<ScheduleError> CheckScheduleLength(int activationHour, int activationMinute,
-                                                 int inactivationHour, int inactivationMinute) {
+std::optional<FieldFault> CheckScheduleLength(int activationHour, int activationMinute,
+                                              int inactivationHour, int inactivationMinute) {
     constexpr int kDay = 24 * 60;
     const int activation = activationHour * 60 + activationMinute;
     const int inactivation = inactivationHour * 60 + inactivationMinute;
     const int gap = ((inactivation - activation) % kDay + kDay) % kDay;
     // Less than an hour apart either way round the dial, equal times too.
     if (gap < 60 || gap > kDay - 60) {
-        return ScheduleError{92, Text(txt::GroupTimeSchedule), Text(txt::ScheduleTooShort)};
+        return FieldFault{FieldOffset("edtActivationHour"), Text(txt::GroupTimeSchedule),
+                          Text(txt::ScheduleTooShort)};
     }
     return std::nullopt;
 }
@@ -173,12 +174,13 @@ int WriteClockBlock(std::span<std::uint8_t, kImageSize> image, local_seconds now
     const year_month_day ymd{day};
     const hh_mm_ss<seconds> time{moment - day};
     const int yearNumber = static_cast<int>(ymd.year());
-    image[231] = Low8(yearNumber - 2000);
-    Put16(image, 232, static_cast<unsigned>((day - local_days{ymd.year() / January / 1}).count()));
-    image[234] = static_cast<std::uint8_t>(time.hours().count());
-    image[235] = static_cast<std::uint8_t>(time.minutes().count());
-    image[236] = static_cast<std::uint8_t>(time.seconds().count());
-    image[237] = 1;  // the clock bytes are valid
+    image[kClockYear] = Low8(yearNumber - 2000);
+    Put16(image, kClockDayOfYear,
+          static_cast<unsigned>((day - local_days{ymd.year() / January / 1}).count()));
+    image[kClockHour] = static_cast<std::uint8_t>(time.hours().count());
+    image[kClockMinute] = static_cast<std::uint8_t>(time.minutes().count());
+    image[kClockSecond] = static_cast<std::uint8_t>(time.seconds().count());
+    image[kClockValid] = 1;
     return yearNumber;
 }
 
@@ -186,17 +188,17 @@ void WriteDstTables(std::span<std::uint8_t, kImageSize> image, int year, int reg
                     const CodecContext& context) {
     DstRule rule;
     if (regionCode == 0) {
-        for (std::size_t i = kStartDays; i < kStopDays + 2 * kTableYears; ++i) {
+        for (std::size_t i = kDstStartDays.first; i < kDstStopDays.End(); ++i) {
             image[i] = 0;
         }
     } else if (ReadDstRule(context.DstRuleText(regionCode), rule)) {
         for (int i = 0; i < kTableYears; ++i) {
             const auto entry = static_cast<std::size_t>(2 * i);
-            Put16(image, kStartDays + entry,
+            Put16(image, kDstStartDays.first + entry,
                   static_cast<unsigned>(RuleDayOfYear(year + i, rule.StartWeek, rule.StartDayOfWeek,
                                                       rule.StartMonth) -
                                         1));
-            Put16(image, kStopDays + entry,
+            Put16(image, kDstStopDays.first + entry,
                   static_cast<unsigned>(
                       RuleDayOfYear(year + i, rule.StopWeek, rule.StopDayOfWeek, rule.StopMonth) -
                       1));
@@ -204,12 +206,12 @@ void WriteDstTables(std::span<std::uint8_t, kImageSize> image, int year, int reg
     }
     // Without a rule these are all zero; the day tables then keep what the
     // image held, and the unit sees a bias of 0.
-    image[106] = Low8(rule.Bias);
-    image[107] = Low8(rule.StartHour);
-    image[108] = Low8(rule.StartMinute);
-    image[109] = Low8(rule.StopHour);
-    image[110] = Low8(rule.StopMinute);
-    image[111] = Low8(year - 2000);
+    image[kDstBias] = Low8(rule.Bias);
+    image[kDstStartHour] = Low8(rule.StartHour);
+    image[kDstStartMinute] = Low8(rule.StartMinute);
+    image[kDstStopHour] = Low8(rule.StopHour);
+    image[kDstStopMinute] = Low8(rule.StopMinute);
+    image[kDstFirstYear] = Low8(year - 2000);
 }
 
 std::optional<std::string> DaylightSavingSettingsText(int selection, const CodecContext& context) {

@@ -12,6 +12,7 @@
 
 #include "config/CodecContext.h"
 #include "config/ConfigImage.h"
+#include "config/FieldFault.h"
 
 namespace qzt {
 
@@ -50,26 +51,20 @@ int RuleDayOfYear(int year, int week, int dayOfWeek, int month);
 // "First" ... "Last" for weeks 1-5; empty for any other week.
 std::string WeekName(int week);
 
-// The failure of the schedule checks, if any.
-struct ScheduleError {
-    int index;
-    std::string fieldName;
-    std::string valueText;
-};
-
 // The activation and inactivation times as entered. Each hour must be 0-23
 // and each minute 0-59; with the schedule enabled (and nothing refused
 // earlier) the two times must be at least an hour apart on the 24-hour dial.
-std::optional<ScheduleError> CheckTimeRange(int activationHour, int activationMinute,
-                                            int inactivationHour, int inactivationMinute);
-std::optional<ScheduleError> CheckScheduleLength(int activationHour, int activationMinute,
-                                                 int inactivationHour, int inactivationMinute);
+// A refusal names the activation or inactivation hour's byte.
+std::optional<FieldFault> CheckTimeRange(int activationHour, int activationMinute,
+                                         int inactivationHour, int inactivationMinute);
+std::optional<FieldFault> CheckScheduleLength(int activationHour, int activationMinute,
+                                              int inactivationHour, int inactivationMinute);
 
-// Stamps bytes 231-237 with `now` plus 3 seconds (the time the write takes
+// Stamps the clock block with `now` plus 3 seconds (the time the write takes
 // to reach the unit) and returns that moment's year.
 int WriteClockBlock(std::span<std::uint8_t, kImageSize> image, std::chrono::local_seconds now);
 
-// Writes bytes 106-175 for a region code from the year `year` on: the rule's
+// Writes the daylight-saving block for a region code from the year `year` on: the rule's
 // bias and change times, the first year, and 16 start and stop days. Region
 // code 0 clears them; a region without a readable rule clears the rule bytes
 // and keeps the old day tables.

@@ -35,34 +35,30 @@ CodecContext CodecContextFor(const ProgramState& state, UserInterface& ui) {
     return context;
 }
 
-int DecodeIntoForm(ProgramState& state, UserInterface& ui,
-                   std::span<std::uint8_t, kImageSize> image, int mode, std::string& fieldName) {
+std::optional<FieldFault> DecodeIntoForm(ProgramState& state, UserInterface& ui,
+                                         std::span<std::uint8_t, kImageSize> image,
+                                         ConfigMode mode) {
     DecodingScope decoding(state.DecodingInProgress);
     const CodecContext context = CodecContextFor(state, ui);
-    const int result = DecodeImage(image, mode, state.Form, context, fieldName);
+    auto fault = DecodeImage(image, mode, state.Form, context);
     ui.ShowForm(state.Form);
-    return result;
+    return fault;
 }
 
-int EncodeFromForm(ProgramState& state, UserInterface& ui,
-                   std::span<std::uint8_t, kImageSize> image, int mode, std::string& valueText,
-                   std::string& fieldName) {
+std::optional<FieldFault> EncodeFromForm(ProgramState& state, UserInterface& ui,
+                                         std::span<std::uint8_t, kImageSize> image,
+                                         ConfigMode mode) {
     ui.ReadForm(state.Form);
-    const CodecContext context = CodecContextFor(state, ui);
-    return EncodeImage(image, mode, state.Form, context, valueText, fieldName);
+    return EncodeImage(image, mode, state.Form, CodecContextFor(state, ui));
 }
 
-void ShowDecodeError(UserInterface& ui, const std::string& fieldName, int index,
-                     std::span<const std::uint8_t, kImageSize> image) {
-    const std::string content = index >= 0 && index < static_cast<int>(kImageSize)
-                                    ? std::to_string(image[static_cast<std::size_t>(index)])
-                                    : std::string();
-    ui.ShowError(TextF(txt::ErrorConvertingData, fieldName, std::to_string(index), content));
+void ShowDecodeError(UserInterface& ui, const FieldFault& fault) {
+    ui.ShowError(TextF(txt::ErrorConvertingData, fault.fieldName, std::to_string(fault.index),
+                       fault.valueText));
 }
 
-void ShowEncodeError(UserInterface& ui, const std::string& fieldName,
-                     const std::string& valueText) {
-    ui.ShowError(TextF(txt::IncorrectParameterValue, fieldName, valueText));
+void ShowEncodeError(UserInterface& ui, const FieldFault& fault) {
+    ui.ShowError(TextF(txt::IncorrectParameterValue, fault.fieldName, fault.valueText));
 }
 
 }  // namespace qzt

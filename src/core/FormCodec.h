@@ -4,6 +4,7 @@
 // the program has, and the form shown or read through the user interface.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,23 +26,23 @@ std::string DstRuleText(const ValuesIni& values, int regionCode);
 CodecContext CodecContextFor(const ProgramState& state, UserInterface& ui);
 
 // Decodes `image` into state.Form and shows it, with DecodingInProgress set
-// for the whole time so the on-change warnings stay silent. Returns
-// kNoFailure or the byte index of the last field outside its limits.
-int DecodeIntoForm(ProgramState& state, UserInterface& ui,
-                   std::span<std::uint8_t, kImageSize> image, int mode, std::string& fieldName);
+// for the whole time so the on-change warnings stay silent. Returns the last
+// field outside its limits, if any.
+std::optional<FieldFault> DecodeIntoForm(ProgramState& state, UserInterface& ui,
+                                         std::span<std::uint8_t, kImageSize> image,
+                                         ConfigMode mode);
 
 // Reads the form's controls into state.Form and encodes it into `image`.
-// Returns kNoFailure or the byte index of the last refused field.
-int EncodeFromForm(ProgramState& state, UserInterface& ui,
-                   std::span<std::uint8_t, kImageSize> image, int mode, std::string& valueText,
-                   std::string& fieldName);
+// Returns the last refused field, if any.
+std::optional<FieldFault> EncodeFromForm(ProgramState& state, UserInterface& ui,
+                                         std::span<std::uint8_t, kImageSize> image,
+                                         ConfigMode mode);
 
-// "Error converting data!": the field, the byte index and that byte's value
-// (the first byte of a two-byte field), both in decimal.
-void ShowDecodeError(UserInterface& ui, const std::string& fieldName, int index,
-                     std::span<const std::uint8_t, kImageSize> image);
+// "Error converting data!": the field, its byte index and that byte's value,
+// both in decimal.
+void ShowDecodeError(UserInterface& ui, const FieldFault& fault);
 
 // "Incorrect parameter value!": the field and the text it holds.
-void ShowEncodeError(UserInterface& ui, const std::string& fieldName, const std::string& valueText);
+void ShowEncodeError(UserInterface& ui, const FieldFault& fault);
 
 }  // namespace qzt

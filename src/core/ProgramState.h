@@ -9,21 +9,12 @@
 #include <string_view>
 
 #include "config/ConfigImage.h"
+#include "config/ConfigMode.h"
 #include "config/FormModel.h"
 #include "config/ValueList.h"
 #include "core/ValuesIni.h"
 
 namespace qzt {
-
-// Where the configuration shown came from; also the mode argument of decoding
-// and encoding.
-enum ConfigStateValue : int {
-    kStateDefault = 0,  // File > New
-    kStateFile = 1,     // opened, dropped or named on the command line
-    kStateSaved = 2,    // saved under a name chosen in Save As
-    kStateRead = 3,     // read from the unit
-    kStateWritten = 4,  // written to the unit
-};
 
 struct DropDownSource {
     DropDown dropDown;
@@ -49,7 +40,7 @@ struct ProgramState {
 
     ImageBuffer CurrentImage{};
     ImageBuffer ScratchImage{};
-    int ConfigState = kStateDefault;
+    ConfigMode ConfigState = ConfigMode::Default;
     std::string CurrentFileName;
     // Set around every decoding: the on-change warnings stay silent while
     // the decoded form is shown.

@@ -7,17 +7,18 @@
 
 namespace qzt {
 
-std::optional<std::string> WindowTitleFor(int configState, const std::string& currentFileName) {
+std::optional<std::string> WindowTitleFor(ConfigMode configState,
+                                          const std::string& currentFileName) {
     std::string source;
     switch (configState) {
-        case kStateDefault:
+        case ConfigMode::Default:
             source = Text(txt::TitleDefault);
             break;
-        case kStateFile:
-        case kStateSaved:
+        case ConfigMode::File:
+        case ConfigMode::Saved:
             source = FileNamePart(currentFileName);
             break;
-        case kStateRead:
+        case ConfigMode::Read:
             source = Text(txt::TitleReadFromUnit);
             break;
         default:

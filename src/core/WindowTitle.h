@@ -4,12 +4,16 @@
 #include <optional>
 #include <string>
 
+#include "config/ConfigMode.h"
+
 namespace qzt {
 
-// "<source> - QZT Programmer": "(Default)" in state 0, the file name without
-// its folder in states 1 and 2, "(Read from QZT)" in state 3. State 4 (written
-// to the unit) has no title of its own: nothing, the title stays as it was.
-std::optional<std::string> WindowTitleFor(int configState, const std::string& currentFileName);
+// "<source> - QZT Programmer": "(Default)" for the default configuration, the
+// file name without its folder for a file opened or saved, "(Read from QZT)"
+// for the unit's. Written to the unit has no title of its own: nothing, the
+// title stays as it was.
+std::optional<std::string> WindowTitleFor(ConfigMode configState,
+                                          const std::string& currentFileName);
 
 }  // namespace qzt
 
@@ -19,7 +23,7 @@ struct ProgramState;
 class UserInterface;
 
 // Sets the title from the state, as every command that changes ConfigState
-// does afterwards (in state 4 the title stays).
+// does afterwards (after a write to the unit the title stays).
 void RefreshTitle(const ProgramState& state, UserInterface& ui);
 
 }  // namespace qzt

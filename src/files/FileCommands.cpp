@@ -23,37 +23,96 @@ bool IsConfigExtension(const std::string& path) {
     return Lower(ExtensionOf(path)) == ".qzt";
 }
 
-void TakeOverScratchImage(ProgramState& state) {
-    std::copy_n(state.ScratchImage.begin(), kImageSize, state.CurrentImage.begin());
-}
+// One of the three ways a file reaches the window (File > Open, a drop, the
+// command line): which files it accepts and what the user sees on the way.
+struct LoadWay {
+    bool mustExist;             // "File not found" before any other check
+    bool needsExtensionAt256;   // a 256-byte file must be named ".qzt"
+    bool needsExtensionAt2048;  // a 2048-byte file must be named ".qzt"
+    int wrongSizeText;          // a size (or name) the way refuses
+    int wrongProductText;       // not a QZT image
+    bool clearStatusOnRefusal;  // the status text is emptied before each refusal
+    bool informWhenLoaded;      // an information box when every field is valid
+    bool openedAfterFault;      // the status text says "opened" after a decode error too
+};
 
-// The common end of every load: the file becomes the current one (state 1),
-// the image is decoded into the form and taken over. Returns the decoder's
-// result and the name of its last failing field.
-int LoadScratchImage(ProgramState& state, UserInterface& ui, const std::string& path,
-                     std::string& fieldName) {
-    state.CurrentFileName = path;
-    state.ConfigState = kStateFile;
-    RefreshTitle(state, ui);
-    return DecodeIntoForm(state, ui, ImageOf(state.ScratchImage), kStateFile, fieldName);
-}
+constexpr LoadWay kOpenWay{.mustExist = true,
+                           .needsExtensionAt256 = false,
+                           .needsExtensionAt2048 = false,
+                           .wrongSizeText = txt::IncorrectFileSize,
+                           .wrongProductText = txt::InvalidProductType,
+                           .clearStatusOnRefusal = false,
+                           .informWhenLoaded = true,
+                           .openedAfterFault = true};
+constexpr LoadWay kDropWay{.mustExist = false,
+                           .needsExtensionAt256 = true,
+                           .needsExtensionAt2048 = false,
+                           .wrongSizeText = txt::DropNotConfigurationFile,
+                           .wrongProductText = txt::DropInvalidProductType,
+                           .clearStatusOnRefusal = true,
+                           .informWhenLoaded = false,
+                           .openedAfterFault = false};
+constexpr LoadWay kCommandLineWay{.mustExist = false,
+                                  .needsExtensionAt256 = true,
+                                  .needsExtensionAt2048 = true,
+                                  .wrongSizeText = txt::IncorrectFileSize,
+                                  .wrongProductText = txt::InvalidProductType,
+                                  .clearStatusOnRefusal = false,
+                                  .informWhenLoaded = false,
+                                  .openedAfterFault = true};
 
-// Reads the file into the scratch image and tests the product type, with
-// Open's messages (the command-line file shares them).
-FileResult ReadIntoScratch(ProgramState& state, UserInterface& ui, const std::string& path) {
-    if (!ReadConfigFile(path, state.ScratchImage)) {
-        ui.ShowError(Text(txt::CouldNotLoadConfiguration));
-        return FileResult::ReadFailed;
-    }
-    if (!IsQztProduct(ImageOf(state.ScratchImage))) {
-        ui.ShowError(Text(txt::InvalidProductType));
-        return FileResult::WrongProduct;
-    }
-    return FileResult::Ok;
+bool Accepts(const LoadWay& way, const std::string& path) {
+    const std::uint64_t size = ConfigFileSize(path);
+    const bool named = IsConfigExtension(path);
+    return (size == kImageFileSize && (named || !way.needsExtensionAt256)) ||
+           (size == kPaddedFileSize && (named || !way.needsExtensionAt2048));
 }
 
 std::string OpenedText(const std::string& path) {
     return TextF(txt::ConfigurationFileOpened, FileNamePart(path));
+}
+
+// The checks of `way`, then the load: the file is read into the scratch
+// image, becomes the current one (state File, title), is decoded into the
+// form and taken over as the current image.
+FileResult LoadFile(ProgramState& state, UserInterface& ui, const std::string& path,
+                    const LoadWay& way, std::optional<FieldFault>* report = nullptr) {
+    auto refuse = [&](const std::string& text, FileResult result) {
+        if (way.clearStatusOnRefusal) {
+            ui.SetStatusText("");
+        }
+        ui.ShowError(text);
+        return result;
+    };
+    if (way.mustExist && !FileExists(path)) {
+        return refuse(TextF(txt::FileNotFound, path), FileResult::NotFound);
+    }
+    if (!Accepts(way, path)) {
+        return refuse(Text(way.wrongSizeText), FileResult::BadFile);
+    }
+    if (!ReadConfigFile(path, state.ScratchImage)) {
+        return refuse(Text(txt::CouldNotLoadConfiguration), FileResult::ReadFailed);
+    }
+    if (!IsQztProduct(ImageOf(state.ScratchImage))) {
+        return refuse(Text(way.wrongProductText), FileResult::WrongProduct);
+    }
+
+    state.CurrentFileName = path;
+    state.ConfigState = ConfigMode::File;
+    RefreshTitle(state, ui);
+    const auto fault = DecodeIntoForm(state, ui, ImageOf(state.ScratchImage), ConfigMode::File);
+    if (report != nullptr) {
+        *report = fault;
+    }
+    const std::string opened = OpenedText(path);
+    if (fault) {
+        ShowDecodeError(ui, *fault);
+    } else if (way.informWhenLoaded) {
+        ui.ShowInformation(opened);
+    }
+    ui.SetStatusText(fault && !way.openedAfterFault ? std::string() : opened);
+    std::copy_n(state.ScratchImage.begin(), kImageSize, state.CurrentImage.begin());
+    return fault ? FileResult::DecodeFault : FileResult::Ok;
 }
 
 // Save's writing part for a target: the 2048-byte rule, the write, the status
@@ -80,15 +139,12 @@ FileResult WriteCurrentImage(ProgramState& state, UserInterface& ui, const std::
 
 // Encodes the form for saving; shows the refusal and empties the status text.
 bool EncodeForSaving(ProgramState& state, UserInterface& ui) {
-    std::string valueText, fieldName;
-    const int result =
-        EncodeFromForm(state, ui, ImageOf(state.CurrentImage), kStateSaved, valueText, fieldName);
-    if (result == kNoFailure) {
-        return true;
+    const auto fault = EncodeFromForm(state, ui, ImageOf(state.CurrentImage), ConfigMode::Saved);
+    if (fault) {
+        ShowEncodeError(ui, *fault);
+        ui.SetStatusText("");
     }
-    ShowEncodeError(ui, fieldName, valueText);
-    ui.SetStatusText("");
-    return false;
+    return !fault;
 }
 
 }  // namespace
@@ -118,16 +174,14 @@ FileResult FileNew(ProgramState& state, UserInterface& ui) {
         return FileResult::ReadFailed;
     }
     state.CurrentImage = image;
-    state.ConfigState = kStateDefault;
-    std::string fieldName;
-    const int fault =
-        DecodeIntoForm(state, ui, ImageOf(state.CurrentImage), kStateDefault, fieldName);
-    if (fault != kNoFailure) {
-        ShowDecodeError(ui, fieldName, fault, ImageOf(state.CurrentImage));
+    state.ConfigState = ConfigMode::Default;
+    const auto fault = DecodeIntoForm(state, ui, ImageOf(state.CurrentImage), ConfigMode::Default);
+    if (fault) {
+        ShowDecodeError(ui, *fault);
     }
     ui.SetStatusText(Text(txt::DefaultConfigLoaded));
     RefreshTitle(state, ui);
-    return fault == kNoFailure ? FileResult::Ok : FileResult::DecodeFault;
+    return fault ? FileResult::DecodeFault : FileResult::Ok;
 }
 
 FileResult FileOpen(ProgramState& state, UserInterface& ui) {
@@ -144,38 +198,12 @@ FileResult FileOpen(ProgramState& state, UserInterface& ui) {
 }
 
 FileResult OpenConfigFile(ProgramState& state, UserInterface& ui, const std::string& path,
-                          DecodeFault* report) {
-    if (!FileExists(path)) {
-        ui.ShowError(TextF(txt::FileNotFound, path));
-        return FileResult::NotFound;
-    }
-    const std::uint64_t size = ConfigFileSize(path);
-    if (size != kImageFileSize && size != kPaddedFileSize) {
-        ui.ShowError(Text(txt::IncorrectFileSize));
-        return FileResult::BadFile;
-    }
-    if (FileResult read = ReadIntoScratch(state, ui, path); read != FileResult::Ok) {
-        return read;
-    }
-    std::string fieldName;
-    const int fault = LoadScratchImage(state, ui, path, fieldName);
-    if (report != nullptr && fault != kNoFailure) {
-        *report =
-            DecodeFault{fault, fieldName, state.ScratchImage[static_cast<std::size_t>(fault)]};
-    }
-    const std::string text = OpenedText(path);
-    if (fault == kNoFailure) {
-        ui.ShowInformation(text);
-    } else {
-        ShowDecodeError(ui, fieldName, fault, ImageOf(state.ScratchImage));
-    }
-    ui.SetStatusText(text);
-    TakeOverScratchImage(state);
-    return fault == kNoFailure ? FileResult::Ok : FileResult::DecodeFault;
+                          std::optional<FieldFault>* fault) {
+    return LoadFile(state, ui, path, kOpenWay, fault);
 }
 
 FileResult FileSave(ProgramState& state, UserInterface& ui) {
-    if (state.ConfigState != kStateFile && state.ConfigState != kStateSaved) {
+    if (state.ConfigState != ConfigMode::File && state.ConfigState != ConfigMode::Saved) {
         return FileSaveAs(state, ui);
     }
     if (!EncodeForSaving(state, ui)) {
@@ -188,8 +216,8 @@ FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
     if (!EncodeForSaving(state, ui)) {
         return FileResult::EncodeRefused;
     }
-    const int previousState = state.ConfigState;
-    state.ConfigState = kStateSaved;
+    const ConfigMode previousState = state.ConfigState;
+    state.ConfigState = ConfigMode::Saved;
     std::optional<std::string> chosen =
         ui.ChooseFileToSave(ConfigFileDialog(state, txt::SaveDialogTitle));
     if (!chosen) {
@@ -214,57 +242,16 @@ FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
 
 FileResult DropFiles(ProgramState& state, UserInterface& ui,
                      const std::vector<std::string>& paths) {
-    // Every refusal empties the status text before its box.
-    auto refuse = [&ui](int text, FileResult result) {
-        ui.SetStatusText("");
-        ui.ShowError(Text(text));
-        return result;
-    };
     if (paths.size() != 1) {
-        return refuse(txt::DropMultipleFiles, FileResult::BadFile);
-    }
-    const std::string& path = paths.front();
-    const std::uint64_t size = ConfigFileSize(path);
-    const bool accepted =
-        (IsConfigExtension(path) && size == kImageFileSize) || size == kPaddedFileSize;
-    if (!accepted) {
-        return refuse(txt::DropNotConfigurationFile, FileResult::BadFile);
-    }
-    if (!ReadConfigFile(path, state.ScratchImage)) {
-        return refuse(txt::CouldNotLoadConfiguration, FileResult::ReadFailed);
-    }
-    if (!IsQztProduct(ImageOf(state.ScratchImage))) {
-        return refuse(txt::DropInvalidProductType, FileResult::WrongProduct);
-    }
-    std::string fieldName;
-    const int fault = LoadScratchImage(state, ui, path, fieldName);
-    if (fault == kNoFailure) {
-        ui.SetStatusText(OpenedText(path));
-    } else {
-        ShowDecodeError(ui, fieldName, fault, ImageOf(state.ScratchImage));
         ui.SetStatusText("");
+        ui.ShowError(Text(txt::DropMultipleFiles));
+        return FileResult::BadFile;
     }
-    TakeOverScratchImage(state);
-    return fault == kNoFailure ? FileResult::Ok : FileResult::DecodeFault;
+    return LoadFile(state, ui, paths.front(), kDropWay);
 }
 
 FileResult OpenCommandLineFile(ProgramState& state, UserInterface& ui, const std::string& path) {
-    const std::uint64_t size = ConfigFileSize(path);
-    if (!IsConfigExtension(path) || (size != kImageFileSize && size != kPaddedFileSize)) {
-        ui.ShowError(Text(txt::IncorrectFileSize));
-        return FileResult::BadFile;
-    }
-    if (FileResult read = ReadIntoScratch(state, ui, path); read != FileResult::Ok) {
-        return read;
-    }
-    std::string fieldName;
-    const int fault = LoadScratchImage(state, ui, path, fieldName);
-    if (fault != kNoFailure) {
-        ShowDecodeError(ui, fieldName, fault, ImageOf(state.ScratchImage));
-    }
-    ui.SetStatusText(OpenedText(path));
-    TakeOverScratchImage(state);
-    return fault == kNoFailure ? FileResult::Ok : FileResult::DecodeFault;
+    return LoadFile(state, ui, path, kCommandLineWay);
 }
 
 }  // namespace qzt

@@ -5,9 +5,11 @@
 // user-interface interface, so the window, the command-line tool and the
 // tests run the same code.
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "config/FieldFault.h"
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
 
@@ -37,19 +39,12 @@ FileResult FileNew(ProgramState& state, UserInterface& ui);
 // File > Open: the open dialog, then OpenConfigFile of the chosen path with
 // ".Qzt" appended to a name without extension.
 FileResult FileOpen(ProgramState& state, UserInterface& ui);
-// The field the decoder found outside its limits when a file was loaded.
-struct DecodeFault {
-    int index = -1;         // byte index, -1 when every field was inside its limits
-    std::string fieldName;  // the field's name as the error box shows it
-    int value = 0;          // the byte's value (the first byte of a 16-bit field)
-};
-
 // Open's checks and load for a given path: exists, size 256 or 2048, readable,
 // product type; then state 1, title, decode, information box or decode
 // error, status text, and the image taken over. `fault`, when given, receives
-// what the decoder reported.
+// what the decoder reported once the file was loaded.
 FileResult OpenConfigFile(ProgramState& state, UserInterface& ui, const std::string& path,
-                          DecodeFault* fault = nullptr);
+                          std::optional<FieldFault>* fault = nullptr);
 
 // File > Save: writes the form to the current file in states 1 and 2; in any
 // other state it is Save As.

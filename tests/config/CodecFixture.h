@@ -12,6 +12,9 @@
 
 namespace qzt::test {
 
+// What the fixture's Decode and Encode return when every field is valid.
+inline constexpr int kNoFailure = -1;
+
 struct CodecFixture {
     CodecFixture() {
         for (ValueList* list : {&allowUser, &doorClosed, &doorOpened, &inputClosed, &inputOpened}) {
@@ -48,15 +51,19 @@ struct CodecFixture {
         return context;
     }
 
-    // Decodes `image` into `form`; returns the result.
-    int Decode(ConfigImage& image, int mode = 1) {
-        fieldName.clear();
-        return DecodeImage(image, mode, form, Context(), fieldName);
+    // Decodes `image` into `form`; returns the byte index of the fault, its
+    // name in `fieldName`, or kNoFailure.
+    int Decode(ConfigImage& image, ConfigMode mode = ConfigMode::File) {
+        const auto fault = DecodeImage(image, mode, form, Context());
+        fieldName = fault ? fault->fieldName : "";
+        return fault ? fault->index : kNoFailure;
     }
-    int Encode(ConfigImage& image, int mode = 2) {
-        fieldName.clear();
-        valueText.clear();
-        return EncodeImage(image, mode, form, Context(), valueText, fieldName);
+    // Encodes `form` into `image`; as Decode, with the refused text in `valueText`.
+    int Encode(ConfigImage& image, ConfigMode mode = ConfigMode::Saved) {
+        const auto fault = EncodeImage(image, mode, form, Context());
+        fieldName = fault ? fault->fieldName : "";
+        valueText = fault ? fault->valueText : "";
+        return fault ? fault->index : kNoFailure;
     }
 
     ValueList allowUser, doorClosed, doorOpened, inputClosed, inputOpened, doorMat, regions;

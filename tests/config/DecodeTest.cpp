@@ -8,6 +8,7 @@ namespace qzt {
 namespace {
 
 using test::CodecFixture;
+using test::kNoFailure;
 using test::UnitImage;
 
 TEST(DecodeImage, ShowsEveryFieldOfAValidImage) {
@@ -183,16 +184,19 @@ TEST(DecodeImage, EmptyListsReportEveryCodeAndTheRegionLast) {
 // unit's clock; other modes leave the two fields as they were.
 TEST(DecodeImage, UnitClockDependsOnModeAndSchedule) {
     const struct {
-        int mode;
+        ConfigMode mode;
         std::uint8_t schedule;
         bool validClock;
         const char* date;
         const char* time;
     } cases[] = {
-        {3, 1, true, "2 Mar 2025", "07:08"},  {3, 0, true, "---", "---"},
-        {3, 2, true, "---", "---"},           {3, 1, false, "---", "---"},
-        {1, 1, true, "---", "---"},           {0, 1, true, "---", "---"},
-        {4, 1, true, "old date", "old time"},
+        {ConfigMode::Read, 1, true, "2 Mar 2025", "07:08"},
+        {ConfigMode::Read, 0, true, "---", "---"},
+        {ConfigMode::Read, 2, true, "---", "---"},
+        {ConfigMode::Read, 1, false, "---", "---"},
+        {ConfigMode::File, 1, true, "---", "---"},
+        {ConfigMode::Default, 1, true, "---", "---"},
+        {ConfigMode::Written, 1, true, "old date", "old time"},
     };
     for (const auto& c : cases) {
         CodecFixture f;
@@ -207,8 +211,8 @@ TEST(DecodeImage, UnitClockDependsOnModeAndSchedule) {
         image[235] = 8;
         image[236] = 9;
         f.Decode(image, c.mode);
-        EXPECT_EQ(f.form.edtDate, c.date) << c.mode << " " << int(c.schedule);
-        EXPECT_EQ(f.form.edtTime, c.time) << c.mode << " " << int(c.schedule);
+        EXPECT_EQ(f.form.edtDate, c.date) << int(c.mode) << " " << int(c.schedule);
+        EXPECT_EQ(f.form.edtTime, c.time) << int(c.mode) << " " << int(c.schedule);
     }
 }
 

@@ -9,6 +9,7 @@ namespace qzt {
 namespace {
 
 using test::CodecFixture;
+using test::kNoFailure;
 using test::UnitImage;
 
 struct EncodeCase {
@@ -298,7 +299,7 @@ TEST(EncodeImage, AListCodeThatDoesNotFitAByteIsRefused) {
 // Saving writes only the form's bytes; writing to the unit also stamps the
 // clock block and the daylight-saving tables, even when a field is refused.
 TEST(EncodeImage, OnlyWritingToTheUnitTouchesClockAndTables) {
-    for (const int mode : {2, 4}) {
+    for (const ConfigMode mode : {ConfigMode::Saved, ConfigMode::Written}) {
         for (const bool refused : {false, true}) {
             CodecFixture f;
             ConfigImage image = UnitImage();
@@ -316,11 +317,11 @@ TEST(EncodeImage, OnlyWritingToTheUnitTouchesClockAndTables) {
             EXPECT_EQ(f.Encode(image, mode), refused ? 49 : kNoFailure);
             for (std::size_t i = 0; i < kImageSize; ++i) {
                 const bool unitBlock = (i >= 106 && i < 176) || (i >= 231 && i < 238);
-                if (!(mode == 4 && unitBlock)) {
-                    EXPECT_EQ(image[i], before[i]) << "mode " << mode << " byte " << i;
+                if (!(mode == ConfigMode::Written && unitBlock)) {
+                    EXPECT_EQ(image[i], before[i]) << "mode " << int(mode) << " byte " << i;
                 }
             }
-            if (mode == 4) {
+            if (mode == ConfigMode::Written) {
                 EXPECT_EQ(image[237], 1);
                 EXPECT_EQ(image[106], 60);
             }

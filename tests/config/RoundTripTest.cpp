@@ -8,6 +8,7 @@ namespace qzt {
 namespace {
 
 using test::CodecFixture;
+using test::kNoFailure;
 using test::WrittenBack;
 
 // Random images, most of whose fields hold valid values, so that many of
@@ -70,8 +71,8 @@ TEST(RoundTrip, DecodedImagesEncodeBackAndForeignBytesStay) {
         CodecFixture f;
         const ConfigImage original = generator.Next();
         ConfigImage image = original;
-        const int decoded = f.Decode(image, n % 2 == 0 ? 1 : 3);
-        for (const int mode : {2, 4}) {
+        const int decoded = f.Decode(image, n % 2 == 0 ? ConfigMode::File : ConfigMode::Read);
+        for (const ConfigMode mode : {ConfigMode::Saved, ConfigMode::Written}) {
             ConfigImage encoded = image;
             const int result = f.Encode(encoded, mode);
             for (std::size_t i = 0; i < kImageSize; ++i) {
@@ -79,11 +80,11 @@ TEST(RoundTrip, DecodedImagesEncodeBackAndForeignBytesStay) {
                     continue;
                 }
                 const bool unitBlock = kDstBlock.Contains(i) || kClockBlock.Contains(i);
-                if (mode == 4 && unitBlock) {
+                if (mode == ConfigMode::Written && unitBlock) {
                     continue;
                 }
                 ASSERT_EQ(encoded[i], original[i])
-                    << "image " << n << " mode " << mode << " byte " << i;
+                    << "image " << n << " mode " << int(mode) << " byte " << i;
             }
             if (decoded != kNoFailure) {
                 continue;
@@ -99,10 +100,10 @@ TEST(RoundTrip, DecodedImagesEncodeBackAndForeignBytesStay) {
             for (std::size_t i = 0; i < kImageSize; ++i) {
                 if (IsFormFieldByte(i)) {
                     ASSERT_EQ(encoded[i], WrittenBack(i, original[i]))
-                        << "image " << n << " mode " << mode << " byte " << i;
+                        << "image " << n << " mode " << int(mode) << " byte " << i;
                 }
             }
-            roundTrips += mode == 2 ? 1 : 0;
+            roundTrips += mode == ConfigMode::Saved ? 1 : 0;
         }
     }
     // The generator must reach the interesting case often.

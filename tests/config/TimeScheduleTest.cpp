@@ -7,6 +7,7 @@ namespace qzt {
 namespace {
 
 using test::CodecFixture;
+using test::kNoFailure;
 using test::UnitImage;
 
 TEST(TimeSchedule, ActivationAndInactivationMustBeAnHourApart) {
@@ -161,7 +162,7 @@ TEST(TimeSchedule, WriteToTheUnitAtTheTurnOfTheYear) {
     CodecFixture f;
     ConfigImage image = UnitImage();
     ASSERT_EQ(f.Decode(image), kNoFailure);
-    ASSERT_EQ(f.Encode(image, 4), kNoFailure);
+    ASSERT_EQ(f.Encode(image, ConfigMode::Written), kNoFailure);
     const std::uint8_t clock[] = {26, 0, 0, 0, 0, 1, 1};
     for (std::size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(image[231 + i], clock[i]) << "byte " << 231 + i;
@@ -198,7 +199,7 @@ TEST(TimeSchedule, RegionWithoutRuleAndRegionZero) {
             image[i] = 0xA5;
         }
         f.form.cbbxDaylightSavingTimeRegion = c.region;
-        ASSERT_EQ(f.Encode(image, 4), kNoFailure);
+        ASSERT_EQ(f.Encode(image, ConfigMode::Written), kNoFailure);
         for (std::size_t i = 106; i <= 110; ++i) {
             EXPECT_EQ(image[i], 0) << c.region << " byte " << i;
         }

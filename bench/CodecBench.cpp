@@ -34,11 +34,10 @@ void BM_DecodeAndEncodeImage(benchmark::State& run) {
     FillLists(state);
     QuietUserInterface ui;
     const ConfigImage original = BuildDefaultImage();
-    std::string fieldName, valueText;
     for (auto _ : run) {
         ConfigImage image = original;
-        int decoded = DecodeIntoForm(state, ui, image, kStateFile, fieldName);
-        int encoded = EncodeFromForm(state, ui, image, kStateSaved, valueText, fieldName);
+        auto decoded = DecodeIntoForm(state, ui, image, ConfigMode::File);
+        auto encoded = EncodeFromForm(state, ui, image, ConfigMode::Saved);
         benchmark::DoNotOptimize(decoded);
         benchmark::DoNotOptimize(encoded);
         benchmark::DoNotOptimize(image);
@@ -53,12 +52,11 @@ void BM_EncodeForTheUnit(benchmark::State& run) {
     FillLists(state);
     QuietUserInterface ui;
     ConfigImage image = BuildDefaultImage();
-    std::string fieldName, valueText;
-    DecodeIntoForm(state, ui, image, kStateFile, fieldName);
+    DecodeIntoForm(state, ui, image, ConfigMode::File);
     CodecContext context = CodecContextFor(state, ui);
     context.dstRuleText = [](int) { return std::string("5,1,3,2,0,5,1,10,3,0,60"); };
     for (auto _ : run) {
-        int encoded = EncodeImage(image, kStateWritten, state.Form, context, valueText, fieldName);
+        auto encoded = EncodeImage(image, ConfigMode::Written, state.Form, context);
         benchmark::DoNotOptimize(encoded);
         benchmark::DoNotOptimize(image);
     }

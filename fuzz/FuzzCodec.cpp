@@ -18,17 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ConfigImage original{};
     std::memcpy(original.data(), data + 1, std::min<std::size_t>(size - 1, kImageSize));
     ConfigImage image = original;
-    const int decoded = f.Decode(image, (data[0] & 1) ? 3 : 1);
-    for (const int mode : {2, 4}) {
+    const int decoded = f.Decode(image, (data[0] & 1) ? ConfigMode::Read : ConfigMode::File);
+    for (const ConfigMode mode : {ConfigMode::Saved, ConfigMode::Written}) {
         ConfigImage encoded = image;
         const int result = f.Encode(encoded, mode);
         for (std::size_t i = 0; i < kImageSize; ++i) {
             const bool unitBlock = kDstBlock.Contains(i) || kClockBlock.Contains(i);
-            if (!IsFormFieldByte(i) && !(mode == 4 && unitBlock) && encoded[i] != original[i]) {
+            if (!IsFormFieldByte(i) && !(mode == ConfigMode::Written && unitBlock) &&
+                encoded[i] != original[i]) {
                 std::abort();  // a byte no field owns was changed
             }
         }
-        if (decoded != kNoFailure) {
+        if (decoded != test::kNoFailure) {
             continue;
         }
         const bool timesOutOfRange =
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool scheduleRefusal =
             (result == 92 && (timesOutOfRange || f.form.cbEnableTimeSchedule)) ||
             (result == 94 && timesOutOfRange);
-        if (result != kNoFailure && !scheduleRefusal) {
+        if (result != test::kNoFailure && !scheduleRefusal) {
             std::abort();  // a decoded form was refused for another field
         }
         for (std::size_t i = 0; i < kImageSize; ++i) {

@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
         }
         const bool loaded = result == FileResult::Ok || result == FileResult::DecodeFault;
-        if (!loaded && (state.CurrentImage != before || state.ConfigState != kStateDefault ||
+        if (!loaded && (state.CurrentImage != before || state.ConfigState != ConfigMode::Default ||
                         !state.CurrentFileName.empty())) {
             std::abort();  // a refused file changed the state
         }

@@ -88,7 +88,7 @@ class TfrmMainDeviceTest : public QObject {
         QVERIFY(ChecksumMatches(memory));
         // The window still shows its own configuration.
         QCOMPARE(u.Field("edtAllowUserRadioCode"), QString("3A41"));
-        QCOMPARE(u.w.window.State().ConfigState, int(kStateWritten));
+        QCOMPARE(u.w.window.State().ConfigState, ConfigMode::Written);
         QVERIFY(!u.w.window.Link().IsOpen());
         QCOMPARE(u.w.script.boxes.size(), std::size_t(3));
     }
@@ -146,7 +146,7 @@ class TfrmMainDeviceTest : public QObject {
         QVERIFY(u.w.window.isVisible());
         QCOMPARE(u.w.script.boxes.size(), std::size_t(1));
         QCOMPARE(u.LastBox(), std::string("Configuration in QZT was updated."));
-        QCOMPARE(u.w.window.State().ConfigState, int(kStateWritten));
+        QCOMPARE(u.w.window.State().ConfigState, ConfigMode::Written);
         QCOMPARE(u.w.recording->dialogsShown, 0);
         QCOMPARE(u.Field("edtInPassageDelay"), delayBefore);
         QCOMPARE(u.w.Get<QCheckBox>("cbAllowUserSendAlarm")->isChecked(), sendBefore);

@@ -31,22 +31,24 @@ QStringList Errors(const test::ScriptedUserInterface& script) {
     return texts;
 }
 
-int Decode(StartedWindow& w, ConfigImage& image, int mode = kStateFile) {
-    std::string fieldName;
-    return DecodeIntoForm(w.window.State(), w.window.Ui(), image, mode, fieldName);
+// What Decode and Encode return when every field is valid.
+constexpr int kNoFailure = -1;
+
+int Decode(StartedWindow& w, ConfigImage& image, ConfigMode mode = ConfigMode::File) {
+    const auto fault = DecodeIntoForm(w.window.State(), w.window.Ui(), image, mode);
+    return fault ? fault->index : kNoFailure;
 }
 
-int Encode(StartedWindow& w, ConfigImage& image, int mode, std::string* fieldName = nullptr,
+int Encode(StartedWindow& w, ConfigImage& image, ConfigMode mode, std::string* fieldName = nullptr,
            std::string* valueText = nullptr) {
-    std::string name, value;
-    const int result = EncodeFromForm(w.window.State(), w.window.Ui(), image, mode, value, name);
+    const auto fault = EncodeFromForm(w.window.State(), w.window.Ui(), image, mode);
     if (fieldName != nullptr) {
-        *fieldName = name;
+        *fieldName = fault ? fault->fieldName : "";
     }
     if (valueText != nullptr) {
-        *valueText = value;
+        *valueText = fault ? fault->valueText : "";
     }
-    return result;
+    return fault ? fault->index : kNoFailure;
 }
 
 }  // namespace
@@ -201,12 +203,12 @@ class TfrmMainFormTest : public QObject {
         QCOMPARE(w.Get<QLineEdit>("edtInactivityTimeLimit")->text(), QString("256"));
 
         std::string fieldName, valueText;
-        QCOMPARE(Encode(w, image, kStateSaved, &fieldName, &valueText), 50);
+        QCOMPARE(Encode(w, image, ConfigMode::Saved, &fieldName, &valueText), 50);
         QCOMPARE(fieldName, std::string("Time allowed out of pad (s)"));
         QCOMPARE(valueText, std::string("65535"));
         w.Get<QLineEdit>("edtAutoResetTime")->setText("600");
         w.Get<QLineEdit>("edtInPassageDelay")->setText("30");
-        QCOMPARE(Encode(w, image, kStateSaved), kNoFailure);
+        QCOMPARE(Encode(w, image, ConfigMode::Saved), kNoFailure);
         QCOMPARE(int(image[49]), 30);
         QCOMPARE(int(Get16(image, 50)), 600);
         QCOMPARE(int(image[38]), 0);
@@ -224,15 +226,15 @@ class TfrmMainFormTest : public QObject {
         image[0] = 0x5A;  // carried, never shown
         image[200] = 0xC3;
         const ConfigImage original = image;
-        QCOMPARE(Decode(w, image, kStateRead), kNoFailure);
+        QCOMPARE(Decode(w, image, ConfigMode::Read), kNoFailure);
         QCOMPARE(w.Get<QLineEdit>("edtAllowUserRadioCode")->text(), QString("1A2B"));
         QVERIFY(w.Get<QCheckBox>("cbIgnoreReceivedAcknowledge")->isChecked());
-        QCOMPARE(Encode(w, image, kStateSaved), kNoFailure);
+        QCOMPARE(Encode(w, image, ConfigMode::Saved), kNoFailure);
         QVERIFY(image == original);
 
         w.Get<QCheckBox>("cbAllowUserSendAlarm")->setChecked(true);
         w.Get<QComboBox>("cbbxDoorMatSensorType")->setCurrentIndex(1);
-        QCOMPARE(Encode(w, image, kStateSaved), kNoFailure);
+        QCOMPARE(Encode(w, image, ConfigMode::Saved), kNoFailure);
         QCOMPARE(int(image[17]), 1);
         QCOMPARE(int(image[53]), 1);
     }
@@ -298,11 +300,11 @@ class TfrmMainFormTest : public QObject {
         image[233] = 59;  // 1 March 2025
         image[234] = 6;
         image[235] = 5;
-        Decode(w, image, kStateRead);
+        Decode(w, image, ConfigMode::Read);
         QCOMPARE(w.Get<QLineEdit>("edtDate")->text(),
                  QLocale().toString(QDate(2025, 3, 1), QLocale::ShortFormat));
         QCOMPARE(w.Get<QLineEdit>("edtTime")->text(), QString("06:05"));
-        Decode(w, image, kStateFile);
+        Decode(w, image, ConfigMode::File);
         QCOMPARE(w.Get<QLineEdit>("edtDate")->text(), QString("---"));
     }
 
@@ -340,7 +342,7 @@ class TfrmMainFormTest : public QObject {
         StartedWindow w;
         ConfigImage image = BuildDefaultImage();
         Decode(w, image);
-        QCOMPARE(Encode(w, image, kStateWritten), kNoFailure);
+        QCOMPARE(Encode(w, image, ConfigMode::Written), kNoFailure);
         const std::uint8_t clock[] = {26, 0, 0, 0, 0, 1, 1};
         for (std::size_t i = 0; i < 7; ++i) {
             QCOMPARE(int(image[231 + i]), int(clock[i]));

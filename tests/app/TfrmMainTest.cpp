@@ -229,14 +229,14 @@ class TfrmMainTest : public QObject {
         ProgramState& state = w.window.State();
         state.CurrentFileName = "/home/tech/A/b.qzt";
         const struct {
-            int state;
+            ConfigMode state;
             const char* title;
         } cases[] = {
-            {kStateDefault, "(Default) - QZT Programmer"},
-            {kStateFile, "b.qzt - QZT Programmer"},
-            {kStateRead, "(Read from QZT) - QZT Programmer"},
-            {kStateWritten, "(Read from QZT) - QZT Programmer"},  // unchanged
-            {kStateSaved, "b.qzt - QZT Programmer"},
+            {ConfigMode::Default, "(Default) - QZT Programmer"},
+            {ConfigMode::File, "b.qzt - QZT Programmer"},
+            {ConfigMode::Read, "(Read from QZT) - QZT Programmer"},
+            {ConfigMode::Written, "(Read from QZT) - QZT Programmer"},  // unchanged
+            {ConfigMode::Saved, "b.qzt - QZT Programmer"},
         };
         for (const auto& c : cases) {
             state.ConfigState = c.state;

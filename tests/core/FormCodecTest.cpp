@@ -32,8 +32,7 @@ TEST(FormCodec, DecodingShowsTheFormWithWarningsSilenced) {
     ConfigImage image = BuildDefaultImage();
     bool decodingWhileShown = false;
     s.ui.onShowForm = [&](const FormModel&) { decodingWhileShown = s.state.DecodingInProgress; };
-    std::string fieldName;
-    EXPECT_EQ(DecodeIntoForm(s.state, s.ui, image, kStateDefault, fieldName), kNoFailure);
+    EXPECT_EQ(DecodeIntoForm(s.state, s.ui, image, ConfigMode::Default), std::nullopt);
     EXPECT_TRUE(decodingWhileShown);
     EXPECT_FALSE(s.state.DecodingInProgress);
     ASSERT_EQ(s.ui.shownForms.size(), 1u);
@@ -42,25 +41,28 @@ TEST(FormCodec, DecodingShowsTheFormWithWarningsSilenced) {
     EXPECT_EQ(s.ui.pendingMessageRuns, 1);
 
     image[33] = 2;  // no such alarm type
-    EXPECT_EQ(DecodeIntoForm(s.state, s.ui, image, kStateFile, fieldName), 33);
-    EXPECT_EQ(fieldName, "Allow user out of pad (bed/chair) : Alarm Type");
+    const auto fault = DecodeIntoForm(s.state, s.ui, image, ConfigMode::File);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->index, 33);
+    EXPECT_EQ(fault->fieldName, "Allow user out of pad (bed/chair) : Alarm Type");
     EXPECT_FALSE(s.state.DecodingInProgress);
 }
 
 TEST(FormCodec, EncodingReadsTheFormFirst) {
     LoadedState s;
     ConfigImage image = BuildDefaultImage();
-    std::string fieldName, valueText;
-    ASSERT_EQ(DecodeIntoForm(s.state, s.ui, image, kStateDefault, fieldName), kNoFailure);
+    ASSERT_EQ(DecodeIntoForm(s.state, s.ui, image, ConfigMode::Default), std::nullopt);
     s.ui.editForm = [](FormModel& form) { form.edtInPassageDelay = "42"; };
-    EXPECT_EQ(EncodeFromForm(s.state, s.ui, image, kStateSaved, valueText, fieldName), kNoFailure);
+    EXPECT_EQ(EncodeFromForm(s.state, s.ui, image, ConfigMode::Saved), std::nullopt);
     EXPECT_EQ(s.ui.formReads, 1);
     EXPECT_EQ(image[49], 42);
 
     s.ui.editForm = [](FormModel& form) { form.edtInPassageDelay = ""; };
-    EXPECT_EQ(EncodeFromForm(s.state, s.ui, image, kStateSaved, valueText, fieldName), 49);
-    EXPECT_EQ(valueText, "");
-    ShowEncodeError(s.ui, fieldName, valueText);
+    const auto refused = EncodeFromForm(s.state, s.ui, image, ConfigMode::Saved);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->index, 49);
+    EXPECT_EQ(refused->valueText, "");
+    ShowEncodeError(s.ui, *refused);
     ASSERT_EQ(s.ui.boxes.size(), 1u);
     EXPECT_EQ(s.ui.boxes[0].kind, test::RecordedBox::Error);
     EXPECT_EQ(s.ui.boxes[0].text,
@@ -73,10 +75,8 @@ TEST(FormCodec, EncodingReadsTheFormFirst) {
 TEST(FormCodec, WriteModeUsesTheSettingsFileAndTheClock) {
     LoadedState s;
     ConfigImage image = BuildDefaultImage();
-    std::string fieldName, valueText;
-    ASSERT_EQ(DecodeIntoForm(s.state, s.ui, image, kStateDefault, fieldName), kNoFailure);
-    ASSERT_EQ(EncodeFromForm(s.state, s.ui, image, kStateWritten, valueText, fieldName),
-              kNoFailure);
+    ASSERT_EQ(DecodeIntoForm(s.state, s.ui, image, ConfigMode::Default), std::nullopt);
+    ASSERT_EQ(EncodeFromForm(s.state, s.ui, image, ConfigMode::Written), std::nullopt);
     EXPECT_EQ(image[231], 26);
     EXPECT_EQ(image[236], 1);
     EXPECT_EQ(image[106], 60);
@@ -84,21 +84,22 @@ TEST(FormCodec, WriteModeUsesTheSettingsFileAndTheClock) {
     EXPECT_EQ(image[113], 0x57);
 
     test::WriteFile(s.state.Values.FileName(), "[DaylightSaving]\n0=None\n1=Europe\n2=<END>\n");
-    ASSERT_EQ(EncodeFromForm(s.state, s.ui, image, kStateWritten, valueText, fieldName),
-              kNoFailure);
+    ASSERT_EQ(EncodeFromForm(s.state, s.ui, image, ConfigMode::Written), std::nullopt);
     EXPECT_EQ(image[106], 0);
     EXPECT_EQ(image[113], 0x57);  // no rule: the old table stays
 }
 
 TEST(FormCodec, DecodeErrorNamesAddressAndContent) {
-    ScriptedUserInterface ui;
+    LoadedState s;
     ConfigImage image = BuildDefaultImage();
     image[50] = 0x0E;
     image[51] = 0x11;
-    ShowDecodeError(ui, "Time allowed out of pad (s)", 50, image);
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].kind, test::RecordedBox::Error);
-    EXPECT_EQ(ui.boxes[0].text,
+    const auto fault = DecodeIntoForm(s.state, s.ui, image, ConfigMode::File);
+    ASSERT_TRUE(fault);
+    ShowDecodeError(s.ui, *fault);
+    ASSERT_EQ(s.ui.boxes.size(), 1u);
+    EXPECT_EQ(s.ui.boxes[0].kind, test::RecordedBox::Error);
+    EXPECT_EQ(s.ui.boxes[0].text,
               "Error converting data!\nThe value in field 'Time allowed out of pad (s)' is "
               "outside its limits.\nAdress 50 contains 14, which is invalid.\nPlease contact ORVI "
               "Electronics");

@@ -202,7 +202,9 @@ TEST(DeviceCommands, FaultMatrix) {
             const ConfigImage memory = b.Memory();
             const auto current = ImageOf(b.state.CurrentImage);
             const bool read = command == 0 && TakenOver(result);
-            EXPECT_EQ(b.state.ConfigState, command == 1 ? kStateWritten : read ? kStateRead : 0);
+            EXPECT_EQ(b.state.ConfigState, command == 1 ? ConfigMode::Written
+                                           : read       ? ConfigMode::Read
+                                                        : ConfigMode::Default);
             EXPECT_EQ(b.ui.title, read ? kReadTitle : kDefaultTitle);
             if (read) {
                 EXPECT_EQ(Bytes(current), Bytes(b.memoryBefore));
@@ -241,7 +243,7 @@ TEST(WriteToDevice, FieldOutOfLimitsStopsBeforeTheLink) {
     EXPECT_EQ(Describe(b.ui.boxes),
               "E:Incorrect parameter value!\nThe field 'On pad delay (s)' contains '6'.\nPlease "
               "check the field and try again.|");
-    EXPECT_EQ(b.state.ConfigState, kStateWritten);
+    EXPECT_EQ(b.state.ConfigState, ConfigMode::Written);
     EXPECT_EQ(b.ui.status, "Default config loaded");  // unchanged
     EXPECT_EQ(b.ui.busyCount, 0);
     EXPECT_EQ(b.sim->Traffic().opens, 0u);

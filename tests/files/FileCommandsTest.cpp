@@ -60,7 +60,7 @@ struct Workspace {
 
 TEST(FileNew, LoadsTheDefaultImageOrReportsItMissing) {
     Workspace w;
-    EXPECT_EQ(w.state.ConfigState, kStateDefault);
+    EXPECT_EQ(w.state.ConfigState, ConfigMode::Default);
     EXPECT_EQ(w.ui.title, "(Default) - QZT Programmer");
     EXPECT_EQ(w.ui.status, "Default config loaded");
     EXPECT_EQ(std::string(w.state.CurrentImage.begin(), w.state.CurrentImage.begin() + 256),
@@ -75,13 +75,13 @@ TEST(FileNew, LoadsTheDefaultImageOrReportsItMissing) {
             WriteFile(path, content);
         }
         const ImageBuffer before = w.state.CurrentImage;
-        w.state.ConfigState = kStateRead;
+        w.state.ConfigState = ConfigMode::Read;
         w.ui.title = "unchanged";
         w.ui.boxes.clear();
         EXPECT_EQ(FileNew(w.state, w.ui), FileResult::ReadFailed);
         EXPECT_EQ(w.Boxes(), "E:File Default.bin was not found!|");
         EXPECT_EQ(w.ui.status, "");
-        EXPECT_EQ(w.state.ConfigState, kStateRead);
+        EXPECT_EQ(w.state.ConfigState, ConfigMode::Read);
         EXPECT_EQ(w.ui.title, "unchanged");
         EXPECT_EQ(w.state.CurrentImage, before);
     }
@@ -135,7 +135,7 @@ TEST(FileOpen, ChecksInOrderAndLeavesEverythingOnRefusal) {
             expected.replace(at, 2, w.dir / "configs");
         }
         EXPECT_EQ(w.Boxes(), expected) << c.name;
-        EXPECT_EQ(w.state.ConfigState, kStateDefault) << c.name;
+        EXPECT_EQ(w.state.ConfigState, ConfigMode::Default) << c.name;
         EXPECT_EQ(w.state.CurrentFileName, "") << c.name;
         EXPECT_EQ(w.ui.title, "(Default) - QZT Programmer") << c.name;
         EXPECT_EQ(w.ui.status, "Default config loaded") << c.name;
@@ -173,7 +173,7 @@ TEST(FileOpen, LoadsAndNamesTheFile) {
         w.ui.paths.push_back(w.dir / (std::string("configs/") + c.chosen));
         EXPECT_EQ(FileOpen(w.state, w.ui), c.result) << c.name;
         EXPECT_EQ(w.Boxes(), c.boxes) << c.name;
-        EXPECT_EQ(w.state.ConfigState, kStateFile) << c.name;
+        EXPECT_EQ(w.state.ConfigState, ConfigMode::File) << c.name;
         EXPECT_EQ(w.state.CurrentFileName, path) << c.name;
         EXPECT_EQ(w.ui.title, std::string(c.file) + " - QZT Programmer") << c.name;
         EXPECT_EQ(w.ui.status, "Configuration file '" + std::string(c.file) + "' opened") << c.name;
@@ -189,7 +189,7 @@ TEST(FileOpen, LoadsAndNamesTheFile) {
     EXPECT_EQ(w.ui.dialogs[0].filterName, "QZT configuration file");
     EXPECT_EQ(w.ui.dialogs[0].filterPattern, "*.Qzt");
     EXPECT_EQ(w.ui.dialogs[0].startFolder, w.state.ActiveConfigDirectory);
-    EXPECT_EQ(w.state.ConfigState, kStateDefault);
+    EXPECT_EQ(w.state.ConfigState, ConfigMode::Default);
 }
 
 TEST(FileSave, WritesInFileStatesKeepingThe2048ByteRule) {
@@ -205,7 +205,7 @@ TEST(FileSave, WritesInFileStatesKeepingThe2048ByteRule) {
         Workspace w;
         const std::string path = w.File("unit.Qzt", ImageBytes(c.existing, {{49, 30}}, '\x5A'));
         w.state.CurrentFileName = path;
-        w.state.ConfigState = kStateFile;
+        w.state.ConfigState = ConfigMode::File;
         w.state.Form.edtInPassageDelay = "45";
         EXPECT_EQ(FileSave(w.state, w.ui), FileResult::Ok) << c.name;
         const std::string saved = ReadFile(path);
@@ -221,12 +221,12 @@ TEST(FileSave, WritesInFileStatesKeepingThe2048ByteRule) {
 }
 
 TEST(FileSave, OutsideFileStatesItIsSaveAs) {
-    for (int state : {kStateDefault, kStateRead, kStateWritten}) {
+    for (ConfigMode state : {ConfigMode::Default, ConfigMode::Read, ConfigMode::Written}) {
         Workspace w;
         w.state.ConfigState = state;
         w.state.CurrentFileName = w.File("old.Qzt", ImageBytes());
-        EXPECT_EQ(FileSave(w.state, w.ui), FileResult::Cancelled) << state;
-        ASSERT_EQ(w.ui.dialogs.size(), 1u) << state;
+        EXPECT_EQ(FileSave(w.state, w.ui), FileResult::Cancelled) << int(state);
+        ASSERT_EQ(w.ui.dialogs.size(), 1u) << int(state);
         EXPECT_EQ(w.ui.dialogs[0].title, "Save as");
         EXPECT_EQ(w.state.ConfigState, state);
     }
@@ -236,7 +236,7 @@ TEST(FileSave, RefusedFieldStopsBeforeAnything) {
     Workspace w;
     const std::string path = w.File("unit.Qzt", ImageBytes());
     w.state.CurrentFileName = path;
-    w.state.ConfigState = kStateFile;
+    w.state.ConfigState = ConfigMode::File;
     w.state.Form.edtInPassageDelay = "6";
     EXPECT_EQ(FileSave(w.state, w.ui), FileResult::EncodeRefused);
     EXPECT_EQ(w.Boxes(),
@@ -246,17 +246,17 @@ TEST(FileSave, RefusedFieldStopsBeforeAnything) {
     EXPECT_EQ(ReadFile(path), ImageBytes());
 
     w.ui.boxes.clear();
-    w.state.ConfigState = kStateRead;
+    w.state.ConfigState = ConfigMode::Read;
     EXPECT_EQ(FileSaveAs(w.state, w.ui), FileResult::EncodeRefused);
     EXPECT_TRUE(w.ui.dialogs.empty());  // no dialog before the form is valid
-    EXPECT_EQ(w.state.ConfigState, kStateRead);
+    EXPECT_EQ(w.state.ConfigState, ConfigMode::Read);
 }
 
 TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     Workspace w;
     const std::string path = w.File("unit.Qzt", ImageBytes(256, {{49, 30}}));
     w.state.CurrentFileName = path;
-    w.state.ConfigState = kStateFile;
+    w.state.ConfigState = ConfigMode::File;
     w.state.Form.edtInPassageDelay = "45";
 
     // A disk that fills up during the write: the file-size limit makes the
@@ -298,28 +298,28 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
         std::optional<const char*> chosen;  // nothing: cancelled
         UserInterface::Answer answer;
         FileResult result;
-        int state;            // ConfigState afterwards
+        ConfigMode state;     // ConfigState afterwards
         const char* written;  // file that now holds the image, or nullptr
         std::string boxes;
     };
     const Case cases[] = {
         {"new file, extension replaced", nullptr, false, "plan.txt", UserInterface::Answer::No,
-         FileResult::Ok, kStateSaved, "plan.Qzt", ""},
+         FileResult::Ok, ConfigMode::Saved, "plan.Qzt", ""},
         {"cancelled after a read", nullptr, false, std::nullopt, UserInterface::Answer::No,
-         FileResult::Cancelled, kStateRead, nullptr, ""},
+         FileResult::Cancelled, ConfigMode::Read, nullptr, ""},
         {"overwrite declined", "plan.Qzt", false, "plan.txt", UserInterface::Answer::No,
-         FileResult::Cancelled, kStateRead, nullptr,
+         FileResult::Cancelled, ConfigMode::Read, nullptr,
          "I:Configuration file exists. Do you want to overwrite?|"},
         {"overwrite accepted", "plan.Qzt", false, "plan", UserInterface::Answer::Yes,
-         FileResult::Ok, kStateSaved, "plan.Qzt",
+         FileResult::Ok, ConfigMode::Saved, "plan.Qzt",
          "I:Configuration file exists. Do you want to overwrite?|"},
         {"read-only target", "plan.Qzt", true, "plan.Qzt", UserInterface::Answer::Yes,
-         FileResult::ReadOnly, kStateRead, nullptr,
+         FileResult::ReadOnly, ConfigMode::Read, nullptr,
          "I:Configuration file is read only.\nThe file could not be saved.|"},
     };
     for (const Case& c : cases) {
         Workspace w;
-        w.state.ConfigState = kStateRead;
+        w.state.ConfigState = ConfigMode::Read;
         w.ui.title = "(Read from QZT) - QZT Programmer";
         if (c.existing != nullptr) {
             const std::string p = w.File(c.existing, "old");
@@ -350,7 +350,7 @@ TEST(FileSaveAs, FailedWriteKeepsTheNewName) {
     Workspace w;
     w.ui.paths.push_back(w.dir / "no such folder/unit");
     EXPECT_EQ(FileSaveAs(w.state, w.ui), FileResult::WriteFailed);
-    EXPECT_EQ(w.state.ConfigState, kStateSaved);
+    EXPECT_EQ(w.state.ConfigState, ConfigMode::Saved);
     EXPECT_EQ(w.state.CurrentFileName, w.dir / "no such folder/unit.Qzt");
 }
 
@@ -411,7 +411,7 @@ TEST(DropFiles, AcceptanceTable) {
         EXPECT_EQ(w.Boxes(), c.boxes) << c.name;
         EXPECT_EQ(w.ui.status, c.status) << c.name;
         const bool loaded = c.result == FileResult::Ok || c.result == FileResult::DecodeFault;
-        EXPECT_EQ(w.state.ConfigState, loaded ? kStateFile : kStateDefault) << c.name;
+        EXPECT_EQ(w.state.ConfigState, loaded ? ConfigMode::File : ConfigMode::Default) << c.name;
         EXPECT_EQ(w.state.CurrentFileName, loaded ? paths[0] : "") << c.name;
         EXPECT_EQ(w.ui.title,
                   loaded ? c.files[0].first + " - QZT Programmer" : "(Default) - QZT Programmer")
@@ -443,7 +443,7 @@ TEST(CommandLineFile, AcceptanceTable) {
         EXPECT_EQ(OpenCommandLineFile(w.state, w.ui, path), c.result) << c.file;
         EXPECT_EQ(w.Boxes(), c.boxes) << c.file;
         const bool loaded = c.result == FileResult::Ok || c.result == FileResult::DecodeFault;
-        EXPECT_EQ(w.state.ConfigState, loaded ? kStateFile : kStateDefault) << c.file;
+        EXPECT_EQ(w.state.ConfigState, loaded ? ConfigMode::File : ConfigMode::Default) << c.file;
         EXPECT_EQ(w.ui.status, loaded ? "Configuration file '" + std::string(c.file) + "' opened"
                                       : "Default config loaded")
             << c.file;

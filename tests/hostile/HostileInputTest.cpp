@@ -247,7 +247,7 @@ TEST(HostileInput, BoxThatMisbehaves) {
         EXPECT_NE(result, DeviceResult::Ok) << c.name;
         ASSERT_FALSE(ui.boxes.empty()) << c.name;
         EXPECT_EQ(ui.boxes.back().text, c.message) << c.name;
-        EXPECT_EQ(state.ConfigState, kStateDefault) << c.name;
+        EXPECT_EQ(state.ConfigState, ConfigMode::Default) << c.name;
         EXPECT_FALSE(sim.link.IsOpen()) << c.name;
         EXPECT_EQ(state.CurrentImage, before) << c.name;
         EXPECT_EQ(sim.FileMemory(), unitBefore) << c.name;

@@ -28,12 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         for (const ValueListEntry& region : list.Entries()) {
-            DstRule rule;
             const std::string value =
                 ini.Value("DaylightSaving", std::to_string(region.code) + "TZ");
-            if (!ReadDstRule(value, rule)) {
+            const std::optional<DstRule> read = ReadDstRule(value);
+            if (!read) {
                 continue;
             }
+            const DstRule& rule = *read;
             for (int year = 2000; year < 2000 + 256 + 16; year += 7) {
                 const int start =
                     RuleDayOfYear(year, rule.StartWeek, rule.StartDayOfWeek, rule.StartMonth);

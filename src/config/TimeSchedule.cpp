@@ -83,22 +83,21 @@ constexpr int kTableYears = kDstStartDays.count / 2;
 
 }  // namespace
 
-bool ReadDstRule(std::string_view text, DstRule& rule) {
-    rule = DstRule{};
+std::optional<DstRule> ReadDstRule(std::string_view text) {
     if (text.size() > kMaxDstRuleLength) {
-        return false;
+        return std::nullopt;
     }
     std::array<int, 11> numbers{};
     std::size_t position = 0;
     for (std::size_t i = 0; i < numbers.size(); ++i) {
         if (i > 0) {
             if (position >= text.size() || text[position] != ',') {
-                return false;
+                return std::nullopt;
             }
             ++position;
         }
         if (!ReadInteger(text, position, numbers[i])) {
-            return false;
+            return std::nullopt;
         }
     }
     const DstRule read{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5],
@@ -107,10 +106,9 @@ bool ReadDstRule(std::string_view text, DstRule& rule) {
                        read.StartMinute) ||
         !ChangeIsValid(read.StopWeek, read.StopDayOfWeek, read.StopMonth, read.StopHour,
                        read.StopMinute)) {
-        return false;
+        return std::nullopt;
     }
-    rule = read;
-    return true;
+    return read;
 }
 
 int RuleDayOfYear(int yearNumber, int week, int dayOfWeek, int monthNumber) {
@@ -191,7 +189,8 @@ void WriteDstTables(std::span<std::uint8_t, kImageSize> image, int year, int reg
         for (std::size_t i = kDstStartDays.first; i < kDstStopDays.End(); ++i) {
             image[i] = 0;
         }
-    } else if (ReadDstRule(context.DstRuleText(regionCode), rule)) {
+    } else if (auto read = ReadDstRule(context.DstRuleText(regionCode))) {
+        rule = *read;
         for (int i = 0; i < kTableYears; ++i) {
             const auto entry = static_cast<std::size_t>(2 * i);
             Put16(image, kDstStartDays.first + entry,
@@ -220,10 +219,11 @@ std::optional<std::string> DaylightSavingSettingsText(int selection, const Codec
         return std::nullopt;
     }
     const int code = regions.CodeAt(selection);
-    DstRule rule;
-    if (code == 0 || !ReadDstRule(context.DstRuleText(code), rule)) {
+    const auto read = code == 0 ? std::nullopt : ReadDstRule(context.DstRuleText(code));
+    if (!read) {
         return Text(txt::NoDaylightSaving);
     }
+    const DstRule& rule = *read;
     const int yearNow = static_cast<int>(year_month_day{floor<days>(context.Now())}.year());
     const FormLocale& locale = context.Locale();
     return TextF(txt::DaylightSavingSettings,

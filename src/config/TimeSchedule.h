@@ -40,8 +40,8 @@ inline constexpr std::size_t kMaxDstRuleLength = 51;
 // commas, blanks allowed before each number, text after the eleventh ignored.
 // A text longer than 51 characters, with fewer numbers, or with a number
 // outside its range (week 0-5, weekday 1-7, month 1-12, hour 0-23, minute
-// 0-59) is no rule: false, and `rule` is all zeros.
-bool ReadDstRule(std::string_view text, DstRule& rule);
+// 0-59) is no rule.
+std::optional<DstRule> ReadDstRule(std::string_view text);
 
 // Day of the year (1 = 1 January) of the `week`th `dayOfWeek` (1 Sunday ...
 // 7 Saturday) of `month`; week 5 is the last such day of the month, any

@@ -138,14 +138,14 @@ TEST(TimeSchedule, ReadDstRule) {
         {"5,1,3,2,0,5,1,10,3,0,00000000000000000000000000000060", false},  // 52 characters
     };
     for (const auto& c : cases) {
-        DstRule rule{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-        EXPECT_EQ(ReadDstRule(c.text, rule), c.ok) << c.text;
-        EXPECT_EQ(rule, c.ok ? centralEurope : DstRule{}) << c.text;
+        const std::optional<DstRule> rule = ReadDstRule(c.text);
+        EXPECT_EQ(rule.has_value(), c.ok) << c.text;
+        EXPECT_EQ(rule.value_or(DstRule{}), c.ok ? centralEurope : DstRule{}) << c.text;
     }
-    DstRule rule;
-    EXPECT_TRUE(ReadDstRule("0,1,10,2,0,1,1,4,3,0,-30", rule));
-    EXPECT_EQ(rule.StartWeek, 0);
-    EXPECT_EQ(rule.Bias, -30);
+    const std::optional<DstRule> rule = ReadDstRule("0,1,10,2,0,1,1,4,3,0,-30");
+    ASSERT_TRUE(rule);
+    EXPECT_EQ(rule->StartWeek, 0);
+    EXPECT_EQ(rule->Bias, -30);
 }
 
 TEST(TimeSchedule, WeekNames) {

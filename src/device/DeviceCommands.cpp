@@ -13,14 +13,17 @@
 namespace qzt {
 namespace {
 
-// The unit's memory map as the commands see it.
-constexpr unsigned kRadioCodesLast = 13;  // bytes 0-1 and the six radio codes
-constexpr unsigned kSettingsFirst = 14;
+// The unit's memory map as the commands see it: first and last byte of the
+// ranges they read and write.
+constexpr unsigned kRadioCodesLast = kRadioCodeBlock.Last();  // bytes 0-1 and the six codes
+constexpr unsigned kSettingsFirst = kSettings.first;
 constexpr unsigned kChecksumAddress = kChecksumOffset;
-constexpr unsigned kClockFirst = 231;
-constexpr unsigned kClockLast = 237;
-constexpr unsigned kProductFirst = 240;
+constexpr unsigned kClockFirst = kClockBlock.first;
+constexpr unsigned kClockLast = kClockBlock.Last();
+constexpr unsigned kProductFirst = kProductInformation.first;
 constexpr unsigned kLastAddress = kImageSize - 1;
+static_assert(kRadioCodeBlock.first == 0 && kSettings.Last() == kChecksumAddress);
+static_assert(kRadioCodes.count == 2 * std::tuple_size_v<UserInterface::RadioCodes>);
 
 constexpr std::size_t Blocks(unsigned first, unsigned last) {
     return (last - first) / kvd::kMaxBlock + 1;
@@ -151,7 +154,7 @@ class DeviceOperation {
 UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize> image) {
     UserInterface::RadioCodes codes;
     for (std::size_t row = 0; row < codes.size(); ++row) {
-        codes[row] = CodeToHexText(image, kRadioCodeOffsets[row]);
+        codes[row] = CodeToHexText(image, kRadioCodes.first + 2 * row);
     }
     return codes;
 }
@@ -159,7 +162,7 @@ UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize>
 void StoreRadioCodes(const UserInterface::RadioCodes& codes,
                      std::span<std::uint8_t, kImageSize> image) {
     for (std::size_t row = 0; row < codes.size(); ++row) {
-        HexTextToCode(codes[row], image, kRadioCodeOffsets[row]);
+        HexTextToCode(codes[row], image, kRadioCodes.first + 2 * row);
     }
 }
 
@@ -209,13 +212,11 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
         op.Error(Text(txt::ConfigurationCorrupt));
         result = DeviceResult::Corrupt;
     }
-    state.ConfigState = kStateRead;
-    std::string fieldName;
-    const int fault = DecodeIntoForm(state, ui, scratch, kStateRead, fieldName);
-    if (fault != kNoFailure) {
-        op.NoteResult(TextF(txt::ErrorConvertingData, fieldName, std::to_string(fault),
-                            std::to_string(scratch[static_cast<std::size_t>(fault)])));
-        ShowDecodeError(ui, fieldName, fault, scratch);
+    state.ConfigState = ConfigMode::Read;
+    if (const auto fault = DecodeIntoForm(state, ui, scratch, ConfigMode::Read)) {
+        op.NoteResult(TextF(txt::ErrorConvertingData, fault->fieldName,
+                            std::to_string(fault->index), fault->valueText));
+        ShowDecodeError(ui, *fault);
         if (result == DeviceResult::Ok) {
             result = DeviceResult::DecodeFault;
         }
@@ -232,11 +233,10 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
 DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterface& ui) {
     // Whatever follows, the shown configuration counts as sent to the unit:
     // the next Save asks for a name.
-    state.ConfigState = kStateWritten;
+    state.ConfigState = ConfigMode::Written;
     const auto current = ImageOf(state.CurrentImage);
-    std::string valueText, fieldName;
-    if (EncodeFromForm(state, ui, current, kStateWritten, valueText, fieldName) != kNoFailure) {
-        ShowEncodeError(ui, fieldName, valueText);
+    if (const auto fault = EncodeFromForm(state, ui, current, ConfigMode::Written)) {
+        ShowEncodeError(ui, *fault);
         return DeviceResult::EncodeRefused;
     }
 

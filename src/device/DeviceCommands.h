@@ -40,9 +40,6 @@ enum class DeviceResult {
     VerifyFailed,   // the read-back failed or differs from what was written
 };
 
-// Where the six radio codes lie in the unit's memory, in the order of the
-// change dialog's rows: two bytes each, first byte first.
-inline constexpr std::array<std::size_t, 6> kRadioCodeOffsets = {2, 4, 6, 8, 10, 12};
 // The rows' captions: the five alarm inputs, then the technical alarms.
 inline constexpr std::array<int, 6> kRadioCodeCaptions = {
     txt::RowAllowUser,   txt::RowDoorClosed,  txt::RowDoorOpened,
@@ -65,6 +62,7 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
 
 // The unit's codes as the dialog shows them, and the dialog's texts stored
 // back (two hexadecimal characters per byte, either case; empty is 0x0000).
+// The dialog's rows follow the codes' order in memory.
 UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize> image);
 void StoreRadioCodes(const UserInterface::RadioCodes& codes,
                      std::span<std::uint8_t, kImageSize> image);

@@ -5,8 +5,6 @@
 namespace qzt {
 namespace {
 
-constexpr unsigned kProductInformationStart = 240;
-
 std::string Single(std::uint8_t byte) {
     return std::string(1, static_cast<char>(byte));
 }
@@ -158,7 +156,7 @@ std::string KvdBox::AnswerWrite(std::string_view payload) {
         return Single(kvd::kNak);
     }
     for (unsigned i = block->address; i < block->address + block->count; ++i) {
-        if (i < kProductInformationStart && memory_[i] != written[i]) {
+        if (i < kProductInformation.first && memory_[i] != written[i]) {
             memory_[i] = written[i];
             changed_ = true;
         }

@@ -12,33 +12,24 @@ ConfigImage BuildSimulatedUnitImage() {
     ConfigImage image = BuildDefaultImage();
 
     // Radio codes of the five alarm inputs and the technical alarms.
-    constexpr std::uint8_t kRadioCodes[12] = {0x3A, 0x41, 0x3A, 0x42, 0x3A, 0x43,
-                                              0x3A, 0x44, 0x3A, 0x45, 0x3A, 0x4F};
-    std::copy(std::begin(kRadioCodes), std::end(kRadioCodes), image.begin() + 2);
+    constexpr std::uint8_t kCodes[kRadioCodes.count] = {0x3A, 0x41, 0x3A, 0x42, 0x3A, 0x43,
+                                                        0x3A, 0x44, 0x3A, 0x45, 0x3A, 0x4F};
+    std::copy(std::begin(kCodes), std::end(kCodes), image.begin() + kRadioCodes.first);
 
     // Last clock stamp the unit kept: 2024, day 99 (9 April), 14:30:00.
-    image[231] = 24;
-    image[232] = 0x00;
-    image[233] = 99;
-    image[234] = 14;
-    image[235] = 30;
-    image[236] = 0;
-    image[237] = 1;
+    constexpr std::uint8_t kClock[kClockBlock.count] = {24, 0x00, 99, 14, 30, 0, 1};
+    std::copy(std::begin(kClock), std::end(kClock), image.begin() + kClockBlock.first);
 
     // Product information: produced 14 September 2023 (packed BCD), radio
     // calibration 90, program version 02.1A-05, serial number 123456.
-    image[240] = 0x20;
-    image[241] = 0x23;
-    image[242] = 0x09;
-    image[243] = 0x14;
-    image[247] = 90;
+    constexpr std::uint8_t kDate[kProductionDate.count] = {0x20, 0x23, 0x09, 0x14};
+    constexpr std::uint8_t kVersion[kProgramVersion.count] = {0x02, 0x1A, 0x05};
+    constexpr std::uint8_t kSerial[kSerialNumber.count] = {0x01, 0xE2, 0x40};
+    std::copy(std::begin(kDate), std::end(kDate), image.begin() + kProductionDate.first);
+    image[kRadioCalibration] = 90;
     image[kProductTypeOffset] = kQztProductType;
-    image[249] = 0x02;
-    image[250] = 0x1A;
-    image[251] = 0x05;
-    image[253] = 0x01;
-    image[254] = 0xE2;
-    image[255] = 0x40;
+    std::copy(std::begin(kVersion), std::end(kVersion), image.begin() + kProgramVersion.first);
+    std::copy(std::begin(kSerial), std::end(kSerial), image.begin() + kSerialNumber.first);
 
     StoreChecksum(image);
     return image;

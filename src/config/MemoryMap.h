@@ -70,20 +70,19 @@ inline constexpr ByteRange kProgramVersion{249, 3};
 inline constexpr ByteRange kSerialNumber{253, 3};
 
 // The blocks follow each other in this order without overlapping.
-static_assert(kRadioCodeBlock.first == 0 && kRadioCodes.End() == kRadioCodeBlock.End());
-static_assert(kRadioCodeBlock.End() == kSettings.first && kSettings.Last() == kChecksumOffset);
-static_assert(kSettings.Contains(kScheduleEnable) && kSettings.Contains(kDstBlock.first) &&
-              kSettings.Contains(kDstBlock.Last()));
+static_assert(kRadioCodes.End() == kRadioCodeBlock.End() &&
+              kRadioCodeBlock.End() == kSettings.first);
+static_assert(kSettings.Last() == kChecksumOffset && kScheduleEnable < kDstBlock.first &&
+              kDstBlock.End() <= kChecksumOffset);
 static_assert(kDstFirstYear + 1 == kDstStartDays.first &&
               kDstStartDays.End() == kDstStopDays.first && kDstStopDays.End() == kDstBlock.End());
 static_assert(kChecksumOffset < kClockBlock.first &&
               kClockBlock.End() <= kProductInformation.first);
-static_assert(kProductInformation.End() == kImageSize);
-static_assert(kProductInformation.Contains(kProductionDate.first) &&
+static_assert(kProductionDate.first == kProductInformation.first &&
               kProductionDate.End() <= kRadioCalibration &&
-              kRadioCalibration < kProductTypeOffset &&
-              kProductTypeOffset < kProgramVersion.first &&
-              kProgramVersion.End() <= kSerialNumber.first &&
-              kSerialNumber.End() == kProductInformation.End());
+              kProductTypeOffset == kRadioCalibration + 1 &&
+              kProgramVersion.first == kProductTypeOffset + 1 &&
+              kSerialNumber.End() == kProductInformation.End() &&
+              kProductInformation.End() == kImageSize);
 
 }  // namespace qzt

@@ -8,19 +8,15 @@
 
 namespace qzt {
 
+struct ProgramState;
+class UserInterface;
+
 // "<source> - QZT Programmer": "(Default)" for the default configuration, the
 // file name without its folder for a file opened or saved, "(Read from QZT)"
 // for the unit's. Written to the unit has no title of its own: nothing, the
 // title stays as it was.
 std::optional<std::string> WindowTitleFor(ConfigMode configState,
                                           const std::string& currentFileName);
-
-}  // namespace qzt
-
-namespace qzt {
-
-struct ProgramState;
-class UserInterface;
 
 // Sets the title from the state, as every command that changes ConfigState
 // does afterwards (after a write to the unit the title stays).

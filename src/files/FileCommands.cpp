@@ -13,63 +13,37 @@
 namespace qzt {
 namespace {
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool IsConfigExtension(const std::string& path) {
-    return Lower(ExtensionOf(path)) == ".qzt";
+    std::string extension = ExtensionOf(path);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".qzt";
 }
 
 // One of the three ways a file reaches the window (File > Open, a drop, the
 // command line): which files it accepts and what the user sees on the way.
 struct LoadWay {
     bool mustExist;             // "File not found" before any other check
-    bool needsExtensionAt256;   // a 256-byte file must be named ".qzt"
-    bool needsExtensionAt2048;  // a 2048-byte file must be named ".qzt"
+    bool qztOnlyAt256;          // a 256-byte file must be named ".qzt"
+    bool qztOnlyAt2048;         // so must a 2048-byte file
     int wrongSizeText;          // a size (or name) the way refuses
     int wrongProductText;       // not a QZT image
-    bool clearStatusOnRefusal;  // the status text is emptied before each refusal
     bool informWhenLoaded;      // an information box when every field is valid
-    bool openedAfterFault;      // the status text says "opened" after a decode error too
+    bool emptyStatusOnFailure;  // a refusal or a decode error leaves the status text empty
 };
 
-constexpr LoadWay kOpenWay{.mustExist = true,
-                           .needsExtensionAt256 = false,
-                           .needsExtensionAt2048 = false,
-                           .wrongSizeText = txt::IncorrectFileSize,
-                           .wrongProductText = txt::InvalidProductType,
-                           .clearStatusOnRefusal = false,
-                           .informWhenLoaded = true,
-                           .openedAfterFault = true};
-constexpr LoadWay kDropWay{.mustExist = false,
-                           .needsExtensionAt256 = true,
-                           .needsExtensionAt2048 = false,
-                           .wrongSizeText = txt::DropNotConfigurationFile,
-                           .wrongProductText = txt::DropInvalidProductType,
-                           .clearStatusOnRefusal = true,
-                           .informWhenLoaded = false,
-                           .openedAfterFault = false};
-constexpr LoadWay kCommandLineWay{.mustExist = false,
-                                  .needsExtensionAt256 = true,
-                                  .needsExtensionAt2048 = true,
-                                  .wrongSizeText = txt::IncorrectFileSize,
-                                  .wrongProductText = txt::InvalidProductType,
-                                  .clearStatusOnRefusal = false,
-                                  .informWhenLoaded = false,
-                                  .openedAfterFault = true};
+constexpr LoadWay kOpenWay{true, false, false, txt::IncorrectFileSize, txt::InvalidProductType,
+                           true, false};
+constexpr LoadWay kDropWay{
+    false, true, false, txt::DropNotConfigurationFile, txt::DropInvalidProductType, false, true};
+constexpr LoadWay kCommandLineWay{
+    false, true, true, txt::IncorrectFileSize, txt::InvalidProductType, false, false};
 
 bool Accepts(const LoadWay& way, const std::string& path) {
     const std::uint64_t size = ConfigFileSize(path);
     const bool named = IsConfigExtension(path);
-    return (size == kImageFileSize && (named || !way.needsExtensionAt256)) ||
-           (size == kPaddedFileSize && (named || !way.needsExtensionAt2048));
-}
-
-std::string OpenedText(const std::string& path) {
-    return TextF(txt::ConfigurationFileOpened, FileNamePart(path));
+    return (size == kImageFileSize && (named || !way.qztOnlyAt256)) ||
+           (size == kPaddedFileSize && (named || !way.qztOnlyAt2048));
 }
 
 // The checks of `way`, then the load: the file is read into the scratch
@@ -78,7 +52,7 @@ std::string OpenedText(const std::string& path) {
 FileResult LoadFile(ProgramState& state, UserInterface& ui, const std::string& path,
                     const LoadWay& way, std::optional<FieldFault>* report = nullptr) {
     auto refuse = [&](const std::string& text, FileResult result) {
-        if (way.clearStatusOnRefusal) {
+        if (way.emptyStatusOnFailure) {
             ui.SetStatusText("");
         }
         ui.ShowError(text);
@@ -104,13 +78,13 @@ FileResult LoadFile(ProgramState& state, UserInterface& ui, const std::string& p
     if (report != nullptr) {
         *report = fault;
     }
-    const std::string opened = OpenedText(path);
+    const std::string opened = TextF(txt::ConfigurationFileOpened, FileNamePart(path));
     if (fault) {
         ShowDecodeError(ui, *fault);
     } else if (way.informWhenLoaded) {
         ui.ShowInformation(opened);
     }
-    ui.SetStatusText(fault && !way.openedAfterFault ? std::string() : opened);
+    ui.SetStatusText(fault && way.emptyStatusOnFailure ? std::string() : opened);
     std::copy_n(state.ScratchImage.begin(), kImageSize, state.CurrentImage.begin());
     return fault ? FileResult::DecodeFault : FileResult::Ok;
 }

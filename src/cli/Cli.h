@@ -10,7 +10,7 @@
 #include "cli/Console.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
-#include "device/DeviceCommands.h"
+#include "device/commands/DeviceCommands.h"
 #include "files/FileCommands.h"
 
 namespace qzt {

@@ -5,8 +5,9 @@
 
 #include "cli/Cli.h"
 #include "config/EntryRules.h"
+#include "device/Backends.h"
 #include "device/DeviceOptions.h"
-#include "device/TUsbInterface.h"
+#include "device/link/TUsbInterface.h"
 #include "files/ConfigFile.h"
 #include "text/Text.h"
 
@@ -21,7 +22,7 @@ std::unique_ptr<TUsbInterface> LinkFor(CliContext& c, int& exitCode) {
         exitCode = UsageError(c.ui.Messages(), options.error);
         return nullptr;
     }
-    return std::make_unique<TUsbInterface>(options);
+    return std::make_unique<TUsbInterface>(MakeBackend(options));
 }
 
 // The six codes of --set=C0,C1,C2,C3,C4,C5, each four hexadecimal characters.
@@ -150,14 +151,14 @@ int RunKvdInfo(CliContext& c) {
     if (!link) {
         return exitCode;
     }
-    std::string info;
-    const bool answered = link->Open() == LinkOk && link->ReadInterfaceInfo(info) == LinkOk;
+    const std::optional<std::string> info =
+        link->Open() == LinkOk ? link->ReadInterfaceInfo() : std::nullopt;
     link->Close();
-    if (!answered) {
+    if (!info) {
         c.ui.ShowError(Text(txt::KvdNotFound));
         return kExitNoConnection;
     }
-    c.out << info << '\n';
+    c.out << *info << '\n';
     return kExitOk;
 }
 

@@ -16,7 +16,7 @@ namespace {
 // The link the call asks for (--device=, else QZT_DEVICE, else auto); nothing
 // when an option was not understood, with the usage error reported.
 std::unique_ptr<TUsbInterface> LinkFor(CliContext& c, int& exitCode) {
-    const DeviceOptions options = ParseDeviceOptions(c.call.arguments);
+    const DeviceOptions options = ParseDeviceOptions(c.call.deviceOptions);
     if (!options.Valid()) {
         exitCode = UsageError(c.ui.Messages(), options.error);
         return nullptr;
@@ -118,12 +118,6 @@ int RunRadioCodes(CliContext& c) {
         const std::optional<UserInterface::RadioCodes> codes = ParseRadioCodes(*c.call.set);
         if (!codes) {
             return UsageError(c.ui.Messages(), TextF(txt::CliBadRadioCodes, *c.call.set));
-        }
-        // The dialog's warning, and the code is written all the same.
-        for (const std::string& code : *codes) {
-            if (IsReservedRadioCode(code)) {
-                c.ui.ShowError(Text(txt::RadioCodeNotAllowed));
-            }
         }
         c.ui.AnswerRadioCodes(*codes);
     }

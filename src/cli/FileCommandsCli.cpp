@@ -1,7 +1,9 @@
 // qzt info, check, diff and set: configuration files from the shell.
 #include <algorithm>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "config/Codec.h"
@@ -57,55 +59,65 @@ std::string ValueText(const ProgramState& state, const FormControl& control) {
     return {};
 }
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonValue(const ProgramState& state, const FormControl& control) {
+nlohmann::ordered_json JsonValue(const ProgramState& state, const FormControl& control) {
     switch (control.kind) {
         case ControlKind::Edit:
-            return JsonString(state.Form.*control.text);
+            return state.Form.*control.text;
         case ControlKind::CheckBox:
-            return state.Form.*control.checked ? "true" : "false";
-        case ControlKind::DropDown: {
-            const ValueListEntry* entry = SelectedEntry(state, control);
-            if (entry == nullptr) {
-                return "null";
+            return state.Form.*control.checked;
+        case ControlKind::DropDown:
+            if (const ValueListEntry* entry = SelectedEntry(state, control)) {
+                return {{"index", state.Form.*control.selection},
+                        {"code", entry->code},
+                        {"text", entry->text}};
             }
-            return "{\"index\": " + std::to_string(state.Form.*control.selection) +
-                   ", \"code\": " + std::to_string(entry->code) +
-                   ", \"text\": " + JsonString(entry->text) + "}";
+            break;
+    }
+    return nullptr;
+}
+
+// One line, members separated by ", " and names from values by ": ". The
+// indented form puts each member on a line of its own; line breaks inside
+// texts are escaped, so every line break left is one of those.
+std::string OneLineJson(const nlohmann::ordered_json& value) {
+    const std::string indented =
+        value.dump(0, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string line;
+    for (const char c : indented) {
+        if (c != '\n') {
+            line += c;
+        } else if (!line.empty() && line.back() == ',') {
+            line += ' ';
         }
     }
-    return "null";
+    return line;
+}
+
+// The bytes of the image a control shows, for the fields of the image table
+// and the product information the form shows.
+bool ShowsByte(const FormControl& control, std::size_t offset) {
+    struct Shown {
+        std::string_view control;
+        ByteRange bytes;
+    };
+    static constexpr Shown kProductFields[] = {
+        {"edtProductionDate", {240, 4}},
+        {"edtRadioCalibration", {247, 1}},
+        {"edtProgramVersion", {249, 3}},
+        {"edtSerialNumber", {253, 3}},
+    };
+    for (const ImageField& field : kImageFields) {
+        if (field.control == control.name &&
+            ByteRange{field.offset, field.width}.Contains(offset)) {
+            return true;
+        }
+    }
+    for (const Shown& shown : kProductFields) {
+        if (shown.control == control.name && shown.bytes.Contains(offset)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Sets one control from KEY=VALUE as a user would type or pick it. Returns
@@ -164,21 +176,16 @@ int RunInfo(CliContext& c) {
         return ExitCodeFor(result);
     }
     if (c.call.json) {
-        c.out << "{\"fields\": {";
-        bool first = true;
+        nlohmann::ordered_json fields = nlohmann::ordered_json::object();
         for (const FormControl& control : kFormControls) {
-            c.out << (first ? "" : ", ") << JsonString(std::string(control.name)) << ": "
-                  << JsonValue(c.state, control);
-            first = false;
+            fields[std::string(control.name)] = JsonValue(c.state, control);
         }
-        c.out << "}, \"decodeError\": ";
-        if (fault.index == -1) {
-            c.out << "null";
-        } else {
-            c.out << "{\"index\": " << fault.index << ", \"field\": " << JsonString(fault.fieldName)
-                  << ", \"value\": " << fault.value << "}";
+        nlohmann::ordered_json decodeError = nullptr;
+        if (fault.index != -1) {
+            decodeError = {
+                {"index", fault.index}, {"field", fault.fieldName}, {"value", fault.value}};
         }
-        c.out << "}\n";
+        c.out << OneLineJson({{"fields", fields}, {"decodeError", decodeError}}) << '\n';
     } else {
         for (const FormControl& control : kFormControls) {
             c.out << control.name << ": " << ValueText(c.state, control) << '\n';
@@ -214,23 +221,34 @@ int RunDiff(CliContext& c) {
     if (!Loaded(loadB)) {
         return ExitCodeFor(loadB);
     }
-    bool differ = false;
+    std::vector<const FormControl*> shownDifferently;
     for (const FormControl& control : kFormControls) {
         const std::string va = ValueText(a, control);
         const std::string vb = ValueText(b, control);
         if (va != vb) {
             c.out << control.name << ": " << va << " -> " << vb << '\n';
-            differ = true;
+            shownDifferently.push_back(&control);
         }
     }
+    // Every other differing byte once: those no field shows, and those of a
+    // field that shows the same for both (a flag of 0 and 2, two codes that
+    // are in no value list).
+    bool differ = !shownDifferently.empty();
     for (std::size_t i = 0; i < kImageSize; ++i) {
-        if (!IsFormFieldByte(i) && a.CurrentImage[i] != b.CurrentImage[i]) {
+        const auto listed = [i](const FormControl* control) { return ShowsByte(*control, i); };
+        if (a.CurrentImage[i] != b.CurrentImage[i] &&
+            std::none_of(shownDifferently.begin(), shownDifferently.end(), listed)) {
             char line[48];
             std::snprintf(line, sizeof line, "byte %zu: 0x%02X -> 0x%02X\n", i, a.CurrentImage[i],
                           b.CurrentImage[i]);
             c.out << line;
             differ = true;
         }
+    }
+    // Both files are compared as loaded; a field out of its limits in either
+    // is still reported, as info, check and set report it.
+    if (loadA == FileResult::DecodeFault || loadB == FileResult::DecodeFault) {
+        return kExitInvalidData;
     }
     return differ ? kExitFailed : kExitOk;
 }

@@ -57,7 +57,8 @@ void TakeEach(CLI::App& command, const std::string& name,
 // The grammar: one subcommand per command with only the options it takes.
 // Arguments nobody takes are kept, so that they are reported with the
 // tool's own texts; words before the command are taken as its name.
-void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& commandWords) {
+void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& commandWords,
+                     std::vector<std::string>& deviceOptions) {
     app.set_version_flag("--version", FileVersionString());
     app.allow_extras();
     // Once the command is known, another command name is an operand.
@@ -66,6 +67,7 @@ void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& 
     for (const Command& command : kCommands) {
         CLI::App* sub = app.add_subcommand(command.name);
         sub->allow_extras();
+        sub->preparse_callback([&call, &command](std::size_t) { call.command = command.name; });
         sub->add_option("operands", call.operands);
         if (command.options & kJson) {
             sub->add_flag("--json", call.json);
@@ -76,44 +78,14 @@ void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& 
         if (command.options & kSet) {
             TakeEach(*sub, "--set", [&call](const std::string& v) { call.set = v; });
         }
-        if (command.options & kDevice) {
-            for (const char* name : kDeviceOptions) {
-                TakeEach(*sub, name, [&call, name](const std::string& value) {
-                    call.deviceOptions.push_back(std::string(name) + '=' + value);
+        for (const char* name : kDeviceOptions) {
+            if (command.options & kDevice) {
+                TakeEach(*sub, name, [&deviceOptions, name](const std::string& value) {
+                    deviceOptions.push_back(std::string(name) + '=' + value);
                 });
             }
         }
     }
-}
-
-std::string HelpText(const CLI::App& app) {
-    const std::vector<CLI::App*> chosen = app.get_subcommands();
-    if (chosen.empty()) {
-        return Text(txt::CliUsage);
-    }
-    const Command& command = *FindCommand(chosen.front()->get_name());
-    return Text(command.help) +
-           (command.options & kDevice ? "\n\n" + Text(txt::CliHelpDevice) : std::string());
-}
-
-// The usage error of a call that CLI11 took apart, or 0 for a sound call.
-int CheckCall(const CLI::App& app, const Invocation& call,
-              const std::vector<std::string>& commandWords, std::ostream& err) {
-    if (const std::vector<std::string> extras = app.remaining(true); !extras.empty()) {
-        return UsageError(err, TextF(txt::CliUnknownOption, extras.front()));
-    }
-    if (!commandWords.empty()) {
-        return UsageError(err, TextF(txt::CliUnknownCommand, commandWords.front()));
-    }
-    const Command* command = FindCommand(call.command);
-    if (command == nullptr) {
-        return UsageError(err, TextF(txt::CliWrongArguments, "qzt"));
-    }
-    if (call.operands.size() < command->minOperands ||
-        call.operands.size() > command->maxOperands) {
-        return UsageError(err, TextF(txt::CliWrongArguments, call.command));
-    }
-    return 0;
 }
 
 }  // namespace
@@ -127,18 +99,30 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
            const PlatformFolders& folders, bool errIsTerminal) {
     Invocation call;
     std::vector<std::string> commandWords;
+    std::vector<std::string> deviceOptions;  // "--device=D" ..., in their order
     CLI::App app;
-    DeclareCommands(app, call, commandWords);
+    DeclareCommands(app, call, commandWords, deviceOptions);
     // Everything after a lone "--" is an operand. CLI11 2.1 lets a subcommand
     // hand what follows "--" back to the options of the tool (a file named
     // --version would print the version), so it parses only what comes before.
     const auto operandsOnly = std::find(arguments.begin(), arguments.end(), "--");
+    // CLI11 would take the next argument as the value of "--name=".
+    const auto emptyValue = std::find_if(arguments.begin(), operandsOnly, [](const std::string& a) {
+        return a.starts_with("--") && a.find('=') == a.size() - 1;
+    });
+    if (emptyValue != operandsOnly) {
+        return UsageError(
+            err, TextF(txt::CliMissingValue, emptyValue->substr(0, emptyValue->size() - 1)));
+    }
     try {
         // CLI11 takes the arguments last first.
         app.parse(
             std::vector<std::string>(std::make_reverse_iterator(operandsOnly), arguments.rend()));
     } catch (const CLI::CallForHelp&) {
-        out << HelpText(app) << '\n';
+        const Command* command = FindCommand(call.command);
+        out << (command ? Text(command->help) : Text(txt::CliUsage))
+            << (command && command->options & kDevice ? "\n\n" + Text(txt::CliHelpDevice) : "")
+            << '\n';
         return kExitOk;
     } catch (const CLI::CallForVersion& version) {
         out << version.what() << '\n';
@@ -149,19 +133,27 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return UsageError(err, TextF(txt::CliMissingValue, last.substr(0, last.find('='))));
     } catch (const CLI::ParseError&) {
         // A value CLI11 could not convert (--json=maybe).
-        const std::vector<CLI::App*> chosen = app.get_subcommands();
-        return UsageError(err, TextF(txt::CliWrongArguments,
-                                     chosen.empty() ? "qzt" : chosen.front()->get_name()));
+        return UsageError(
+            err, TextF(txt::CliWrongArguments, call.command.empty() ? "qzt" : call.command));
     }
-    if (const std::vector<CLI::App*> chosen = app.get_subcommands(); !chosen.empty()) {
-        call.command = chosen.front()->get_name();
+    std::vector<std::string>& words = call.command.empty() ? commandWords : call.operands;
+    words.insert(words.end(), operandsOnly + (operandsOnly != arguments.end()), arguments.end());
+    const Command* command = FindCommand(call.command);
+    if (const std::vector<std::string> extras = app.remaining(true); !extras.empty()) {
+        return UsageError(err, TextF(txt::CliUnknownOption, extras.front()));
     }
-    if (operandsOnly != arguments.end()) {
-        std::vector<std::string>& words = call.command.empty() ? commandWords : call.operands;
-        words.insert(words.end(), std::next(operandsOnly), arguments.end());
+    if (!commandWords.empty()) {
+        return UsageError(err, TextF(txt::CliUnknownCommand, commandWords.front()));
     }
-    if (const int usage = CheckCall(app, call, commandWords, err)) {
-        return usage;
+    if (command == nullptr || call.operands.size() < command->minOperands ||
+        call.operands.size() > command->maxOperands) {
+        return UsageError(
+            err, TextF(txt::CliWrongArguments, call.command.empty() ? "qzt" : call.command));
+    }
+    // The window reads the same device options.
+    call.device = ParseDeviceOptions(deviceOptions);
+    if (command->options & kDevice && !call.device.Valid()) {
+        return UsageError(err, call.device.error);
     }
 
     // The same folders, Values.ini and value lists as the window.
@@ -175,7 +167,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return kExitFailed;
     }
     CliContext context{call, state, ui, out};
-    return FindCommand(call.command)->run(context);
+    return command->run(context);
 }
 
 }  // namespace qzt

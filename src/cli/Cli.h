@@ -11,6 +11,7 @@
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
 #include "device/DeviceCommands.h"
+#include "device/DeviceOptions.h"
 #include "files/FileCommands.h"
 
 namespace qzt {
@@ -19,10 +20,10 @@ namespace qzt {
 struct Invocation {
     std::string command;
     std::vector<std::string> operands;
-    bool json = false;                       // --json
-    std::optional<std::string> output;       // -o OUT
-    std::optional<std::string> set;          // --set=LIST
-    std::vector<std::string> deviceOptions;  // "--device=D" ..., as given, in their order
+    bool json = false;                  // --json
+    std::optional<std::string> output;  // -o OUT
+    std::optional<std::string> set;     // --set=LIST
+    DeviceOptions device;               // --device=, --sim-faults= ...
 };
 
 // What a command needs: its call, the program state (folders, Values.ini and

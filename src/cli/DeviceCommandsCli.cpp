@@ -1,11 +1,10 @@
 // qzt read, write, radio-codes and kvd-info: the unit from the shell, through
 // the window's own device commands.
-#include <memory>
 #include <ostream>
+#include <sstream>
 
 #include "cli/Cli.h"
 #include "config/EntryRules.h"
-#include "device/DeviceOptions.h"
 #include "device/TUsbInterface.h"
 #include "files/ConfigFile.h"
 #include "text/Text.h"
@@ -13,34 +12,17 @@
 namespace qzt {
 namespace {
 
-// The link the call asks for (--device=, else QZT_DEVICE, else auto); nothing
-// when an option was not understood, with the usage error reported.
-std::unique_ptr<TUsbInterface> LinkFor(CliContext& c, int& exitCode) {
-    const DeviceOptions options = ParseDeviceOptions(c.call.deviceOptions);
-    if (!options.Valid()) {
-        exitCode = UsageError(c.ui.Messages(), options.error);
-        return nullptr;
-    }
-    return std::make_unique<TUsbInterface>(options);
-}
-
 // The six codes of --set=C0,C1,C2,C3,C4,C5, each four hexadecimal characters.
-std::optional<UserInterface::RadioCodes> ParseRadioCodes(std::string_view list) {
+std::optional<UserInterface::RadioCodes> ParseRadioCodes(const std::string& list) {
     UserInterface::RadioCodes codes;
-    std::size_t count = 0;
-    while (true) {
-        const std::size_t comma = list.find(',');
-        const std::string_view code = list.substr(0, comma);
-        if (count == codes.size() || !IsCompleteRadioCode(code)) {
+    std::istringstream items(list);
+    for (std::string& code : codes) {
+        if (!std::getline(items, code, ',') || !IsCompleteRadioCode(code)) {
             return std::nullopt;
         }
-        codes[count++] = std::string(code);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        list.remove_prefix(comma + 1);
     }
-    if (count != codes.size()) {
+    // The sixth code ended the list: no seventh, not even an empty one.
+    if (!items.eof()) {
         return std::nullopt;
     }
     return codes;
@@ -84,12 +66,8 @@ int RunRead(CliContext& c) {
     if (!c.call.output) {
         return UsageError(c.ui.Messages(), TextF(txt::CliWrongArguments, c.call.command));
     }
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
-    const DeviceResult result = ReadFromDevice(c.state, *link, c.ui);
+    TUsbInterface link(c.call.device);
+    const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
     if (ImageTakenOver(result) &&
         !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize)) {
         c.ui.ShowError(Text(txt::CouldNotSaveConfiguration));
@@ -99,18 +77,14 @@ int RunRead(CliContext& c) {
 }
 
 int RunWrite(CliContext& c) {
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
+    TUsbInterface link(c.call.device);
     // Loaded as File > Open loads it; a field out of its limits is refused
     // by the encoding that follows, before the unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
     if (load != FileResult::Ok && load != FileResult::DecodeFault) {
         return ExitCodeFor(load);
     }
-    return ExitCodeFor(WriteToDevice(c.state, *link, c.ui));
+    return ExitCodeFor(WriteToDevice(c.state, link, c.ui));
 }
 
 int RunRadioCodes(CliContext& c) {
@@ -121,12 +95,8 @@ int RunRadioCodes(CliContext& c) {
         }
         c.ui.AnswerRadioCodes(*codes);
     }
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
-    const DeviceResult result = ChangeDeviceRadioCodes(c.state, *link, c.ui);
+    TUsbInterface link(c.call.device);
+    const DeviceResult result = ChangeDeviceRadioCodes(c.state, link, c.ui);
     // Without --set the dialog is closed unconfirmed once it has the unit's
     // codes: they are what is printed.
     if (!c.call.set && result == DeviceResult::Cancelled && c.ui.ShownRadioCodes()) {
@@ -139,14 +109,10 @@ int RunRadioCodes(CliContext& c) {
 }
 
 int RunKvdInfo(CliContext& c) {
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
+    TUsbInterface link(c.call.device);
     std::string info;
-    const bool answered = link->Open() == LinkOk && link->ReadInterfaceInfo(info) == LinkOk;
-    link->Close();
+    const bool answered = link.Open() == LinkOk && link.ReadInterfaceInfo(info) == LinkOk;
+    link.Close();
     if (!answered) {
         c.ui.ShowError(Text(txt::KvdNotFound));
         return kExitNoConnection;

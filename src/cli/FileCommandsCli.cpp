@@ -44,21 +44,6 @@ const ValueListEntry* SelectedEntry(const ProgramState& state, const FormControl
     return &list.Entries()[static_cast<std::size_t>(index)];
 }
 
-// A control's value as `info` and `diff` print it.
-std::string ValueText(const ProgramState& state, const FormControl& control) {
-    switch (control.kind) {
-        case ControlKind::Edit:
-            return state.Form.*control.text;
-        case ControlKind::CheckBox:
-            return state.Form.*control.checked ? "true" : "false";
-        case ControlKind::DropDown: {
-            const ValueListEntry* entry = SelectedEntry(state, control);
-            return entry ? entry->text : std::string();
-        }
-    }
-    return {};
-}
-
 nlohmann::ordered_json JsonValue(const ProgramState& state, const FormControl& control) {
     switch (control.kind) {
         case ControlKind::Edit:
@@ -74,6 +59,16 @@ nlohmann::ordered_json JsonValue(const ProgramState& state, const FormControl& c
             break;
     }
     return nullptr;
+}
+
+// A control's value as `info` and `diff` print it: a drop-down by its text,
+// empty when nothing is selected.
+std::string ValueText(const ProgramState& state, const FormControl& control) {
+    const nlohmann::ordered_json value = JsonValue(state, control);
+    if (value.is_string() || value.is_object()) {
+        return value.is_object() ? value["text"] : value;
+    }
+    return value.is_null() ? "" : value.dump();  // check boxes: true, false
 }
 
 // One line, members separated by ", " and names from values by ": ". The
@@ -93,31 +88,26 @@ std::string OneLineJson(const nlohmann::ordered_json& value) {
     return line;
 }
 
-// The bytes of the image a control shows, for the fields of the image table
-// and the product information the form shows.
-bool ShowsByte(const FormControl& control, std::size_t offset) {
-    struct Shown {
-        std::string_view control;
-        ByteRange bytes;
-    };
-    static constexpr Shown kProductFields[] = {
+// The bytes of the image a control shows: those of its field, or of the
+// product information; none for the unit's clock, which a file never shows.
+ByteRange BytesShownBy(std::string_view control) {
+    static constexpr std::pair<std::string_view, ByteRange> kProductInformation[] = {
         {"edtProductionDate", {240, 4}},
         {"edtRadioCalibration", {247, 1}},
         {"edtProgramVersion", {249, 3}},
         {"edtSerialNumber", {253, 3}},
     };
     for (const ImageField& field : kImageFields) {
-        if (field.control == control.name &&
-            ByteRange{field.offset, field.width}.Contains(offset)) {
-            return true;
+        if (field.control == control) {
+            return {field.offset, field.width};
         }
     }
-    for (const Shown& shown : kProductFields) {
-        if (shown.control == control.name && shown.bytes.Contains(offset)) {
-            return true;
+    for (const auto& [name, bytes] : kProductInformation) {
+        if (name == control) {
+            return bytes;
         }
     }
-    return false;
+    return {0, 0};
 }
 
 // Sets one control from KEY=VALUE as a user would type or pick it. Returns
@@ -221,13 +211,13 @@ int RunDiff(CliContext& c) {
     if (!Loaded(loadB)) {
         return ExitCodeFor(loadB);
     }
-    std::vector<const FormControl*> shownDifferently;
+    std::vector<ByteRange> shownDifferently;
     for (const FormControl& control : kFormControls) {
         const std::string va = ValueText(a, control);
         const std::string vb = ValueText(b, control);
         if (va != vb) {
             c.out << control.name << ": " << va << " -> " << vb << '\n';
-            shownDifferently.push_back(&control);
+            shownDifferently.push_back(BytesShownBy(control.name));
         }
     }
     // Every other differing byte once: those no field shows, and those of a
@@ -235,9 +225,9 @@ int RunDiff(CliContext& c) {
     // are in no value list).
     bool differ = !shownDifferently.empty();
     for (std::size_t i = 0; i < kImageSize; ++i) {
-        const auto listed = [i](const FormControl* control) { return ShowsByte(*control, i); };
         if (a.CurrentImage[i] != b.CurrentImage[i] &&
-            std::none_of(shownDifferently.begin(), shownDifferently.end(), listed)) {
+            std::none_of(shownDifferently.begin(), shownDifferently.end(),
+                         [i](ByteRange bytes) { return bytes.Contains(i); })) {
             char line[48];
             std::snprintf(line, sizeof line, "byte %zu: 0x%02X -> 0x%02X\n", i, a.CurrentImage[i],
                           b.CurrentImage[i]);

@@ -89,6 +89,7 @@ TEST(Cli, UsageErrorsSayWhatIsWrong) {
         {{"set", file, "edtInPassageDelay=30", "--output"}, "The option '--output' needs a value."},
         {{"read", "--device"}, "The option '--device' needs a value."},
         {{"radio-codes", "--set"}, "The option '--set' needs a value."},
+        {{"radio-codes", "--set=", "--device=usb"}, "The option '--set' needs a value."},
         {{"check", file, "--json"}, "Unknown option '--json'."},
         {{"write", file, "-o", file}, "Unknown option '-o'."},
         {{"info", "--device=usb", file}, "Unknown option '--device=usb'."},

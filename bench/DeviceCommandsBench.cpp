@@ -18,9 +18,9 @@
 #include "LineBench.h"
 #include "QuietUserInterface.h"
 #include "core/StartUp.h"
-#include "device/DeviceCommands.h"
-#include "device/SimBackend.h"
-#include "device/TUsbInterface.h"
+#include "device/commands/DeviceCommands.h"
+#include "device/link/TUsbInterface.h"
+#include "device/sim/SimBackend.h"
 
 namespace qzt {
 namespace {

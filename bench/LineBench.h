@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "device/SimBackend.h"
+#include "device/sim/SimBackend.h"
 
 namespace qzt::bench {
 

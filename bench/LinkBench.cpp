@@ -15,8 +15,8 @@
 
 #include "LineBench.h"
 #include "config/ConfigImage.h"
-#include "device/SimBackend.h"
-#include "device/TUsbInterface.h"
+#include "device/link/TUsbInterface.h"
+#include "device/sim/SimBackend.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <span>
 
-#include "device/D2xx.h"
-#include "device/LinkClock.h"
-#include "device/TUsbInterface.h"
+#include "device/link/D2xx.h"
+#include "device/link/LinkClock.h"
+#include "device/link/TUsbInterface.h"
 
 using namespace qzt;
 
@@ -119,8 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 link.CheckConnection();
                 break;
             case 1: {
-                std::string text;
-                if (link.ReadInterfaceInfo(text) == LinkOk && text.size() != 11) {
+                const std::optional<std::string> text = link.ReadInterfaceInfo();
+                if (text && text->size() != 11) {
                     std::abort();
                 }
                 break;

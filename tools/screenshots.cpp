@@ -14,7 +14,7 @@
 #include "app/TfrmMain.h"
 #include "app/TfrmSelectDirectory.h"
 #include "app/TfrmWriteRadioCodes.h"
-#include "device/DeviceCommands.h"
+#include "device/commands/DeviceCommands.h"
 
 namespace {
 

@@ -20,7 +20,8 @@
 #include "core/FileSystem.h"
 #include "core/JpegImage.h"
 #include "core/PlatformFolders.h"
-#include "device/TUsbInterface.h"
+#include "device/Backends.h"
+#include "device/link/TUsbInterface.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -51,7 +52,9 @@ QPixmap ProductPicture(const std::string& executableFolder) {
 }  // namespace
 
 TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
-    : QDialog(&mainWindow), main_(mainWindow), link_(std::make_unique<TUsbInterface>(device)) {
+    : QDialog(&mainWindow),
+      main_(mainWindow),
+      link_(std::make_unique<TUsbInterface>(MakeBackend(device))) {
     setObjectName("frmAbout");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -122,10 +125,9 @@ void TfrmAbout::FormShow() {
     // Whether the box opened or not, the question is asked: on a closed link
     // it simply goes unanswered.
     link_->Open();
-    std::string kvdInfo;
-    const bool answered = link_->ReadInterfaceInfo(kvdInfo) == LinkOk;
+    const std::optional<std::string> kvdInfo = link_->ReadInterfaceInfo();
     link_->Close();
-    kvdVersion_->setText(Q(KvdInfoLine(answered, kvdInfo)));
+    kvdVersion_->setText(Q(KvdInfoLine(kvdInfo.has_value(), kvdInfo.value_or(""))));
 
     const IniSnapshot about = IniSnapshot::Load(folder + kAboutFileName);
     QStringList lines;

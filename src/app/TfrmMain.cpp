@@ -41,8 +41,9 @@
 #include "core/FormCodec.h"
 #include "core/StartUp.h"
 #include "core/WindowTitle.h"
-#include "device/DeviceCommands.h"
-#include "device/TUsbInterface.h"
+#include "device/Backends.h"
+#include "device/commands/DeviceCommands.h"
+#include "device/link/TUsbInterface.h"
 #include "files/FileCommands.h"
 #include "text/Text.h"
 
@@ -271,7 +272,7 @@ class BusyWindow : public QObject {
 TfrmMain::TfrmMain(QWidget* parent)
     : QMainWindow(parent),
       folders_(std::make_shared<SystemFolders>()),
-      link_(std::make_unique<TUsbInterface>(deviceOptions_)) {
+      link_(std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_))) {
     setObjectName("frmMain");
     // Fixed border with system menu and minimise box; no maximise box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -741,7 +742,7 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     folders_ = options.folders ? options.folders : std::make_shared<SystemFolders>();
     // The link starts closed; every device operation opens and closes it.
     deviceOptions_ = ParseDeviceOptions(options.arguments);
-    link_ = std::make_unique<TUsbInterface>(deviceOptions_);
+    link_ = std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_));
     const std::vector<std::string> paths = PathArguments(options.arguments);
     try {
         RunStartUp(state_, *folders_, paths);

@@ -14,7 +14,7 @@
 #include "app/TfrmMain.h"
 #include "app/TypedCharacter.h"
 #include "config/EntryRules.h"
-#include "device/DeviceCommands.h"
+#include "device/commands/DeviceCommands.h"
 #include "text/Text.h"
 
 namespace qzt {

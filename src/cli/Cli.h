@@ -10,8 +10,8 @@
 #include "cli/Console.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
-#include "device/DeviceCommands.h"
 #include "device/DeviceOptions.h"
+#include "device/commands/DeviceCommands.h"
 #include "files/FileCommands.h"
 
 namespace qzt {

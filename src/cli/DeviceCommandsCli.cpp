@@ -5,7 +5,8 @@
 
 #include "cli/Cli.h"
 #include "config/EntryRules.h"
-#include "device/TUsbInterface.h"
+#include "device/Backends.h"
+#include "device/link/TUsbInterface.h"
 #include "files/ConfigFile.h"
 #include "text/Text.h"
 
@@ -66,7 +67,7 @@ int RunRead(CliContext& c) {
     if (!c.call.output) {
         return UsageError(c.ui.Messages(), TextF(txt::CliWrongArguments, c.call.command));
     }
-    TUsbInterface link(c.call.device);
+    TUsbInterface link(MakeBackend(c.call.device));
     const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
     if (ImageTakenOver(result) &&
         !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize)) {
@@ -77,7 +78,7 @@ int RunRead(CliContext& c) {
 }
 
 int RunWrite(CliContext& c) {
-    TUsbInterface link(c.call.device);
+    TUsbInterface link(MakeBackend(c.call.device));
     // Loaded as File > Open loads it; a field out of its limits is refused
     // by the encoding that follows, before the unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
@@ -95,7 +96,7 @@ int RunRadioCodes(CliContext& c) {
         }
         c.ui.AnswerRadioCodes(*codes);
     }
-    TUsbInterface link(c.call.device);
+    TUsbInterface link(MakeBackend(c.call.device));
     const DeviceResult result = ChangeDeviceRadioCodes(c.state, link, c.ui);
     // Without --set the dialog is closed unconfirmed once it has the unit's
     // codes: they are what is printed.
@@ -109,15 +110,15 @@ int RunRadioCodes(CliContext& c) {
 }
 
 int RunKvdInfo(CliContext& c) {
-    TUsbInterface link(c.call.device);
-    std::string info;
-    const bool answered = link.Open() == LinkOk && link.ReadInterfaceInfo(info) == LinkOk;
+    TUsbInterface link(MakeBackend(c.call.device));
+    const std::optional<std::string> info =
+        link.Open() == LinkOk ? link.ReadInterfaceInfo() : std::nullopt;
     link.Close();
-    if (!answered) {
+    if (!info) {
         c.ui.ShowError(Text(txt::KvdNotFound));
         return kExitNoConnection;
     }
-    c.out << info << '\n';
+    c.out << *info << '\n';
     return kExitOk;
 }
 

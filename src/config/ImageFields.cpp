@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "text/HexText.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -153,11 +154,6 @@ std::string FieldName(const ImageField& field) {
         return Text(field.name);
     }
     return Text(field.name) + Text(txt::FieldNameSeparator) + Text(field.column);
-}
-
-std::string ByteToHex(std::uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
 std::string CodeToHexText(std::span<const std::uint8_t, kImageSize> image, std::size_t offset) {

@@ -136,8 +136,6 @@ inline void Put16(std::span<std::uint8_t, kImageSize> image, std::size_t offset,
     image[offset + 1] = static_cast<std::uint8_t>(value & 0xFF);
 }
 
-// Two upper-case hexadecimal digits.
-std::string ByteToHex(std::uint8_t value);
 // The radio code of bytes offset and offset+1 as four upper-case hexadecimal
 // digits, first byte first; empty for 0x0000.
 std::string CodeToHexText(std::span<const std::uint8_t, kImageSize> image, std::size_t offset);

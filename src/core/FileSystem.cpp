@@ -1,5 +1,7 @@
 #include "core/FileSystem.h"
 
+#include "core/FileHandle.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,43 +13,6 @@
 
 namespace qzt {
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports whether the close succeeded.
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-  private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 mode_t CurrentUmask() {
     mode_t mask = ::umask(0);
@@ -83,7 +48,7 @@ bool CreateFolder(const std::string& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         return std::nullopt;
     }
@@ -150,7 +115,7 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view data
     std::string tempPath = ParentFolder(path) + slash + "." + FileNamePart(path) + ".XXXXXX";
     std::vector<char> tempName(tempPath.begin(), tempPath.end());
     tempName.push_back('\0');
-    Fd fd(::mkostemp(tempName.data(), O_CLOEXEC));
+    FileHandle fd(::mkostemp(tempName.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         return false;
     }

@@ -1,8 +1,8 @@
 #include "device/Backends.h"
 
-#include "device/SimBackend.h"
-#include "device/TtyBackend.h"
-#include "device/UsbBackend.h"
+#include "device/sim/SimBackend.h"
+#include "device/tty/TtyBackend.h"
+#include "device/usb/UsbBackend.h"
 
 namespace qzt {
 

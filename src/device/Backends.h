@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "device/D2xx.h"
 #include "device/DeviceOptions.h"
+#include "device/link/D2xx.h"
 
 namespace qzt {
 

@@ -13,53 +13,19 @@
 //
 // and for the simulated box:
 //
-//   --sim-faults=LIST    faults to inject, comma-separated (SimFault)
+//   --sim-faults=LIST    faults to inject, comma-separated (sim/SimSettings.h)
 //   --sim-latency=MS     the chip's latency per reply, 0 to 1000 ms (default 1)
 //   --sim-timing=zero    no waiting at all: the link runs on the simulator's own
 //                        clock (tests); `line` (the default) models the line
 
-#include <chrono>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "device/sim/SimSettings.h"
 
 namespace qzt {
 
 enum class DeviceKind { Auto, Usb, Tty, Sim };
-
-enum class SimFaultKind {
-    NoBox,         // no-box: the box cannot be opened
-    NoUnit,        // no-unit: the box answers "v" but nothing that needs the unit
-    NakWrites,     // nak-writes: block writes refused with NAK
-    SilentWrites,  // silent-writes: block writes never answered (nothing written)
-    SilentReads,   // silent-reads: block reads never answered
-    CorruptReads,  // corrupt-reads: block reads answered with a wrong frame checksum
-    WrongProduct,  // wrong-product: byte 248 reads 0x47, another product's code
-    StrayBytes,    // stray-bytes: line noise before every reply
-};
-
-// One fault of --sim-faults: NAME[@ADDRESS][:COUNT].
-//   @ADDRESS  (reads and writes only) only blocks that cover that address
-//   :COUNT    only the first COUNT frames it applies to after each open
-// e.g. "nak-writes:2" refuses the first two write tries and then writes,
-// "silent-reads@240" never answers a read of a block holding byte 240.
-struct SimFault {
-    SimFaultKind kind = SimFaultKind::NoBox;
-    std::optional<unsigned> address;
-    std::optional<unsigned> count;
-
-    bool operator==(const SimFault&) const = default;
-};
-
-struct SimSettings {
-    std::string path;
-    std::vector<SimFault> faults;
-    std::chrono::microseconds latency{1000};
-    bool zeroTime = false;
-
-    bool Has(SimFaultKind kind) const;
-};
 
 struct DeviceOptions {
     DeviceKind kind = DeviceKind::Auto;
@@ -83,10 +49,5 @@ DeviceOptions ParseDeviceOptions(const std::vector<std::string>& arguments);
 // The same with the environment's value passed in (nullptr: not set).
 DeviceOptions ParseDeviceOptions(const std::vector<std::string>& arguments,
                                  const char* environmentDevice);
-
-// The fault list of --sim-faults; nothing and `error` set for an unknown one.
-std::optional<std::vector<SimFault>> ParseSimFaults(std::string_view list, std::string& error);
-
-std::string_view SimFaultName(SimFaultKind kind);
 
 }  // namespace qzt

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
+#include <utility>
 
 // The language edition's string-table file, compiled in by the build.
 extern const unsigned char qzt_string_table[];
@@ -62,24 +63,26 @@ bool ParseQuoted(std::string_view line, std::string& out) {
 
 const std::map<int, std::string>& Table() {
     static const std::map<int, std::string> table = [] {
-        std::map<int, std::string> parsed;
-        std::string error;
-        const std::string_view data(reinterpret_cast<const char*>(qzt_string_table),
-                                    qzt_string_table_size);
-        if (!ParseStringTable(data, parsed, error)) {
+        StringTable parsed = ParseStringTable(std::string_view(
+            reinterpret_cast<const char*>(qzt_string_table), qzt_string_table_size));
+        if (!parsed.error.empty()) {
             // The build's own file is broken; the string-table test catches
             // this before release. Show what could be parsed.
-            std::fprintf(stderr, "string table: %s\n", error.c_str());
+            std::fprintf(stderr, "string table: %s\n", parsed.error.c_str());
         }
-        return parsed;
+        return std::move(parsed.texts);
     }();
     return table;
 }
 
 }  // namespace
 
-bool ParseStringTable(std::string_view data, std::map<int, std::string>& table,
-                      std::string& error) {
+StringTable ParseStringTable(std::string_view data) {
+    StringTable table;
+    const auto malformed = [&table](std::size_t lineNumber, const std::string& what) {
+        table.error = "line " + std::to_string(lineNumber) + ": " + what;
+        return std::move(table);
+    };
     std::size_t lineNumber = 0;
     while (!data.empty()) {
         ++lineNumber;
@@ -99,8 +102,7 @@ bool ParseStringTable(std::string_view data, std::map<int, std::string>& table,
         auto [rest, ec] = std::from_chars(line.data(), line.data() + line.size(), number);
         std::size_t used = static_cast<std::size_t>(rest - line.data());
         if (ec != std::errc() || used == 0 || used >= line.size() || !IsBlank(line[used])) {
-            error = "line " + std::to_string(lineNumber) + ": expected a number and a text";
-            return false;
+            return malformed(lineNumber, "expected a number and a text");
         }
         line.remove_prefix(used);
         while (!line.empty() && IsBlank(line.front())) {
@@ -108,16 +110,13 @@ bool ParseStringTable(std::string_view data, std::map<int, std::string>& table,
         }
         std::string text;
         if (!ParseQuoted(line, text)) {
-            error = "line " + std::to_string(lineNumber) + ": malformed quoted text";
-            return false;
+            return malformed(lineNumber, "malformed quoted text");
         }
-        if (!table.emplace(number, std::move(text)).second) {
-            error = "line " + std::to_string(lineNumber) + ": number " + std::to_string(number) +
-                    " appears twice";
-            return false;
+        if (!table.texts.emplace(number, std::move(text)).second) {
+            return malformed(lineNumber, "number " + std::to_string(number) + " appears twice");
         }
     }
-    return true;
+    return table;
 }
 
 const std::string& Text(int id) {

@@ -16,9 +16,14 @@ namespace qzt {
 // The text with number `id`, or an empty text when the edition lacks it.
 const std::string& Text(int id);
 
-// Parses a string-table file (the format of resources/strings/*.txt).
-// Returns false and a reason naming the line when a line is malformed.
-bool ParseStringTable(std::string_view data, std::map<int, std::string>& table, std::string& error);
+// A string-table file (the format of resources/strings/*.txt) as parsed: its
+// texts up to the first malformed line, and the reason naming that line
+// (empty when every line was good).
+struct StringTable {
+    std::map<int, std::string> texts;
+    std::string error;
+};
+StringTable ParseStringTable(std::string_view data);
 
 // One argument of FormatText: a text for %s or a number for %d.
 using TextArg = std::variant<std::string_view, long long>;

@@ -9,8 +9,8 @@
 #include "StartedWindow.h"
 #include "TempDir.h"
 #include "app/TfrmWriteRadioCodes.h"
-#include "device/SimUnitFile.h"
-#include "device/TUsbInterface.h"
+#include "device/link/TUsbInterface.h"
+#include "device/sim/SimUnitFile.h"
 
 using namespace qzt;
 using test::StartedWindow;

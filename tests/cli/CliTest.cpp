@@ -8,7 +8,7 @@
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
-#include "device/SimUnitFile.h"
+#include "device/sim/SimUnitFile.h"
 
 namespace qzt {
 namespace {

@@ -2,6 +2,7 @@
 
 #include "CodecFixture.h"
 #include "config/ImageFields.h"
+#include "text/HexText.h"
 
 namespace qzt {
 namespace {

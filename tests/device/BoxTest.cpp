@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "SimLink.h"
-#include "device/KvdBox.h"
-#include "device/KvdProtocol.h"
+#include "device/link/KvdProtocol.h"
+#include "device/sim/KvdBox.h"
+#include "text/HexText.h"
 
 namespace qzt {
 namespace {
 
+using test::Faults;
 using test::SimLink;
 using test::TempDir;
 
@@ -145,8 +147,7 @@ TEST(KvdBox, FaultsChangeTheAnswers) {
         {"no-unit", "R010001", {kNak}},
     };
     for (const Case& c : cases) {
-        std::string error;
-        KvdBox box(Unit(), ParseSimFaults(c.faults, error).value());
+        KvdBox box(Unit(), Faults(c.faults));
         for (std::size_t i = 0; i < c.answers.size(); ++i) {
             EXPECT_EQ(AnswerTo(box, c.payload), c.answers[i]) << c.faults << " #" << i;
         }
@@ -164,8 +165,7 @@ TEST(SimUnitFile, CreatesAPlausibleUnitWhenMissing) {
     EXPECT_TRUE(IsQztProduct(unit));
     EXPECT_TRUE(ChecksumMatches(unit));
     EXPECT_EQ(unit[253] * 65536 + unit[254] * 256 + unit[255], 123456);
-    EXPECT_EQ(TUsbInterface::ByteToHex(unit[249]) + "." + TUsbInterface::ByteToHex(unit[250]) +
-                  "-" + TUsbInterface::ByteToHex(unit[251]),
+    EXPECT_EQ(ByteToHex(unit[249]) + "." + ByteToHex(unit[250]) + "-" + ByteToHex(unit[251]),
               "02.1A-05");
     EXPECT_EQ(unit[2], 0x3A);
     EXPECT_EQ(unit[3], 0x41);

@@ -87,7 +87,7 @@ TEST(DeviceOptions, ReportsValuesItDoesNotKnow) {
     test::TempDir dir;
     const DeviceOptions options =
         ParseDeviceOptions({"--device=sim:" + (dir / "unit.bin"), "--sim-faults=bogus"}, nullptr);
-    TUsbInterface link(options);
+    TUsbInterface link(MakeBackend(options));
     EXPECT_EQ(link.Open(), LinkNotFound);
     EXPECT_EQ(test::ReadFile(dir / "unit.bin"), "<missing>");
 }
@@ -96,7 +96,7 @@ TEST(DeviceOptions, BuildsTheNamedBackend) {
     test::TempDir dir;
     DeviceOptions options =
         ParseDeviceOptions({"--device=sim:" + (dir / "unit.bin"), "--sim-timing=zero"}, nullptr);
-    TUsbInterface link(options);
+    TUsbInterface link(MakeBackend(options));
     ASSERT_EQ(link.Open(), LinkOk);
     EXPECT_EQ(link.CheckConnection(), LinkOk);
     link.Close();

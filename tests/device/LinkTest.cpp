@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "SimLink.h"
-#include "device/KvdProtocol.h"
+#include "device/link/KvdProtocol.h"
+#include "text/HexText.h"
 
 namespace qzt {
 namespace {
@@ -33,7 +34,7 @@ TEST(TUsbInterface, HexHelpers) {
     const std::vector<std::pair<std::uint8_t, std::string>> bytes = {
         {0x00, "00"}, {0x4F, "4F"}, {0xAB, "AB"}, {0xFF, "FF"}};
     for (const auto& [value, text] : bytes) {
-        EXPECT_EQ(TUsbInterface::ByteToHex(value), text);
+        EXPECT_EQ(ByteToHex(value), text);
     }
     // Lower-case letters and other characters give values above 15, and
     // characters below '0' wrap round.

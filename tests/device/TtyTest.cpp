@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "PtyKvdServer.h"
 #include "SimLink.h"
 #include "device/Backends.h"
-#include "device/KvdProtocol.h"
-#include "device/PtyKvdServer.h"
-#include "device/TtyBackend.h"
-#include "device/UsbBackend.h"
+#include "device/link/KvdProtocol.h"
+#include "device/tty/TtyBackend.h"
+#include "device/usb/UsbBackend.h"
 
 namespace qzt {
 namespace {
@@ -37,9 +37,7 @@ TEST(TtyBackend, TalksToTheBoxOverAPseudoTerminal) {
     TUsbInterface link(std::make_shared<TtyLibrary>(server.PortPath()));
     ASSERT_EQ(link.Open(), LinkOk);
     EXPECT_EQ(link.CheckConnection(), LinkOk);
-    std::string info;
-    EXPECT_EQ(link.ReadInterfaceInfo(info), LinkOk);
-    EXPECT_EQ(info, "KVD-USB 1.4");
+    EXPECT_EQ(link.ReadInterfaceInfo(), "KVD-USB 1.4");
 
     ConfigImage unit{};
     EXPECT_EQ(link.ReadImage(unit), LinkOk);

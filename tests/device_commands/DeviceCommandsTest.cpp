@@ -8,9 +8,9 @@
 #include "TempDir.h"
 #include "config/DefaultImage.h"
 #include "core/StartUp.h"
-#include "device/DeviceCommands.h"
-#include "device/SimUnitFile.h"
-#include "device/UnitRecords.h"
+#include "device/commands/DeviceCommands.h"
+#include "device/commands/UnitRecords.h"
+#include "device/sim/SimUnitFile.h"
 #include "files/FileCommands.h"
 #include "text/Text.h"
 

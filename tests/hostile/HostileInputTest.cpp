@@ -21,7 +21,7 @@
 #include "core/FormCodec.h"
 #include "core/StartUp.h"
 #include "core/VersionInfo.h"
-#include "device/DeviceCommands.h"
+#include "device/commands/DeviceCommands.h"
 
 namespace qzt {
 namespace {

@@ -4,22 +4,31 @@
 
 #include <chrono>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "TempDir.h"
 #include "config/ConfigImage.h"
-#include "device/SimBackend.h"
-#include "device/SimUnitFile.h"
-#include "device/TUsbInterface.h"
+#include "device/link/TUsbInterface.h"
+#include "device/sim/SimBackend.h"
+#include "device/sim/SimUnitFile.h"
 
 namespace qzt::test {
+
+// The faults of a --sim-faults list that the test knows to be valid.
+inline std::vector<SimFault> Faults(std::string_view list) {
+    SimFaultList parsed = ParseSimFaults(list);
+    if (!parsed.error.empty()) {
+        throw std::invalid_argument(parsed.error);
+    }
+    return parsed.faults;
+}
 
 inline SimSettings ZeroTimeSim(const std::string& path, std::string_view faults = {}) {
     SimSettings settings;
     settings.path = path;
     settings.zeroTime = true;
-    std::string error;
-    settings.faults = ParseSimFaults(faults, error).value();
+    settings.faults = Faults(faults);
     return settings;
 }
 

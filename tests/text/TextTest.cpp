@@ -47,16 +47,13 @@ TEST(StringTable, ParserRefusesMalformedLines) {
         "10001\"no blank\"",         // no blank after the number
     };
     for (const char* data : bad) {
-        std::map<int, std::string> table;
-        std::string error;
-        EXPECT_FALSE(ParseStringTable(data, table, error)) << data;
-        EXPECT_NE(error.find("line"), std::string::npos) << data;
+        const StringTable table = ParseStringTable(data);
+        EXPECT_FALSE(table.error.empty()) << data;
+        EXPECT_NE(table.error.find("line"), std::string::npos) << data;
     }
-    std::map<int, std::string> table;
-    std::string error;
-    ASSERT_TRUE(ParseStringTable("# comment\n\n  42 \"a \\\"b\\\" \\\\ c\\n\"  \r\n", table, error))
-        << error;
-    EXPECT_EQ(table.at(42), "a \"b\" \\ c\n");
+    const StringTable table = ParseStringTable("# comment\n\n  42 \"a \\\"b\\\" \\\\ c\\n\"  \r\n");
+    ASSERT_TRUE(table.error.empty()) << table.error;
+    EXPECT_EQ(table.texts.at(42), "a \"b\" \\ c\n");
 }
 
 TEST(FormatText, FillsPlaceholdersWithArgumentsAsTheyAre) {

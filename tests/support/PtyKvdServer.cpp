@@ -1,4 +1,4 @@
-#include "device/PtyKvdServer.h"
+#include "PtyKvdServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,23 +9,10 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/FileHandle.h"
+
 namespace qzt {
 namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 void CloseFd(int& fd) {
     if (fd >= 0) {

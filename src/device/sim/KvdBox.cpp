@@ -1,6 +1,7 @@
-#include "device/KvdBox.h"
+#include "device/sim/KvdBox.h"
 
-#include "device/KvdProtocol.h"
+#include "device/link/KvdProtocol.h"
+#include "text/HexText.h"
 
 namespace qzt {
 namespace {
@@ -93,7 +94,7 @@ std::string KvdBox::Answer(std::string_view body) {
         return Single(kvd::kNak);
     }
     const std::string_view payload = body.substr(0, body.size() - 2);
-    if (body.substr(body.size() - 2) != kvd::ByteToHex(kvd::PayloadSum(payload))) {
+    if (body.substr(body.size() - 2) != ByteToHex(kvd::PayloadSum(payload))) {
         return Single(kvd::kNak);
     }
     if (payload == "v") {
@@ -126,7 +127,7 @@ std::string KvdBox::AnswerRead(std::string_view payload) {
         if (i == kProductTypeOffset && Strikes(SimFaultKind::WrongProduct)) {
             value = kQztProductType - 1;
         }
-        data += kvd::ByteToHex(value);
+        data += ByteToHex(value);
     }
     std::string frame = kvd::BuildFrame(data);
     if (Strikes(SimFaultKind::CorruptReads, block->address, block->count)) {

@@ -1,4 +1,4 @@
-#include "device/UsbBackend.h"
+#include "device/usb/UsbBackend.h"
 
 #include <ftdi.h>
 #include <libusb.h>
@@ -10,7 +10,7 @@
 #include <deque>
 #include <string>
 
-#include "device/KvdProtocol.h"
+#include "device/link/KvdProtocol.h"
 
 namespace qzt {
 namespace {

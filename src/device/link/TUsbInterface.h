@@ -14,24 +14,25 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
-#include "device/D2xx.h"
-#include "device/DeviceOptions.h"
-#include "device/KvdProtocol.h"
+#include "device/link/D2xx.h"
+#include "device/link/KvdProtocol.h"
 
 namespace qzt {
 
-// Results of the link operations; callers test zero against non-zero.
-enum LinkResult : int {
+// Results of the link operations.
+enum class LinkResult {
     LinkOk = 0,
     LinkNotFound = 1,
     LinkNoAnswer = 2,
     LinkReadError = 4,
     LinkWriteError = 5,
 };
+using enum LinkResult;
 
 class TUsbInterface {
   public:
@@ -57,11 +58,8 @@ class TUsbInterface {
     static constexpr int kTries = 3;
     static constexpr std::size_t kInterfaceInfoLength = 11;
 
-    // The backend chosen by `options` (see DeviceOptions.h).
-    explicit TUsbInterface(const DeviceOptions& options);
-    // The backend chosen by the environment (QZT_DEVICE, else auto).
-    TUsbInterface();
-    // A backend of the caller's (tests keep a hand on a simulated box).
+    // On the backend `library` (MakeBackend builds the one the options name;
+    // tests keep a hand on a simulated box).
     explicit TUsbInterface(std::shared_ptr<FtLibrary> library);
     ~TUsbInterface();
     TUsbInterface(const TUsbInterface&) = delete;
@@ -71,7 +69,7 @@ class TUsbInterface {
     // 2 stop bits, no parity, no flow control and DTR cleared. LinkOk, or
     // LinkNotFound when the box is absent or a setting failed; a failed
     // setting leaves the handle open for the caller's Close.
-    int Open();
+    LinkResult Open();
     // Drops what is still waiting and releases the handle.
     void Close();
     bool IsOpen() const { return handle_ != nullptr; }
@@ -98,27 +96,27 @@ class TUsbInterface {
     std::size_t WriteText(std::string_view bytes);
     bool PurgeQueues();
 
-    static std::string ByteToHex(std::uint8_t value);
     // c - '0' for c up to '9', else c - 55, modulo 256: '0'..'9' give 0..9,
     // 'A'..'F' 10..15, lower-case letters values above 15.
     static std::uint8_t HexDigitValue(char c);
 
     // "O": LinkOk when the box answers ACK within 350 ms, else LinkNoAnswer.
-    int CheckConnection();
-    // "v": LinkOk with the box's 11-character information text, else
-    // LinkNoAnswer with `text` empty.
-    int ReadInterfaceInfo(std::string& text);
+    LinkResult CheckConnection();
+    // "v": the box's 11-character information text, or nothing when the box
+    // did not answer.
+    std::optional<std::string> ReadInterfaceInfo();
     // Writes image[first..last] in blocks of 16 bytes from `first`, each
     // tried up to three times. LinkWriteError when a block was refused (NAK)
     // on its third try; a block that was never answered is not reported here
     // but shows up in the read-back that follows every write.
-    int WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned first,
-                   unsigned last);
+    LinkResult WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned first,
+                          unsigned last);
     // Reads the unit's bytes first..last into buffer[first..last] in blocks
     // of 16, each tried up to three times. LinkReadError when a block could
     // not be read; its bytes in `buffer` are then left as they were.
-    int ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned first, unsigned last);
-    int ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer);
+    LinkResult ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned first,
+                         unsigned last);
+    LinkResult ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer);
 
     void SetProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
 
@@ -126,9 +124,9 @@ class TUsbInterface {
     void AppendToFrame(std::uint8_t byte);
     bool ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
                    unsigned count);
-    // 0 written, 1 refused on the third try, 2 never acknowledged.
-    int WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned address,
-                   unsigned count);
+    enum class BlockWrite { Written, Refused, Unanswered };
+    BlockWrite WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned address,
+                          unsigned count);
     void ReportProgress(std::size_t block, std::size_t blocks);
 
     std::shared_ptr<FtLibrary> library_;

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "config/ConfigImage.h"
-#include "device/DeviceOptions.h"
+#include "device/sim/SimSettings.h"
 
 namespace qzt {
 

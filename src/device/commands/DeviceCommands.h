@@ -18,7 +18,7 @@
 
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
-#include "device/TUsbInterface.h"
+#include "device/link/TUsbInterface.h"
 #include "text/TextIds.h"
 
 namespace qzt {

@@ -1,4 +1,4 @@
-#include "device/TtyBackend.h"
+#include "device/tty/TtyBackend.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <fstream>
 #include <vector>
 
-#include "device/KvdProtocol.h"
+#include "device/link/KvdProtocol.h"
 
 namespace qzt {
 namespace {

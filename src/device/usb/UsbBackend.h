@@ -6,7 +6,7 @@
 // bound, is detached only while the handle is open and attached again at
 // close, so the box's serial port comes back afterwards.
 
-#include "device/D2xx.h"
+#include "device/link/D2xx.h"
 
 namespace qzt {
 

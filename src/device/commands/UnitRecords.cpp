@@ -1,4 +1,4 @@
-#include "device/UnitRecords.h"
+#include "device/commands/UnitRecords.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "config/ImageFields.h"
+#include "core/FileHandle.h"
 #include "core/FileSystem.h"
 #include "core/StartUp.h"
 #include "text/Text.h"
@@ -35,21 +36,6 @@ TimeParts PartsOf(std::chrono::local_seconds time) {
             static_cast<long>(clock.hours().count()),
             static_cast<long>(clock.minutes().count()),
             static_cast<long>(clock.seconds().count())};
-}
-
-// Writes all of `data` to `fd` with as few calls as the system allows.
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 }  // namespace
@@ -125,21 +111,21 @@ bool AppendHistory(const std::string& programDataDirectory, const HistoryEntry& 
     if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
         return false;
     }
-    const int fd = ::open((folder + kHistoryFileName).c_str(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    FileHandle fd(::open((folder + kHistoryFileName).c_str(),
+                         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd.IsOpen()) {
         return false;
     }
     struct stat info {};
     std::string lines;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
         lines = CsvField(Text(txt::HistoryTime)) + "," + CsvField(Text(txt::HistoryCommand)) + "," +
                 CsvField(Text(txt::SerialNumber)) + "," + CsvField(Text(txt::HistoryResult)) + "\n";
     }
     lines += CsvField(HistoryTimeText(entry.time)) + "," + CsvField(entry.command) + "," +
              CsvField(entry.serialNumber) + "," + CsvField(entry.result) + "\n";
-    const bool written = WriteAll(fd, lines);
-    return ::close(fd) == 0 && written;
+    const bool written = WriteAll(fd.get(), lines);
+    return fd.Close() && written;
 }
 
 }  // namespace qzt

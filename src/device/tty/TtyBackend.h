@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "device/D2xx.h"
+#include "device/link/D2xx.h"
 
 namespace qzt {
 

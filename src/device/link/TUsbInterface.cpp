@@ -1,9 +1,9 @@
-#include "device/TUsbInterface.h"
+#include "device/link/TUsbInterface.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "device/Backends.h"
+#include "text/HexText.h"
 
 namespace qzt {
 namespace {
@@ -18,10 +18,6 @@ std::string AddressAndCount(char command, unsigned address, unsigned count) {
 
 }  // namespace
 
-TUsbInterface::TUsbInterface(const DeviceOptions& options) : TUsbInterface(MakeBackend(options)) {}
-
-TUsbInterface::TUsbInterface() : TUsbInterface(ParseDeviceOptions({})) {}
-
 TUsbInterface::TUsbInterface(std::shared_ptr<FtLibrary> library)
     : library_(std::move(library)), clock_(library_->Clock()) {}
 
@@ -29,7 +25,7 @@ TUsbInterface::~TUsbInterface() {
     Close();
 }
 
-int TUsbInterface::Open() {
+LinkResult TUsbInterface::Open() {
     if (handle_) {
         handle_->Close();
         handle_.reset();
@@ -143,7 +139,7 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
     }
     const std::string_view frame(reinterpret_cast<const char*>(bytes.data()), k);
     const std::string_view payload = frame.substr(1, k - 4);
-    if (frame.substr(k - 3, 2) != kvd::ByteToHex(kvd::PayloadSum(payload))) {
+    if (frame.substr(k - 3, 2) != ByteToHex(kvd::PayloadSum(payload))) {
         return 0;
     }
     // A reply that does not fit the caller's area is of no use to it; cutting
@@ -195,16 +191,12 @@ bool TUsbInterface::PurgeQueues() {
     return handle_ && handle_->Purge(kFtPurgeRx | kFtPurgeTx) == FtStatus::Ok;
 }
 
-std::string TUsbInterface::ByteToHex(std::uint8_t value) {
-    return kvd::ByteToHex(value);
-}
-
 std::uint8_t TUsbInterface::HexDigitValue(char c) {
     const auto byte = static_cast<std::uint8_t>(c);
     return static_cast<std::uint8_t>(byte <= '9' ? byte - 0x30 : byte - 55);
 }
 
-int TUsbInterface::CheckConnection() {
+LinkResult TUsbInterface::CheckConnection() {
     std::array<std::uint8_t, 1> reply{};
     if (Transact("O", reply, kConnectionWait, 1) == 1 && reply[0] == kvd::kAck) {
         return LinkOk;
@@ -212,18 +204,16 @@ int TUsbInterface::CheckConnection() {
     return LinkNoAnswer;
 }
 
-int TUsbInterface::ReadInterfaceInfo(std::string& text) {
+std::optional<std::string> TUsbInterface::ReadInterfaceInfo() {
     std::array<std::uint8_t, 16> reply{};
-    if (Transact("v", reply, kReplyWait, kInterfaceInfoLength) == kInterfaceInfoLength) {
-        text.assign(reply.begin(), reply.begin() + kInterfaceInfoLength);
-        return LinkOk;
+    if (Transact("v", reply, kReplyWait, kInterfaceInfoLength) != kInterfaceInfoLength) {
+        return std::nullopt;
     }
-    text.clear();
-    return LinkNoAnswer;
+    return std::string(reply.begin(), reply.begin() + kInterfaceInfoLength);
 }
 
-int TUsbInterface::WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image,
-                              unsigned address, unsigned count) {
+TUsbInterface::BlockWrite TUsbInterface::WriteBlock(
+    std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned address, unsigned count) {
     std::string payload = AddressAndCount('W', address, count);
     for (unsigned i = 0; i < count; ++i) {
         payload += ByteToHex(image[address + i]);
@@ -232,13 +222,13 @@ int TUsbInterface::WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> im
         std::array<std::uint8_t, 1> reply{};
         const std::size_t n = Transact(payload, reply, kReplyWait, 1);
         if (n == 1 && reply[0] == kvd::kAck) {
-            return 0;
+            return BlockWrite::Written;
         }
         if (attempt == kTries && n == 1 && reply[0] == kvd::kNak) {
-            return 1;
+            return BlockWrite::Refused;
         }
     }
-    return 2;
+    return BlockWrite::Unanswered;
 }
 
 bool TUsbInterface::ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
@@ -271,8 +261,8 @@ void TUsbInterface::ReportProgress(std::size_t block, std::size_t blocks) {
     }
 }
 
-int TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned first,
-                              unsigned last) {
+LinkResult TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image,
+                                     unsigned first, unsigned last) {
     if (first > last) {
         return LinkOk;
     }
@@ -286,15 +276,15 @@ int TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> im
     std::size_t block = 0;
     for (unsigned address = first; address <= last;) {
         const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
-        refused = WriteBlock(image, address, count) == 1 || refused;
+        refused = WriteBlock(image, address, count) == BlockWrite::Refused || refused;
         address += count;
         ReportProgress(++block, blocks);
     }
     return refused ? LinkWriteError : LinkOk;
 }
 
-int TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned first,
-                             unsigned last) {
+LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer,
+                                    unsigned first, unsigned last) {
     if (first > last) {
         return LinkOk;
     }
@@ -315,7 +305,7 @@ int TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, u
     return failed ? LinkReadError : LinkOk;
 }
 
-int TUsbInterface::ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer) {
+LinkResult TUsbInterface::ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer) {
     return ReadRange(buffer, 0, kvd::kMemorySize - 1);
 }
 

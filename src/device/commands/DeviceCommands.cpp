@@ -1,4 +1,4 @@
-#include "device/DeviceCommands.h"
+#include "device/commands/DeviceCommands.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include "config/ImageFields.h"
 #include "core/FormCodec.h"
 #include "core/WindowTitle.h"
-#include "device/UnitRecords.h"
+#include "device/commands/UnitRecords.h"
 #include "files/FileCommands.h"
 #include "text/Text.h"
 
@@ -296,8 +296,8 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
 
     // Both ranges are tried even when the first was refused. A block the box
     // never answered is not reported here; the read-back finds it.
-    const int settings = link.WriteRange(current, kSettingsFirst, kChecksumAddress);
-    const int clock = link.WriteRange(current, kClockFirst, kClockLast);
+    const LinkResult settings = link.WriteRange(current, kSettingsFirst, kChecksumAddress);
+    const LinkResult clock = link.WriteRange(current, kClockFirst, kClockLast);
     if (settings != LinkOk || clock != LinkOk) {
         return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
     }

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "device/D2xx.h"
-#include "device/DeviceOptions.h"
+#include "device/link/D2xx.h"
+#include "device/sim/SimSettings.h"
 
 namespace qzt {
 

@@ -37,9 +37,6 @@ inline std::chrono::nanoseconds LineTime(std::uint64_t characters) {
     return std::chrono::nanoseconds(characters * kBitsPerCharacter * 1'000'000'000ull / kBaudRate);
 }
 
-// Two upper-case hexadecimal digits, high nibble first.
-std::string ByteToHex(std::uint8_t value);
-
 bool IsUpperHexDigit(char c);
 
 // The value of a text of upper-case hexadecimal digits (at most 8); nothing

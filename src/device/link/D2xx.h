@@ -10,7 +10,7 @@
 #include <span>
 #include <string_view>
 
-#include "device/LinkClock.h"
+#include "device/link/LinkClock.h"
 
 namespace qzt {
 

@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "config/ConfigImage.h"
-#include "device/DeviceOptions.h"
-#include "device/KvdBox.h"
-#include "device/SimUnitFile.h"
+#include "device/sim/KvdBox.h"
+#include "device/sim/SimSettings.h"
+#include "device/sim/SimUnitFile.h"
 
 namespace qzt {
 

@@ -1,12 +1,12 @@
-#include "device/SimBackend.h"
+#include "device/sim/SimBackend.h"
 
 #include <algorithm>
 #include <deque>
 #include <optional>
 
-#include "device/KvdBox.h"
-#include "device/KvdProtocol.h"
-#include "device/SimUnitFile.h"
+#include "device/link/KvdProtocol.h"
+#include "device/sim/KvdBox.h"
+#include "device/sim/SimUnitFile.h"
 
 namespace qzt {
 

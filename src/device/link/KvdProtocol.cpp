@@ -1,11 +1,8 @@
-#include "device/KvdProtocol.h"
+#include "device/link/KvdProtocol.h"
+
+#include "text/HexText.h"
 
 namespace qzt::kvd {
-
-std::string ByteToHex(std::uint8_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[value >> 4], kDigits[value & 0x0F]};
-}
 
 bool IsUpperHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');

@@ -1,4 +1,4 @@
-#include "device/SimUnitFile.h"
+#include "device/sim/SimUnitFile.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "device/LinkClock.h"
+#include "device/link/LinkClock.h"
 
 #include <thread>
 

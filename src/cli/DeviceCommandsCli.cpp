@@ -97,9 +97,10 @@ int RunRadioCodes(CliContext& c) {
         c.ui.AnswerRadioCodes(*codes);
     }
     TUsbInterface link(MakeBackend(c.call.device));
-    const DeviceResult result = ChangeDeviceRadioCodes(c.state, link, c.ui);
-    // Without --set the dialog is closed unconfirmed once it has the unit's
-    // codes: they are what is printed.
+    const DeviceResult result = ChangeDeviceRadioCodes(
+        c.state, link, c.ui, c.call.set ? RadioCodesDialog::Edit : RadioCodesDialog::ShowOnly);
+    // Without --set the dialog only shows the unit's codes: they are what is
+    // printed.
     if (!c.call.set && result == DeviceResult::Cancelled && c.ui.ShownRadioCodes()) {
         const UserInterface::RadioCodes& codes = *c.ui.ShownRadioCodes();
         for (std::size_t row = 0; row < codes.size(); ++row) {

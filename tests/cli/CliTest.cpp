@@ -409,6 +409,33 @@ TEST(Cli, ReservedRadioCodeWarnedOnlyBeforeTheWrite) {
     }
 }
 
+// History.csv says what was done to the unit: printing its radio codes is a
+// read.
+TEST(Cli, HistoryRecordsWhatWasDone) {
+    const struct {
+        std::vector<std::string> call;
+        const char* line;  // the end of History.csv
+    } cases[] = {
+        {{"radio-codes"}, ",Change Radio Codes in device,123456,Read complete\n"},
+        {{"radio-codes", "--set=1234,ABCD,beef,0001,0F0F,C0DE"},
+         ",Change Radio Codes in device,123456,Write and Verify complete\n"},
+        {{"kvd-info"}, ""},
+    };
+    for (const auto& c : cases) {
+        Tool t;
+        EXPECT_EQ(t.Run(OnUnit(t, c.call)), kExitOk) << t.err.str();
+        std::string history;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
+            if (entry.path().filename() == "History.csv") {
+                history = ReadFile(entry.path().string());
+            }
+        }
+        EXPECT_TRUE(history.ends_with(c.line)) << ::testing::PrintToString(c.call) << "\n"
+                                               << history;
+        EXPECT_EQ(history.empty(), *c.line == '\0') << history;
+    }
+}
+
 TEST(Cli, ProgressLineOnlyOnATerminal) {
     for (bool terminal : {false, true}) {
         Tool t;

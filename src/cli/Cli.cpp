@@ -98,6 +98,7 @@ int UsageError(std::ostream& err, const std::string& message) {
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
            const PlatformFolders& folders, bool errIsTerminal) {
     Invocation call;
+    call.command = "qzt";  // until a command is named
     std::vector<std::string> commandWords;
     std::vector<std::string> deviceOptions;  // "--device=D" ..., in their order
     CLI::App app;
@@ -133,12 +134,11 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return UsageError(err, TextF(txt::CliMissingValue, last.substr(0, last.find('='))));
     } catch (const CLI::ParseError&) {
         // A value CLI11 could not convert (--json=maybe).
-        return UsageError(
-            err, TextF(txt::CliWrongArguments, call.command.empty() ? "qzt" : call.command));
+        return UsageError(err, TextF(txt::CliWrongArguments, call.command));
     }
-    std::vector<std::string>& words = call.command.empty() ? commandWords : call.operands;
-    words.insert(words.end(), operandsOnly + (operandsOnly != arguments.end()), arguments.end());
     const Command* command = FindCommand(call.command);
+    std::vector<std::string>& words = command ? call.operands : commandWords;
+    words.insert(words.end(), operandsOnly + (operandsOnly != arguments.end()), arguments.end());
     if (const std::vector<std::string> extras = app.remaining(true); !extras.empty()) {
         return UsageError(err, TextF(txt::CliUnknownOption, extras.front()));
     }
@@ -147,8 +147,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     }
     if (command == nullptr || call.operands.size() < command->minOperands ||
         call.operands.size() > command->maxOperands) {
-        return UsageError(
-            err, TextF(txt::CliWrongArguments, call.command.empty() ? "qzt" : call.command));
+        return UsageError(err, TextF(txt::CliWrongArguments, call.command));
     }
     // The window reads the same device options.
     call.device = ParseDeviceOptions(deviceOptions);

@@ -263,10 +263,7 @@ int RunSet(CliContext& c) {
     c.state.CurrentFileName = c.call.output.value_or(c.call.operands[0]);
     c.state.ConfigState = kStateFile;
     const FileResult save = FileSave(c.state, c.ui);
-    if (save != FileResult::Ok) {
-        return ExitCodeFor(save);
-    }
-    return ExitCodeFor(load);
+    return ExitCodeFor(save != FileResult::Ok ? save : load);
 }
 
 }  // namespace qzt

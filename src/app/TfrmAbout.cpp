@@ -12,7 +12,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"

@@ -33,7 +33,6 @@
 #include <span>
 #include <utility>
 
-#include "app/Placement.h"
 #include "app/QtUserInterface.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmSelectDirectory.h"
@@ -57,33 +56,34 @@ constexpr std::size_t kSerialNumber = ControlIndex("edtSerialNumber", ControlKin
 constexpr std::size_t kProductionDate = ControlIndex("edtProductionDate", ControlKind::Edit);
 constexpr std::size_t kRegion = ControlIndex("cbbxDaylightSavingTimeRegion", ControlKind::DropDown);
 
-// What the builders below rely on: an input's row is its check box (with the
-// row's label), radio code and alarm type; the time schedule is its check
-// box, two times of hour and minute, the region, the clock's date and time;
-// every other control has a label of its own.
+// What the builders below rely on: the groups' controls come one group
+// after the other; an input's row is its check box (with the row's label),
+// radio code and alarm type; the time schedule is its check box, two times
+// of hour and minute (after a colon), the region, the clock's date and time;
+// every other control has a label of its own. A control's shape is its kind,
+// e edit, c check box or d drop-down, in upper case when it has a label.
 constexpr bool FormHasItsShape() {
-    using K = ControlKind;
-    constexpr K kInputRow[] = {K::CheckBox, K::Edit, K::DropDown};
-    constexpr K kSchedule[] = {K::CheckBox, K::Edit,     K::Edit, K::Edit,
-                               K::Edit,     K::DropDown, K::Edit, K::Edit};
+    constexpr std::string_view kInputs = "CedCedCedCedCed";
+    constexpr std::string_view kSchedule = "CEEEEDEE";
+    std::size_t group = 0;
     std::size_t inputs = 0;
     std::size_t schedule = 0;
     for (const FormControl& control : kFormControls) {
-        const bool labelled = !control.label.name.empty();
-        if (control.group == FormGroup::Inputs) {
-            const std::size_t column = inputs++ % 3;
-            if (control.kind != kInputRow[column] || labelled != (column == 0)) {
-                return false;
-            }
-        } else if (control.group == FormGroup::TimeSchedule) {
-            if (schedule >= 8 || control.kind != kSchedule[schedule++] || !labelled) {
-                return false;
-            }
-        } else if (!labelled) {
+        const auto next = static_cast<std::size_t>(control.group);
+        const char kind = "ecd"[static_cast<int>(control.kind)];
+        const char shape = control.label.name.empty() ? kind : static_cast<char>(kind - 'a' + 'A');
+        const bool fits = control.group == FormGroup::Inputs
+                              ? inputs < kInputs.size() && kInputs[inputs++] == shape
+                          : control.group == FormGroup::TimeSchedule
+                              ? schedule < kSchedule.size() && kSchedule[schedule++] == shape
+                              : shape != kind;
+        if (!fits || (next != group && next != group + 1)) {
             return false;
         }
+        group = next;
     }
-    return inputs == 15 && schedule == 8;
+    return group + 1 == kFormGroups.size() && inputs == kInputs.size() &&
+           schedule == kSchedule.size();
 }
 static_assert(FormHasItsShape());
 

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
 #include "app/TypedCharacter.h"
 #include "app/WindowHelpers.h"

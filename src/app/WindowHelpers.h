@@ -1,7 +1,11 @@
 #pragma once
-// What every window needs: the libraries' UTF-8 texts as Qt strings, and the
-// pixel sizes of the original layouts grown to the font in use.
+// What every window needs: the libraries' UTF-8 texts as Qt strings, the
+// pixel sizes of the original layouts grown to the font in use, and the
+// place of a window centred on another.
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <algorithm>
@@ -30,5 +34,13 @@ class FontScale {
   private:
     double factor_;
 };
+
+// Where a window of size `inner` goes to sit centred in `outer` (the screen,
+// or the main window for a dialog). Halves are rounded toward zero, so a
+// window larger than the screen gets a negative position.
+inline QPoint CentredIn(const QRect& outer, const QSize& inner) {
+    return {outer.x() + (outer.width() - inner.width()) / 2,
+            outer.y() + (outer.height() - inner.height()) / 2};
+}
 
 }  // namespace qzt

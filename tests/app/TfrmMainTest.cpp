@@ -16,8 +16,8 @@
 
 #include "StartedWindow.h"
 #include "TempDir.h"
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
+#include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 
 using namespace qzt;

@@ -61,17 +61,10 @@ const FormControl* FindFormControl(std::string_view name) {
     return index < 0 ? nullptr : &kFormControls[static_cast<std::size_t>(index)];
 }
 
-void cbEnablePeekFunctionClick(FormModel& form) {
-    form.PeekFunctionControlsEnabled = form.cbEnablePeekFunction;
-}
-
-void cbEnableTimeScheduleClick(FormModel& form) {
-    form.TimeScheduleControlsEnabled = form.cbEnableTimeSchedule;
-}
-
 void ApplyCouplings(FormModel& form) {
-    cbEnablePeekFunctionClick(form);
-    cbEnableTimeScheduleClick(form);
+    for (const Coupling& coupling : kCouplings) {
+        form.*coupling.enabled = form.*coupling.checked;
+    }
 }
 
 }  // namespace qzt

@@ -332,8 +332,6 @@ inline constexpr auto kCouplingControls =
     ControlIndexes(kCouplings, &Coupling::checkBox, ControlKind::CheckBox);
 
 // The enabled flags after a click on (or the decoding of) the check boxes.
-void cbEnablePeekFunctionClick(FormModel& form);
-void cbEnableTimeScheduleClick(FormModel& form);
 void ApplyCouplings(FormModel& form);
 
 }  // namespace qzt

@@ -8,15 +8,12 @@
 
 #include "app/TfrmMain.h"
 #include "app/TfrmWriteRadioCodes.h"
+#include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 #include "text/Text.h"
 
 namespace qzt {
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 QMessageBox::StandardButton Box(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
                                 QMessageBox::StandardButtons buttons) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/WindowHelpers.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -11,8 +12,8 @@ void ShowExceptionBox(const std::string& message, QWidget* parent) {
     if (parent == nullptr) {
         parent = QApplication::activeWindow();
     }
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(Text(txt::ProgramName)),
-                    QString::fromStdString(message), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, Q(Text(txt::ProgramName)), Q(message), QMessageBox::Ok,
+                    parent);
     box.exec();
 }
 

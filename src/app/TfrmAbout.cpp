@@ -11,11 +11,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cmath>
 
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
+#include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"
 #include "core/FileSystem.h"
 #include "core/JpegImage.h"
@@ -26,10 +24,6 @@
 
 namespace qzt {
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The product picture beside the program, decoded with libjpeg; an empty
 // pixmap when it is missing or damaged.
@@ -58,8 +52,7 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
     setObjectName("frmAbout");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
-    auto scaled = [scale](int pixels) { return static_cast<int>(std::lround(pixels * scale)); };
+    const FontScale scaled(*this);
 
     // A panel with a lowered outer and a raised inner bevel.
     auto* outer = new QFrame(this);

@@ -28,6 +28,7 @@ class TfrmAbout : public QDialog {
 
     // Fills the dialog; runs each time it is shown.
     void FormShow();
+    TUsbInterface& Link() { return *link_; }
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -29,14 +29,16 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <span>
+#include <utility>
 
-#include "app/Placement.h"
 #include "app/QtUserInterface.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmSelectDirectory.h"
 #include "app/TfrmWriteRadioCodes.h"
 #include "app/TypedCharacter.h"
+#include "app/WindowHelpers.h"
 #include "config/TimeSchedule.h"
 #include "core/FormCodec.h"
 #include "core/StartUp.h"
@@ -50,149 +52,119 @@
 namespace qzt {
 namespace {
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
+// The controls the window reaches by name, found at compile time.
+constexpr std::size_t kSerialNumber = ControlIndex("edtSerialNumber", ControlKind::Edit);
+constexpr std::size_t kProductionDate = ControlIndex("edtProductionDate", ControlKind::Edit);
+constexpr std::size_t kRegion = ControlIndex("cbbxDaylightSavingTimeRegion", ControlKind::DropDown);
+
+// What the builders below rely on: the groups' controls come one group
+// after the other; an input's row is its check box (with the row's label),
+// radio code and alarm type; the time schedule is its check box, two times
+// of hour and minute (after a colon), the region, the clock's date and time;
+// every other control has a label of its own. A control's shape is its kind,
+// e edit, c check box or d drop-down, in upper case when it has a label.
+constexpr bool FormHasItsShape() {
+    constexpr std::string_view kInputs = "CedCedCedCedCed";
+    constexpr std::string_view kSchedule = "CEEEEDEE";
+    std::size_t group = 0;
+    std::size_t inputs = 0;
+    std::size_t schedule = 0;
+    for (const FormControl& control : kFormControls) {
+        const auto next = static_cast<std::size_t>(control.group);
+        const char kind = "ecd"[static_cast<int>(control.kind)];
+        const char shape = control.label.name.empty() ? kind : static_cast<char>(kind - 'a' + 'A');
+        const bool fits = control.group == FormGroup::Inputs
+                              ? inputs < kInputs.size() && kInputs[inputs++] == shape
+                          : control.group == FormGroup::TimeSchedule
+                              ? schedule < kSchedule.size() && kSchedule[schedule++] == shape
+                              : shape != kind;
+        if (!fits || (next != group && next != group + 1)) {
+            return false;
+        }
+        group = next;
+    }
+    return group + 1 == kFormGroups.size() && inputs == kInputs.size() &&
+           schedule == kSchedule.size();
 }
+static_assert(FormHasItsShape());
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Run-time captions: which control shows which text of the string table.
-// They replace the design-time captions once start-up has got this far.
-struct Caption {
-    const char* control;
-    int text;
-};
-constexpr Caption kCaptions[] = {
-    {"mnuFile", txt::MenuFile},
-    {"mnuFileNew", txt::MenuFileNew},
-    {"mnuFileOpen", txt::MenuFileOpen},
-    {"mnuFileSave", txt::MenuFileSave},
-    {"mnuFileSaveAs", txt::MenuFileSaveAs},
-    {"mnuFileSelectDefaultDirectory", txt::MenuFileSelectDefaultDirectory},
-    {"mnuFileExit", txt::MenuFileExit},
-    {"mnuCom", txt::MenuCom},
-    {"mnuComReadFromDevice", txt::MenuComReadFromDevice},
-    {"mnuComWriteToDevice", txt::MenuComWriteToDevice},
-    {"mnuComChangeDeviceRadioCodes", txt::MenuComChangeDeviceRadioCodes},
-    {"mnuHelp", txt::MenuHelp},
-    {"mnuHelpAbout", txt::MenuHelpAbout},
-    {"pumnuView", txt::PopupViewSettings},
-    {"gbxInputs", txt::GroupInputs},
-    {"lblSendAlarm", txt::SendAlarm},
-    {"lblInputsRadioCode", txt::RadioCode},
-    {"lblAlarmType", txt::AlarmType},
-    {"lblAlarmWhenAllowUser", txt::RowAllowUser},
-    {"lblAlarmWhenDoorClosed", txt::RowDoorClosed},
-    {"lblAlarmWhenDoorOpened", txt::RowDoorOpened},
-    {"lblAlarmWhenInputClosed", txt::RowInputClosed},
-    {"lblAlarmWhenInputOpened", txt::RowInputOpened},
-    {"gbxAlarmDelay", txt::GroupAlarmDelay},
-    {"lblInPassageDelay", txt::InPassageDelay},
-    {"lblOutPassageDelay", txt::OutPassageDelay},
-    {"lblAutoResetTime", txt::AutoResetTime},
-    {"gbxTechnicalAlarms", txt::GroupTechnicalAlarms},
-    {"lblTechnicalRadioCode", txt::RadioCode},
-    {"lblRadioTestAlarmPeriod", txt::RadioTestAlarmPeriod},
-    {"lblBatteryAlarmPeriod", txt::BatteryAlarmPeriod},
-    {"lblInactivityTimeLimit", txt::InactivityTimeLimit},
-    {"gbxTimeSchedule", txt::GroupTimeSchedule},
-    {"lblEnableTimeSchedule", txt::EnableTimeSchedule},
-    {"lblActivationTime", txt::ActivationTime},
-    {"lblInactivationTime", txt::InactivationTime},
-    {"lblDaylightSavingTimeRegion", txt::DaylightSavingTimeRegion},
-    {"lblMostRecentDateTime", txt::MostRecentDateTime},
-    {"lblDate", txt::Date},
-    {"lblTime", txt::Time},
-    {"gbxRadioParameters", txt::GroupRadioParameters},
-    {"lblNumberOfShortTransmissions", txt::NumberOfShortTransmissions},
-    {"lblNumberOfLongTransmissions", txt::NumberOfLongTransmissions},
-    {"lblIgnoreReceivedAcknowledge", txt::IgnoreReceivedAcknowledge},
-    {"gbxMiscellaneous", txt::GroupMiscellaneous},
-    {"lblIgnorePowerSwitch", txt::IgnorePowerSwitch},
-    {"gbxPeekFunction", txt::GroupPeekFunction},
-    {"lblEnablePeekFunction", txt::EnablePeekFunction},
-    {"lblDoorMatSensorType", txt::DoorMatSensorType},
-    {"lblMaxTimeOutsideDoor", txt::MaxTimeOutsideDoor},
-    {"gbxProductInformation", txt::GroupProductInformation},
-    {"lblProgramVersion", txt::ProgramVersion},
-    {"lblSerialNumber", txt::SerialNumber},
-    {"lblProductionDate", txt::ProductionDate},
-    {"lblRadioCalibration", txt::RadioCalibration},
-};
-
-// Builds the controls of one group. Widths are those of the original layout
-// at 96 dpi with an 8-point font, scaled to the font in use so that no
-// caption or value is clipped.
+// Builds the groups of the form from its table of controls, one control at a
+// time, and keeps each control's widget at its position in the table.
 class FormBuilder {
   public:
-    explicit FormBuilder(double scale) : scale_(scale) {}
+    FormBuilder(QWidget* panel, const QWidget& window, std::span<QWidget*> controls,
+                std::vector<std::pair<QLabel*, int>>& designCaptions)
+        : panel_(panel), scale_(window), controls_(controls), designCaptions_(designCaptions) {}
 
-    QGroupBox* Group(QWidget* parent, const char* name, const char* designCaption) {
-        auto* group = new QGroupBox(QString::fromUtf8(designCaption), parent);
-        group->setObjectName(name);
-        grid_ = new QGridLayout(group);
+    QGroupBox* Group(FormGroup which) {
+        const FormCaption& caption = kFormGroups[static_cast<std::size_t>(which)];
+        group_ = new QGroupBox(Q(Text(caption.text)), panel_);
+        group_->setObjectName(Q(caption.name));
+        grid_ = new QGridLayout(group_);
         grid_->setHorizontalSpacing(8);
         grid_->setVerticalSpacing(6);
-        parent_ = group;
-        return group;
+        return group_;
     }
 
-    QLabel* Label(const char* name, const char* designCaption) {
-        auto* label = new QLabel(QString::fromUtf8(designCaption), parent_);
-        label->setObjectName(name);
+    QLabel* Label(const FormCaption& caption) {
+        const bool design = !caption.designText.empty();
+        auto* label = new QLabel(Q(design ? caption.designText : Text(caption.text)), group_);
+        label->setObjectName(Q(caption.name));
+        if (design && caption.text != 0) {
+            designCaptions_.push_back({label, caption.text});
+        }
         return label;
     }
 
     // The typing limits of an edit are its entry rule's (config/EntryRules.h),
     // applied by the window's key filter: a Qt maximum length would also cut
     // a longer value that decoding puts there.
-    QLineEdit* Edit(const char* name, int width, bool enabled = true) {
-        auto* edit = new QLineEdit(parent_);
-        edit->setObjectName(name);
-        edit->setFixedWidth(Scaled(width));
-        edit->setEnabled(enabled);
-        return edit;
+    QWidget* Control(std::size_t index) {
+        const FormControl& control = kFormControls[index];
+        QWidget* widget = nullptr;
+        switch (control.kind) {
+            case ControlKind::Edit: {
+                auto* edit = new QLineEdit(group_);
+                edit->setFixedWidth(scale_(control.width));
+                edit->setReadOnly(control.readOnly);
+                widget = edit;
+                break;
+            }
+            case ControlKind::CheckBox:
+                widget = new QCheckBox(group_);
+                break;
+            case ControlKind::DropDown: {
+                auto* combo = new QComboBox(group_);
+                combo->setEditable(false);  // pick-only: no free text
+                combo->setMinimumWidth(scale_(control.width));
+                combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+                widget = combo;
+                break;
+            }
+        }
+        widget->setObjectName(Q(control.name));
+        // The controls that follow a check box start as it does, unticked.
+        widget->setEnabled(!control.readOnly && control.enabledBy == nullptr);
+        controls_[index] = widget;
+        return widget;
     }
 
-    QLineEdit* ReadOnlyEdit(const char* name, int width) {
-        QLineEdit* edit = Edit(name, width, /*enabled=*/false);
-        edit->setReadOnly(true);
-        return edit;
+    // One line: the control's label on the left and the control to the right.
+    void Line(std::size_t index, int row) {
+        grid_->addWidget(Label(kFormControls[index].label), row, 0);
+        grid_->addWidget(Control(index), row, 1, Qt::AlignLeft);
     }
+    void Line(std::size_t index) { Line(index, grid_->rowCount()); }
 
-    QCheckBox* Check(const char* name, bool enabled = true) {
-        auto* check = new QCheckBox(parent_);
-        check->setObjectName(name);
-        check->setEnabled(enabled);
-        return check;
-    }
-
-    QComboBox* Combo(const char* name, int width, bool enabled = true) {
-        auto* combo = new QComboBox(parent_);
-        combo->setObjectName(name);
-        combo->setEditable(false);  // pick-only: no free text
-        combo->setMinimumWidth(Scaled(width));
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        combo->setEnabled(enabled);
-        return combo;
-    }
-
-    // One line: a label on the left and its control to the right.
-    void Line(QLabel* label, QWidget* control) {
-        int row = grid_->rowCount();
-        grid_->addWidget(label, row, 0);
-        grid_->addWidget(control, row, 1, Qt::AlignLeft);
-    }
-
+    QGroupBox* Box() const { return group_; }
     QGridLayout* Grid() const { return grid_; }
-    QWidget* Parent() const { return parent_; }
-    int Scaled(int width) const { return static_cast<int>(std::lround(width * scale_)); }
 
   private:
-    double scale_;
-    QGroupBox* parent_ = nullptr;
+    QWidget* panel_;
+    FontScale scale_;
+    std::span<QWidget*> controls_;
+    std::vector<std::pair<QLabel*, int>>& designCaptions_;
+    QGroupBox* group_ = nullptr;
     QGridLayout* grid_ = nullptr;
 };
 
@@ -202,6 +174,54 @@ QFrame* Separator(QWidget* parent, const char* name) {
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
+}
+
+// A row for each input under the column headings; separators below the first
+// row and below the third.
+void BuildInputs(FormBuilder& b, std::size_t first, std::size_t end) {
+    QGridLayout* g = b.Grid();
+    g->addWidget(b.Label({"lblSendAlarm", txt::SendAlarm}), 0, 1);
+    g->addWidget(b.Label({"lblInputsRadioCode", txt::RadioCode}), 0, 2);
+    g->addWidget(b.Label({"lblAlarmType", txt::AlarmType}), 0, 3);
+    int gridRow = 1;
+    for (std::size_t check = first; check < end; check += 3) {
+        if (check == first + 3 || check == first + 9) {
+            g->addWidget(Separator(b.Box(), check == first + 3 ? "Panel1" : "pnlInputsDelimiter"),
+                         gridRow++, 0, 1, 4);
+        }
+        b.Line(check, gridRow);
+        // Radio codes are shown here, never edited: they change only
+        // through Change Radio Codes in device.
+        g->addWidget(b.Control(check + 1), gridRow, 2, Qt::AlignLeft);
+        g->addWidget(b.Control(check + 2), gridRow, 3);
+        ++gridRow;
+    }
+    g->setColumnStretch(3, 1);
+}
+
+void BuildTimeSchedule(FormBuilder& b, std::size_t first) {
+    QGridLayout* g = b.Grid();
+    b.Line(first, 0);
+    // Activation and inactivation: the hour, a colon and the minute.
+    for (int row = 1; row <= 2; ++row) {
+        const std::size_t hour = first + 2 * static_cast<std::size_t>(row) - 1;
+        g->addWidget(b.Label(kFormControls[hour].label), row, 0);
+        auto* time = new QHBoxLayout();
+        time->setSpacing(4);
+        time->addWidget(b.Control(hour));
+        time->addWidget(b.Label(kFormControls[hour + 1].label));
+        time->addWidget(b.Control(hour + 1));
+        time->addStretch(1);
+        g->addLayout(time, row, 1);
+    }
+    // The region under its label, both across the group.
+    g->addWidget(b.Label(kFormControls[first + 5].label), 3, 0, 1, 2);
+    g->addWidget(b.Control(first + 5), 4, 0, 1, 2);
+    g->setRowMinimumHeight(5, 8);
+    g->addWidget(b.Label({"lblMostRecentDateTime", txt::MostRecentDateTime}), 6, 0, 1, 2);
+    b.Line(first + 6, 7);
+    b.Line(first + 7, 8);
+    g->setRowStretch(9, 1);
 }
 
 // While the unit is busy the main window takes no input. The operation lets
@@ -320,17 +340,17 @@ void TfrmMain::BuildMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
 
-    auto menu = [&](const char* name, const char* caption) {
-        QMenu* m = bar->addMenu(QString::fromUtf8(caption));
+    auto menu = [&](const char* name, int caption) {
+        QMenu* m = bar->addMenu(Q(Text(caption)));
         m->setObjectName(name);
         return m;
     };
     // Every command is refused while a device operation runs (its action is
     // disabled then, and the handler checks once more).
-    auto item = [this](QMenu* m, const char* name, const char* caption,
+    auto item = [this](QMenu* m, const char* name, int caption,
                        void (TfrmMain::*handler)() = nullptr,
                        QKeySequence shortcut = QKeySequence()) {
-        QAction* action = m->addAction(QString::fromUtf8(caption));
+        QAction* action = m->addAction(Q(Text(caption)));
         action->setObjectName(name);
         action->setShortcut(shortcut);
         if (handler != nullptr) {
@@ -345,44 +365,39 @@ void TfrmMain::BuildMenus() {
     };
     auto separator = [](QMenu* m, const char* name) { m->addSeparator()->setObjectName(name); };
 
-    QMenu* file = menu("mnuFile", "&File");
-    item(file, "mnuFileNew", "&New", &TfrmMain::mnuFileNewClick,
+    QMenu* file = menu("mnuFile", txt::MenuFile);
+    item(file, "mnuFileNew", txt::MenuFileNew, &TfrmMain::mnuFileNewClick,
          QKeySequence(Qt::CTRL | Qt::Key_N));
-    item(file, "mnuFileOpen", "&Open...", &TfrmMain::mnuFileOpenClick,
+    item(file, "mnuFileOpen", txt::MenuFileOpen, &TfrmMain::mnuFileOpenClick,
          QKeySequence(Qt::CTRL | Qt::Key_O));
     separator(file, "N2");
-    item(file, "mnuFileSave", "&Save", &TfrmMain::mnuFileSaveClick,
+    item(file, "mnuFileSave", txt::MenuFileSave, &TfrmMain::mnuFileSaveClick,
          QKeySequence(Qt::CTRL | Qt::Key_S));
-    item(file, "mnuFileSaveAs", "Save &As...", &TfrmMain::mnuFileSaveAsClick);
+    item(file, "mnuFileSaveAs", txt::MenuFileSaveAs, &TfrmMain::mnuFileSaveAsClick);
     separator(file, "N1");
-    item(file, "mnuFileSelectDefaultDirectory", "Select default folder...",
+    item(file, "mnuFileSelectDefaultDirectory", txt::MenuFileSelectDefaultDirectory,
          &TfrmMain::mnuFileSelectDefaultDirectoryClick);
     separator(file, "N3");
-    item(file, "mnuFileExit", "E&xit", &TfrmMain::mnuFileExitClick);
+    item(file, "mnuFileExit", txt::MenuFileExit, &TfrmMain::mnuFileExitClick);
 
-    QMenu* com = menu("mnuCom", "&Communication");
-    item(com, "mnuComReadFromDevice", "&Read from device", &TfrmMain::mnuComReadFromDeviceClick,
-         QKeySequence(Qt::CTRL | Qt::Key_R));
-    item(com, "mnuComWriteToDevice", "&Write to device", &TfrmMain::mnuComWriteToDeviceClick,
+    QMenu* com = menu("mnuCom", txt::MenuCom);
+    item(com, "mnuComReadFromDevice", txt::MenuComReadFromDevice,
+         &TfrmMain::mnuComReadFromDeviceClick, QKeySequence(Qt::CTRL | Qt::Key_R));
+    item(com, "mnuComWriteToDevice", txt::MenuComWriteToDevice, &TfrmMain::mnuComWriteToDeviceClick,
          QKeySequence(Qt::CTRL | Qt::Key_W));
     separator(com, "N4");
-    item(com, "mnuComChangeDeviceRadioCodes", "&Change Radio Codes in device",
+    item(com, "mnuComChangeDeviceRadioCodes", txt::MenuComChangeDeviceRadioCodes,
          &TfrmMain::mnuComChangeDeviceRadioCodesClick);
 
-    QMenu* help = menu("mnuHelp", "&Help");
-    item(help, "mnuHelpAbout", "&About...", &TfrmMain::mnuHelpAboutClick);
+    QMenu* help = menu("mnuHelp", txt::MenuHelp);
+    item(help, "mnuHelpAbout", txt::MenuHelpAbout, &TfrmMain::mnuHelpAboutClick);
 
     pumnuDST_ = new QMenu(this);
     pumnuDST_->setObjectName("pumnuDST");
-    item(pumnuDST_, "pumnuView", "View settings...", &TfrmMain::pumnuViewClick);
+    item(pumnuDST_, "pumnuView", txt::PopupViewSettings, &TfrmMain::pumnuViewClick);
 }
 
 void TfrmMain::BuildForm() {
-    // The original layout was drawn for a font whose average character is 5
-    // pixels wide.
-    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
-    FormBuilder b(scale);
-
     auto* pnlMain = new QWidget(this);
     pnlMain->setObjectName("pnlMain");
     setCentralWidget(pnlMain);
@@ -391,164 +406,63 @@ void TfrmMain::BuildForm() {
     columns->setSpacing(8);
 
     // The groups are created in keyboard order; inside a group line by line.
-    QGroupBox* inputs = b.Group(pnlMain, "gbxInputs", "Inputs");
-    {
-        QGridLayout* g = b.Grid();
-        g->addWidget(b.Label("lblSendAlarm", "Send Alarm"), 0, 1);
-        g->addWidget(b.Label("lblInputsRadioCode", "Radio Code"), 0, 2);
-        g->addWidget(b.Label("lblAlarmType", "Alarm Type"), 0, 3);
-        struct Row {
-            const char* label;
-            const char* caption;
-            const char* check;
-            const char* code;
-            const char* type;
-        };
-        const Row rows[] = {
-            {"lblAlarmWhenAllowUser", "Allow user out of pad (bed/chair)", "cbAllowUserSendAlarm",
-             "edtAllowUserRadioCode", "cbbxAllowUserAlarmType"},
-            {"lblAlarmWhenDoorClosed", "Pad connection (on)", "cbDoorClosedSendAlarm",
-             "edtDoorClosedRadioCode", "cbbxDoorClosedAlarmType"},
-            {"lblAlarmWhenDoorOpened", "Pad connection (off)", "cbDoorOpenedSendAlarm",
-             "edtDoorOpenedRadioCode", "cbbxDoorOpenedAlarmType"},
-            {"lblAlarmWhenInputClosed", "On pad (bed/chair)", "cbInputClosedSendAlarm",
-             "edtInputClosedRadioCode", "cbbxInputClosedAlarmType"},
-            {"lblAlarmWhenInputOpened", "Out of pad (bed/chair)", "cbInputOpenedSendAlarm",
-             "edtInputOpenedRadioCode", "cbbxInputOpenedAlarmType"},
-        };
-        int gridRow = 1;
-        for (int i = 0; i < 5; ++i) {
-            // Separators below the first row and below the third.
-            if (i == 1 || i == 3) {
-                g->addWidget(Separator(inputs, i == 1 ? "Panel1" : "pnlInputsDelimiter"), gridRow++,
-                             0, 1, 4);
-            }
-            g->addWidget(b.Label(rows[i].label, rows[i].caption), gridRow, 0);
-            g->addWidget(b.Check(rows[i].check), gridRow, 1, Qt::AlignLeft);
-            // Radio codes are shown here, never edited: they change only
-            // through Change Radio Codes in device.
-            g->addWidget(b.ReadOnlyEdit(rows[i].code, 57), gridRow, 2, Qt::AlignLeft);
-            g->addWidget(b.Combo(rows[i].type, 209), gridRow, 3);
-            ++gridRow;
+    FormBuilder b(pnlMain, *this, controls_, designCaptions_);
+    std::array<QGroupBox*, kFormGroups.size()> groups{};
+    std::size_t next = 0;
+    for (std::size_t which = 0; which < kFormGroups.size(); ++which) {
+        const auto group = static_cast<FormGroup>(which);
+        groups[which] = b.Group(group);
+        const std::size_t first = next;
+        while (next < kFormControls.size() && kFormControls[next].group == group) {
+            ++next;
         }
-        g->setColumnStretch(3, 1);
+        if (group == FormGroup::Inputs) {
+            BuildInputs(b, first, next);
+        } else if (group == FormGroup::TimeSchedule) {
+            BuildTimeSchedule(b, first);
+        } else {
+            for (std::size_t control = first; control < next; ++control) {
+                b.Line(control);
+            }
+        }
     }
+    auto group = [&groups](FormGroup which) { return groups[static_cast<std::size_t>(which)]; };
 
-    auto* leftColumn = new QVBoxLayout();
-    leftColumn->setSpacing(8);
-    QGroupBox* alarmDelay = b.Group(pnlMain, "gbxAlarmDelay", "Alarm Delay");
-    b.Line(b.Label("lblInPassageDelay", "On pad delay (s)"), b.Edit("edtInPassageDelay", 57));
-    b.Line(b.Label("lblOutPassageDelay", "Out of pad delay (s)"), b.Edit("edtOutPassageDelay", 57));
-    b.Line(b.Label("lblAutoResetTime", "Time allowed out of pad (s)"),
-           b.Edit("edtAutoResetTime", 57));
-    leftColumn->addWidget(alarmDelay);
-
-    QGroupBox* technical = b.Group(pnlMain, "gbxTechnicalAlarms", "Technical Alarms");
-    b.Line(b.Label("lblTechnicalRadioCode", "Radio Code"),
-           b.ReadOnlyEdit("edtTechnicalRadioCode", 57));
-    b.Line(b.Label("lblRadioTestAlarmPeriod", "Radio test alarm period (h, 0=OFF)"),
-           b.Edit("edtRadioTestAlarmPeriod", 57));
-    b.Line(b.Label("lblBatteryAlarmPeriod", "Battery alarm period (h, 0=OFF)"),
-           b.Edit("edtBatteryAlarmPeriod", 57));
-    b.Line(b.Label("lblInactivityTimeLimit", "Inactivity time limit (1-256h)"),
-           b.Edit("edtInactivityTimeLimit", 57));
-    leftColumn->addWidget(technical);
-    leftColumn->addStretch(1);
-
-    QGroupBox* schedule = b.Group(pnlMain, "gbxTimeSchedule", "Time Schedule");
-    {
-        QGridLayout* g = b.Grid();
-        auto timeLine = [&](int row, const char* label, const char* caption, const char* hour,
-                            const char* colon, const char* minute) {
-            g->addWidget(b.Label(label, caption), row, 0);
-            auto* time = new QHBoxLayout();
-            time->setSpacing(4);
-            // The hour and minute edits follow the enable check box.
-            time->addWidget(b.Edit(hour, 33, false));
-            time->addWidget(b.Label(colon, ":"));
-            time->addWidget(b.Edit(minute, 33, false));
-            time->addStretch(1);
-            g->addLayout(time, row, 1);
-        };
-        g->addWidget(b.Label("lblEnableTimeSchedule", "Enable time schedule"), 0, 0);
-        g->addWidget(b.Check("cbEnableTimeSchedule"), 0, 1, Qt::AlignLeft);
-        timeLine(1, "lblActivationTime", "Activation time (hh:mm)", "edtActivationHour",
-                 "lblColon1", "edtActivationMinute");
-        timeLine(2, "lblInactivationTime", "Inactivation time (hh:mm)", "edtInactivationHour",
-                 "lblColon2", "edtInactivationMinute");
-        g->addWidget(b.Label("lblDaylightSavingTimeRegion", "Daylight saving time region"), 3, 0, 1,
-                     2);
-        QComboBox* region = b.Combo("cbbxDaylightSavingTimeRegion", 305, false);
-        region->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(region, &QWidget::customContextMenuRequested, this,
-                [this, region](const QPoint& pos) { pumnuDST_->exec(region->mapToGlobal(pos)); });
-        g->addWidget(region, 4, 0, 1, 2);
-        g->setRowMinimumHeight(5, 8);
-        g->addWidget(
-            b.Label("lblMostRecentDateTime", "Most recent date/time in QZT (power switch 1-0)"), 6,
-            0, 1, 2);
-        g->addWidget(b.Label("lblDate", "Date"), 7, 0);
-        g->addWidget(b.ReadOnlyEdit("edtDate", 89), 7, 1, Qt::AlignLeft);
-        g->addWidget(b.Label("lblTime", "Time"), 8, 0);
-        g->addWidget(b.ReadOnlyEdit("edtTime", 89), 8, 1, Qt::AlignLeft);
-        g->setRowStretch(9, 1);
+    // Lines stay at the top of a group that is higher than they need.
+    for (const FormGroup tall : {FormGroup::RadioParameters, FormGroup::ProductInformation}) {
+        auto* grid = static_cast<QGridLayout*>(group(tall)->layout());
+        grid->setRowStretch(grid->rowCount(), 1);
     }
-
-    QGroupBox* radio = b.Group(pnlMain, "gbxRadioParameters", "Radio Parameters");
-    b.Line(b.Label("lblNumberOfShortTransmissions", "Number of short transmissions"),
-           b.Edit("edtNumberOfShortTransmissions", 65));
-    b.Line(b.Label("lblNumberOfLongTransmissions", "Number of long transmissions"),
-           b.Edit("edtNumberOfLongTransmissions", 65));
-    b.Line(b.Label("lblIgnoreReceivedAcknowledge", "Ignore received acknowledge"),
-           b.Check("cbIgnoreReceivedAcknowledge"));
-    b.Grid()->setRowStretch(b.Grid()->rowCount(), 1);
-
     // Two groups of the unit's memory that this product does not offer. They
     // are never shown, but decoding and encoding still fill and read them.
-    QGroupBox* miscellaneous = b.Group(pnlMain, "gbxMiscellaneous", "Miscellaneous");
-    b.Line(b.Label("lblIgnorePowerSwitch", "Ignore power switch"),
-           b.Check("cbIgnorePowerSwitch", false));
-    miscellaneous->hide();
-
-    QGroupBox* peek = b.Group(pnlMain, "gbxPeekFunction", "Peek Function");
-    b.Line(b.Label("lblEnablePeekFunction", "Enable peek function"),
-           b.Check("cbEnablePeekFunction", false));
-    b.Line(b.Label("lblDoorMatSensorType", "Door mat sensor type"),
-           b.Combo("cbbxDoorMatSensorType", 113, false));
-    b.Line(b.Label("lblMaxTimeOutsideDoor", "Max time outside door (s)"),
-           b.Edit("edtMaxTimeOutsideDoor", 57, false));
-    peek->hide();
-
-    QGroupBox* product = b.Group(pnlMain, "gbxProductInformation", "Product Information");
-    b.Line(b.Label("lblProgramVersion", "Program version"),
-           b.ReadOnlyEdit("edtProgramVersion", 105));
-    b.Line(b.Label("lblSerialNumber", "Serial number"), b.ReadOnlyEdit("edtSerialNumber", 105));
-    b.Line(b.Label("lblProductionDate", "Production date"),
-           b.ReadOnlyEdit("edtProductionDate", 105));
-    b.Line(b.Label("lblRadioCalibration", "Radio calibration"),
-           b.ReadOnlyEdit("edtRadioCalibration", 105));
-    b.Grid()->setRowStretch(b.Grid()->rowCount(), 1);
+    group(FormGroup::Miscellaneous)->hide();
+    group(FormGroup::PeekFunction)->hide();
 
     // Top row: inputs over the two left columns, radio parameters on the
     // right; bottom row: delays and technical alarms, time schedule, product
     // information.
-    columns->addWidget(inputs, 0, 0, 1, 2);
-    columns->addWidget(radio, 0, 2);
+    auto* leftColumn = new QVBoxLayout();
+    leftColumn->setSpacing(8);
+    leftColumn->addWidget(group(FormGroup::AlarmDelay));
+    leftColumn->addWidget(group(FormGroup::TechnicalAlarms));
+    leftColumn->addStretch(1);
+    columns->addWidget(group(FormGroup::Inputs), 0, 0, 1, 2);
+    columns->addWidget(group(FormGroup::RadioParameters), 0, 2);
     columns->addLayout(leftColumn, 1, 0);
-    columns->addWidget(schedule, 1, 1);
-    columns->addWidget(product, 1, 2);
+    columns->addWidget(group(FormGroup::TimeSchedule), 1, 1);
+    columns->addWidget(group(FormGroup::ProductInformation), 1, 2);
+
+    // The region's pop-up menu shows its daylight-saving rule.
+    QComboBox* region = Control<QComboBox>(kRegion);
+    region->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(region, &QWidget::customContextMenuRequested, this,
+            [this, region](const QPoint& pos) { pumnuDST_->exec(region->mapToGlobal(pos)); });
 }
 
 void TfrmMain::BindForm() {
-    for (const FormControl& control : kFormControls) {
-        QWidget* widget = findChild<QWidget*>(Q(control.name));
-        Q_ASSERT_X(widget != nullptr, "TfrmMain::BindForm", "a form control has no widget");
-        bound_.push_back({&control, widget});
-    }
-
-    for (const EntryRule& rule : kEntryRules) {
-        auto* edit = findChild<QLineEdit*>(Q(rule.control));
-        Q_ASSERT(edit != nullptr);
+    for (std::size_t i = 0; i < kEntryRules.size(); ++i) {
+        const EntryRule& rule = kEntryRules[i];
+        auto* edit = Control<QLineEdit>(kEntryRuleControls[i]);
         entryRules_.insert(edit, &rule);
         edit->installEventFilter(this);
         // Text arrives by typing and pasting only, where the key filter and
@@ -559,52 +473,52 @@ void TfrmMain::BindForm() {
                 [this, &rule](const QString& text) { EditChange(rule, text); });
     }
 
-    connect(findChild<QCheckBox*>("cbEnablePeekFunction"), &QCheckBox::toggled, this,
-            [this] { cbEnablePeekFunctionClick(); });
-    connect(findChild<QCheckBox*>("cbEnableTimeSchedule"), &QCheckBox::toggled, this,
-            [this] { cbEnableTimeScheduleClick(); });
+    for (std::size_t i = 0; i < kCouplings.size(); ++i) {
+        connect(Control<QCheckBox>(kCouplingControls[i]), &QCheckBox::toggled, this,
+                [this, i] { ApplyCoupling(kCouplings[i].checkBox); });
+    }
 }
 
 void TfrmMain::ShowForm(const FormModel& form) {
-    for (const BoundControl& bound : bound_) {
-        const FormControl& control = *bound.control;
+    for (std::size_t i = 0; i < kFormControls.size(); ++i) {
+        const FormControl& control = kFormControls[i];
         switch (control.kind) {
             case ControlKind::Edit: {
                 const QString text = Q(form.*control.text);
-                if (control.text == &FormModel::edtProductionDate) {
+                if (i == kProductionDate) {
                     FitProductionDate(text);
                 }
-                static_cast<QLineEdit*>(bound.widget)->setText(text);
+                Control<QLineEdit>(i)->setText(text);
                 break;
             }
             case ControlKind::CheckBox:
-                static_cast<QCheckBox*>(bound.widget)->setChecked(form.*control.checked);
+                Control<QCheckBox>(i)->setChecked(form.*control.checked);
                 break;
             case ControlKind::DropDown: {
-                auto* combo = static_cast<QComboBox*>(bound.widget);
+                auto* combo = Control<QComboBox>(i);
                 const int selection = form.*control.selection;
                 combo->setCurrentIndex(selection < combo->count() ? selection : -1);
                 break;
             }
         }
         if (control.enabledBy != nullptr) {
-            bound.widget->setEnabled(form.*control.enabledBy);
+            controls_[i]->setEnabled(form.*control.enabledBy);
         }
     }
 }
 
 void TfrmMain::ReadForm(FormModel& form) const {
-    for (const BoundControl& bound : bound_) {
-        const FormControl& control = *bound.control;
+    for (std::size_t i = 0; i < kFormControls.size(); ++i) {
+        const FormControl& control = kFormControls[i];
         switch (control.kind) {
             case ControlKind::Edit:
-                form.*control.text = static_cast<QLineEdit*>(bound.widget)->text().toStdString();
+                form.*control.text = Control<QLineEdit>(i)->text().toStdString();
                 break;
             case ControlKind::CheckBox:
-                form.*control.checked = static_cast<QCheckBox*>(bound.widget)->isChecked();
+                form.*control.checked = Control<QCheckBox>(i)->isChecked();
                 break;
             case ControlKind::DropDown:
-                form.*control.selection = static_cast<QComboBox*>(bound.widget)->currentIndex();
+                form.*control.selection = Control<QComboBox>(i)->currentIndex();
                 break;
         }
     }
@@ -612,10 +526,8 @@ void TfrmMain::ReadForm(FormModel& form) const {
 }
 
 void TfrmMain::FitProductionDate(const QString& text) {
-    auto* serialNumber = findChild<QLineEdit*>("edtSerialNumber");
-    auto* productionDate = findChild<QLineEdit*>("edtProductionDate");
-    const int width = serialNumber->minimumWidth();  // fixed
-    productionDate->setFixedWidth(text.size() > 10 ? 2 * width : width);
+    const int width = Control<QLineEdit>(kSerialNumber)->minimumWidth();  // fixed
+    Control<QLineEdit>(kProductionDate)->setFixedWidth(text.size() > 10 ? 2 * width : width);
 }
 
 void TfrmMain::EditChange(const EntryRule& rule, const QString& text) {
@@ -705,14 +617,14 @@ void TfrmMain::ShowEditMenu(QLineEdit* edit, const EntryRule& rule, const QPoint
 }
 
 void TfrmMain::ApplyCoupling(std::string_view checkBox) {
-    for (const Coupling& coupling : kCouplings) {
-        if (coupling.checkBox != checkBox) {
+    for (std::size_t i = 0; i < kCouplings.size(); ++i) {
+        if (kCouplings[i].checkBox != checkBox) {
             continue;
         }
-        const bool on = findChild<QCheckBox*>(Q(coupling.checkBox))->isChecked();
-        for (const BoundControl& bound : bound_) {
-            if (bound.control->enabledBy == coupling.enabled) {
-                bound.widget->setEnabled(on);
+        const bool on = Control<QCheckBox>(kCouplingControls[i])->isChecked();
+        for (std::size_t c = 0; c < kFormControls.size(); ++c) {
+            if (kFormControls[c].enabledBy == kCouplings[i].enabled) {
+                controls_[c]->setEnabled(on);
             }
         }
     }
@@ -727,7 +639,7 @@ void TfrmMain::cbEnableTimeScheduleClick() {
 }
 
 void TfrmMain::pumnuViewClick() {
-    const auto* region = findChild<QComboBox*>("cbbxDaylightSavingTimeRegion");
+    const auto* region = Control<QComboBox>(kRegion);
     const CodecContext context = CodecContextFor(state_, Ui());
     if (const auto text = DaylightSavingSettingsText(region->currentIndex(), context)) {
         Ui().ShowInformation(*text);
@@ -766,30 +678,20 @@ void TfrmMain::FormCreate(const StartOptions& options) {
 }
 
 void TfrmMain::FillDropDowns() {
-    for (const DropDownSource& source : kDropDownSources) {
-        auto* combo = findChild<QComboBox*>(
-            QString::fromUtf8(source.control.data(), static_cast<int>(source.control.size())));
+    for (std::size_t i = 0; i < kDropDownSources.size(); ++i) {
+        auto* combo = Control<QComboBox>(kDropDownControls[i]);
         combo->clear();
-        for (const ValueListEntry& entry : state_.List(source.dropDown).Entries()) {
+        for (const ValueListEntry& entry : state_.List(kDropDownSources[i].dropDown).Entries()) {
             combo->addItem(Q(entry.text));
         }
         combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
     }
 }
 
+// The labels drawn with a text of their own take the string table's.
 void TfrmMain::ApplyCaptions() {
-    for (const Caption& caption : kCaptions) {
-        const QString text = Q(Text(caption.text));
-        QObject* control = findChild<QObject*>(caption.control);
-        if (auto* label = qobject_cast<QLabel*>(control)) {
-            label->setText(text);
-        } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
-            group->setTitle(text);
-        } else if (auto* menu = qobject_cast<QMenu*>(control)) {
-            menu->setTitle(text);
-        } else if (auto* action = qobject_cast<QAction*>(control)) {
-            action->setText(text);
-        }
+    for (const auto& [label, text] : designCaptions_) {
+        label->setText(Q(Text(text)));
     }
 }
 

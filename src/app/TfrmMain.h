@@ -7,10 +7,12 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "config/EntryRules.h"
@@ -147,10 +149,11 @@ class TfrmMain : public QMainWindow {
     // a long date text.
     void FitProductionDate(const QString& text);
 
-    struct BoundControl {
-        const FormControl* control;
-        QWidget* widget;
-    };
+    // The widget of kFormControls[index], of the class of its kind.
+    template <typename Widget>
+    Widget* Control(std::size_t index) const {
+        return static_cast<Widget*>(controls_[index]);
+    }
 
     ProgramState state_;
     std::shared_ptr<const PlatformFolders> folders_;
@@ -168,7 +171,11 @@ class TfrmMain : public QMainWindow {
     TfrmAbout* frmAbout_ = nullptr;
     TfrmSelectDirectory* frmSelectDirectory_ = nullptr;
     TfrmWriteRadioCodes* frmWriteRadioCodes_ = nullptr;
-    std::vector<BoundControl> bound_;
+    // The form's widgets, at the positions of their controls in kFormControls.
+    std::array<QWidget*, kFormControls.size()> controls_{};
+    // The labels whose drawn text differs from the string table's, with the
+    // table's text that start-up gives them.
+    std::vector<std::pair<QLabel*, int>> designCaptions_;
     QHash<const QObject*, const EntryRule*> entryRules_;
 };
 

@@ -8,22 +8,14 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <algorithm>
 
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
+#include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 #include "core/UserInterface.h"
 #include "text/Text.h"
 
 namespace qzt {
-namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-}  // namespace
 
 TfrmSelectDirectory::TfrmSelectDirectory(TfrmMain& mainWindow)
     : QDialog(&mainWindow), main_(mainWindow) {
@@ -33,7 +25,8 @@ TfrmSelectDirectory::TfrmSelectDirectory(TfrmMain& mainWindow)
                    Qt::WindowCloseButtonHint);
 
     // The original was 469 x 226 pixels for a font with 5-pixel characters.
-    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
+    // Its widths are cut to whole pixels, not rounded as in the other windows.
+    const double scale = FontScale(*this).Factor();
     auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale); };
 
     group_ = new QGroupBox(this);

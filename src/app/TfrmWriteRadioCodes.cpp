@@ -7,22 +7,17 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
 #include "app/TypedCharacter.h"
+#include "app/WindowHelpers.h"
 #include "config/EntryRules.h"
 #include "device/commands/DeviceCommands.h"
 #include "text/Text.h"
 
 namespace qzt {
 namespace {
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 // The rows' labels in the order of the unit's codes (bytes 2-3 first).
 constexpr const char* kRowLabels[6] = {
@@ -45,10 +40,8 @@ TfrmWriteRadioCodes::TfrmWriteRadioCodes(TfrmMain& mainWindow)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
 
-    // The original layout was drawn for a font with 5-pixel characters;
-    // every position grows with the font in use so that no caption is cut.
-    const double scale = std::max(1.0, fontMetrics().averageCharWidth() / 5.0);
-    auto px = [scale](int pixels) { return static_cast<int>(std::lround(pixels * scale)); };
+    // Every position of the original layout grows with the font in use.
+    const FontScale px(*this);
     auto place = [&](QWidget* widget, int left, int top, int width, int height) {
         widget->setGeometry(px(left), px(top), px(width), px(height));
     };

@@ -12,7 +12,8 @@
 #include "core/VersionInfo.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
+    // After a lone "--" every argument is a folder or file, even "--version".
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("%s\n", qzt::FileVersionString().c_str());
             return 0;
@@ -42,5 +43,6 @@ int main(int argc, char** argv) {
     } catch (...) {
         qzt::ShowExceptionBox("");
     }
-    return 0;
+    // The program ended on an error the user has been shown.
+    return 1;
 }

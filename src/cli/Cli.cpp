@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <functional>
-#include <map>
+#include <iterator>
 #include <ostream>
 
 #include "core/StartUp.h"
@@ -12,69 +14,78 @@
 namespace qzt {
 namespace {
 
+// The options a command takes besides --help.
+enum Options : unsigned { kNoOptions = 0, kJson = 1, kOutput = 2, kSet = 4, kDevice = 8 };
+
 struct Command {
+    const char* name;
     int (*run)(CliContext&);
     std::size_t minOperands;
     std::size_t maxOperands;  // SIZE_MAX: any number
+    unsigned options;
+    int help;
 };
 
-const std::map<std::string, Command>& Commands() {
-    static const std::map<std::string, Command> commands = {
-        {"info", {RunInfo, 1, 1}},
-        {"check", {RunCheck, 1, 1}},
-        {"diff", {RunDiff, 2, 2}},
-        {"set", {RunSet, 2, SIZE_MAX}},
-        {"read", {RunRead, 0, 0}},
-        {"write", {RunWrite, 1, 1}},
-        {"radio-codes", {RunRadioCodes, 0, 0}},
-        {"kvd-info", {RunKvdInfo, 0, 0}},
-    };
-    return commands;
+constexpr Command kCommands[] = {
+    {"info", RunInfo, 1, 1, kJson, txt::CliHelpInfo},
+    {"check", RunCheck, 1, 1, kNoOptions, txt::CliHelpCheck},
+    {"diff", RunDiff, 2, 2, kNoOptions, txt::CliHelpDiff},
+    {"set", RunSet, 2, SIZE_MAX, kOutput, txt::CliHelpSet},
+    {"read", RunRead, 0, 0, kOutput | kDevice, txt::CliHelpRead},
+    {"write", RunWrite, 1, 1, kDevice, txt::CliHelpWrite},
+    {"radio-codes", RunRadioCodes, 0, 0, kSet | kDevice, txt::CliHelpRadioCodes},
+    {"kvd-info", RunKvdInfo, 0, 0, kDevice, txt::CliHelpKvdInfo},
+};
+
+// Read by ParseDeviceOptions, as the window reads them.
+constexpr const char* kDeviceOptions[] = {"--device", "--sim-faults", "--sim-latency",
+                                          "--sim-timing"};
+
+const Command* FindCommand(const std::string& name) {
+    const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                     [&](const Command& c) { return name == c.name; });
+    return found == std::end(kCommands) ? nullptr : found;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
+// An option with a value, handed to `take` at once each time it is given: the
+// last one wins, and the device options keep their order.
+void TakeEach(CLI::App& command, const std::string& name,
+              std::function<void(const std::string&)> take) {
+    command.add_option(name)->trigger_on_parse()->each(std::move(take));
 }
 
-// Sorts the arguments into the call; nothing (and a usage error shown) for an
-// option the tool does not know.
-std::optional<Invocation> Parse(const std::vector<std::string>& arguments, std::ostream& err,
-                                int& exitCode) {
-    Invocation call;
-    call.arguments = arguments;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            if (call.command.empty()) {
-                call.command = a;
-            } else {
-                call.operands.push_back(a);
+// The grammar: one subcommand per command with only the options it takes.
+// Arguments nobody takes are kept, so that they are reported with the
+// tool's own texts; words before the command are taken as its name.
+void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& commandWords,
+                     std::vector<std::string>& deviceOptions) {
+    app.set_version_flag("--version", FileVersionString());
+    app.allow_extras();
+    // Once the command is known, another command name is an operand.
+    app.require_subcommand(0, 1);
+    app.add_option("command", commandWords);
+    for (const Command& command : kCommands) {
+        CLI::App* sub = app.add_subcommand(command.name);
+        sub->allow_extras();
+        sub->preparse_callback([&call, &command](std::size_t) { call.command = command.name; });
+        sub->add_option("operands", call.operands);
+        if (command.options & kJson) {
+            sub->add_flag("--json", call.json);
+        }
+        if (command.options & kOutput) {
+            TakeEach(*sub, "-o,--output", [&call](const std::string& v) { call.output = v; });
+        }
+        if (command.options & kSet) {
+            TakeEach(*sub, "--set", [&call](const std::string& v) { call.set = v; });
+        }
+        for (const char* name : kDeviceOptions) {
+            if (command.options & kDevice) {
+                TakeEach(*sub, name, [&deviceOptions, name](const std::string& value) {
+                    deviceOptions.push_back(std::string(name) + '=' + value);
+                });
             }
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a == "--json") {
-            call.json = true;
-        } else if (a == "-o" || a == "--output") {
-            if (i + 1 >= arguments.size()) {
-                exitCode = UsageError(err, TextF(txt::CliUnknownOption, a));
-                return std::nullopt;
-            }
-            call.output = arguments[++i];
-        } else if (StartsWith(a, "--output=")) {
-            call.output = a.substr(9);
-        } else if (StartsWith(a, "--set=")) {
-            call.set = a.substr(6);
-        } else if (StartsWith(a, "--device=") || StartsWith(a, "--sim-faults=") ||
-                   StartsWith(a, "--sim-latency=") || StartsWith(a, "--sim-timing=")) {
-            // The device options are read from `arguments` by the commands
-            // that reach a unit.
-        } else {
-            exitCode = UsageError(err, TextF(txt::CliUnknownOption, a));
-            return std::nullopt;
         }
     }
-    return call;
 }
 
 }  // namespace
@@ -86,31 +97,62 @@ int UsageError(std::ostream& err, const std::string& message) {
 
 int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
            const PlatformFolders& folders, bool errIsTerminal) {
-    for (const std::string& a : arguments) {
-        if (a == "--version") {
-            out << FileVersionString() << '\n';
-            return kExitOk;
-        }
-        if (a == "--help" || a == "-h") {
-            out << Text(txt::CliUsage) << '\n';
-            return kExitOk;
-        }
+    Invocation call;
+    call.command = "qzt";  // until a command is named
+    std::vector<std::string> commandWords;
+    std::vector<std::string> deviceOptions;  // "--device=D" ..., in their order
+    CLI::App app;
+    DeclareCommands(app, call, commandWords, deviceOptions);
+    // Everything after a lone "--" is an operand. CLI11 2.1 lets a subcommand
+    // hand what follows "--" back to the options of the tool (a file named
+    // --version would print the version), so it parses only what comes before.
+    const auto operandsOnly = std::find(arguments.begin(), arguments.end(), "--");
+    // CLI11 would take the next argument as the value of "--name=".
+    const auto emptyValue = std::find_if(arguments.begin(), operandsOnly, [](const std::string& a) {
+        return a.starts_with("--") && a.find('=') == a.size() - 1;
+    });
+    if (emptyValue != operandsOnly) {
+        return UsageError(
+            err, TextF(txt::CliMissingValue, emptyValue->substr(0, emptyValue->size() - 1)));
     }
-    int exitCode = kExitOk;
-    std::optional<Invocation> call = Parse(arguments, err, exitCode);
-    if (!call) {
-        return exitCode;
+    try {
+        // CLI11 takes the arguments last first.
+        app.parse(
+            std::vector<std::string>(std::make_reverse_iterator(operandsOnly), arguments.rend()));
+    } catch (const CLI::CallForHelp&) {
+        const Command* command = FindCommand(call.command);
+        out << (command ? Text(command->help) : Text(txt::CliUsage))
+            << (command && command->options & kDevice ? "\n\n" + Text(txt::CliHelpDevice) : "")
+            << '\n';
+        return kExitOk;
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
+        return kExitOk;
+    } catch (const CLI::ArgumentMismatch&) {
+        // An option that takes a value came last, without one.
+        const std::string& last = *std::prev(operandsOnly);
+        return UsageError(err, TextF(txt::CliMissingValue, last.substr(0, last.find('='))));
+    } catch (const CLI::ParseError&) {
+        // A value CLI11 could not convert (--json=maybe).
+        return UsageError(err, TextF(txt::CliWrongArguments, call.command));
     }
-    if (call->command.empty()) {
-        return UsageError(err, TextF(txt::CliWrongArguments, "qzt"));
+    const Command* command = FindCommand(call.command);
+    std::vector<std::string>& words = command ? call.operands : commandWords;
+    words.insert(words.end(), operandsOnly + (operandsOnly != arguments.end()), arguments.end());
+    if (const std::vector<std::string> extras = app.remaining(true); !extras.empty()) {
+        return UsageError(err, TextF(txt::CliUnknownOption, extras.front()));
     }
-    const auto command = Commands().find(call->command);
-    if (command == Commands().end()) {
-        return UsageError(err, TextF(txt::CliUnknownCommand, call->command));
+    if (!commandWords.empty()) {
+        return UsageError(err, TextF(txt::CliUnknownCommand, commandWords.front()));
     }
-    if (call->operands.size() < command->second.minOperands ||
-        call->operands.size() > command->second.maxOperands) {
-        return UsageError(err, TextF(txt::CliWrongArguments, call->command));
+    if (command == nullptr || call.operands.size() < command->minOperands ||
+        call.operands.size() > command->maxOperands) {
+        return UsageError(err, TextF(txt::CliWrongArguments, call.command));
+    }
+    // The window reads the same device options.
+    call.device = ParseDeviceOptions(deviceOptions);
+    if (command->options & kDevice && !call.device.Valid()) {
+        return UsageError(err, call.device.error);
     }
 
     // The same folders, Values.ini and value lists as the window.
@@ -123,8 +165,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         ui.ShowError(error.what());
         return kExitFailed;
     }
-    CliContext context{*call, state, ui, out};
-    return command->second.run(context);
+    CliContext context{call, state, ui, out};
+    return command->run(context);
 }
 
 }  // namespace qzt

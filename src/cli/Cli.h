@@ -10,6 +10,7 @@
 #include "cli/Console.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
+#include "device/DeviceOptions.h"
 #include "device/commands/DeviceCommands.h"
 #include "files/FileCommands.h"
 
@@ -18,11 +19,11 @@ namespace qzt {
 // One call of the tool, its options sorted out.
 struct Invocation {
     std::string command;
-    std::vector<std::string> operands;   // after the command, options removed
-    std::vector<std::string> arguments;  // every argument, for the device options
-    bool json = false;                   // --json
-    std::optional<std::string> output;   // -o OUT
-    std::optional<std::string> set;      // --set=LIST
+    std::vector<std::string> operands;
+    bool json = false;                  // --json
+    std::optional<std::string> output;  // -o OUT
+    std::optional<std::string> set;     // --set=LIST
+    DeviceOptions device;               // --device=, --sim-faults= ...
 };
 
 // What a command needs: its call, the program state (folders, Values.ini and

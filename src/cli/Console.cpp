@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <ostream>
 
+#include "config/EntryRules.h"
+#include "text/Text.h"
+
 namespace qzt {
 
 void ConsoleUserInterface::ShowError(const std::string& text) {
@@ -19,6 +22,13 @@ bool ConsoleUserInterface::EditRadioCodes(const RadioCodes& oldCodes, RadioCodes
     shown_ = oldCodes;
     if (!answer_) {
         return false;
+    }
+    // The dialog's warning, given as the code is typed, now that the codes
+    // are about to be written; the code is written all the same.
+    for (const std::string& code : *answer_) {
+        if (IsReservedRadioCode(code)) {
+            ShowError(Text(txt::RadioCodeNotAllowed));
+        }
     }
     newCodes = *answer_;
     return true;

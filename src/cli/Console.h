@@ -53,8 +53,9 @@ class ConsoleUserInterface : public UserInterface {
 
     std::ostream& Messages() { return messages_; }
 
-    // The radio-code dialog: answered with the codes given to AnswerRadioCodes,
-    // or closed unconfirmed without them. The codes it showed are kept.
+    // The radio-code dialog: answered with the codes given to AnswerRadioCodes
+    // (with the dialog's warning for a reserved code), or closed unconfirmed
+    // without them. The codes it showed are kept.
     void AnswerRadioCodes(const RadioCodes& codes) { answer_ = codes; }
     bool EditRadioCodes(const RadioCodes& oldCodes, RadioCodes& newCodes) override;
     const std::optional<RadioCodes>& ShownRadioCodes() const { return shown_; }

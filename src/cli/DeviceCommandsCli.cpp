@@ -1,12 +1,11 @@
 // qzt read, write, radio-codes and kvd-info: the unit from the shell, through
 // the window's own device commands.
-#include <memory>
 #include <ostream>
+#include <sstream>
 
 #include "cli/Cli.h"
 #include "config/EntryRules.h"
 #include "device/Backends.h"
-#include "device/DeviceOptions.h"
 #include "device/link/TUsbInterface.h"
 #include "files/ConfigFile.h"
 #include "text/Text.h"
@@ -14,34 +13,17 @@
 namespace qzt {
 namespace {
 
-// The link the call asks for (--device=, else QZT_DEVICE, else auto); nothing
-// when an option was not understood, with the usage error reported.
-std::unique_ptr<TUsbInterface> LinkFor(CliContext& c, int& exitCode) {
-    const DeviceOptions options = ParseDeviceOptions(c.call.arguments);
-    if (!options.Valid()) {
-        exitCode = UsageError(c.ui.Messages(), options.error);
-        return nullptr;
-    }
-    return std::make_unique<TUsbInterface>(MakeBackend(options));
-}
-
 // The six codes of --set=C0,C1,C2,C3,C4,C5, each four hexadecimal characters.
-std::optional<UserInterface::RadioCodes> ParseRadioCodes(std::string_view list) {
+std::optional<UserInterface::RadioCodes> ParseRadioCodes(const std::string& list) {
     UserInterface::RadioCodes codes;
-    std::size_t count = 0;
-    while (true) {
-        const std::size_t comma = list.find(',');
-        const std::string_view code = list.substr(0, comma);
-        if (count == codes.size() || !IsCompleteRadioCode(code)) {
+    std::istringstream items(list);
+    for (std::string& code : codes) {
+        if (!std::getline(items, code, ',') || !IsCompleteRadioCode(code)) {
             return std::nullopt;
         }
-        codes[count++] = std::string(code);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        list.remove_prefix(comma + 1);
     }
-    if (count != codes.size()) {
+    // The sixth code ended the list: no seventh, not even an empty one.
+    if (!items.eof()) {
         return std::nullopt;
     }
     return codes;
@@ -85,12 +67,8 @@ int RunRead(CliContext& c) {
     if (!c.call.output) {
         return UsageError(c.ui.Messages(), TextF(txt::CliWrongArguments, c.call.command));
     }
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
-    const DeviceResult result = ReadFromDevice(c.state, *link, c.ui);
+    TUsbInterface link(MakeBackend(c.call.device));
+    const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
     if (ImageTakenOver(result) &&
         !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize)) {
         c.ui.ShowError(Text(txt::CouldNotSaveConfiguration));
@@ -100,18 +78,14 @@ int RunRead(CliContext& c) {
 }
 
 int RunWrite(CliContext& c) {
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
+    TUsbInterface link(MakeBackend(c.call.device));
     // Loaded as File > Open loads it; a field out of its limits is refused
     // by the encoding that follows, before the unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
     if (load != FileResult::Ok && load != FileResult::DecodeFault) {
         return ExitCodeFor(load);
     }
-    return ExitCodeFor(WriteToDevice(c.state, *link, c.ui));
+    return ExitCodeFor(WriteToDevice(c.state, link, c.ui));
 }
 
 int RunRadioCodes(CliContext& c) {
@@ -120,22 +94,13 @@ int RunRadioCodes(CliContext& c) {
         if (!codes) {
             return UsageError(c.ui.Messages(), TextF(txt::CliBadRadioCodes, *c.call.set));
         }
-        // The dialog's warning, and the code is written all the same.
-        for (const std::string& code : *codes) {
-            if (IsReservedRadioCode(code)) {
-                c.ui.ShowError(Text(txt::RadioCodeNotAllowed));
-            }
-        }
         c.ui.AnswerRadioCodes(*codes);
     }
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
-    const DeviceResult result = ChangeDeviceRadioCodes(c.state, *link, c.ui);
-    // Without --set the dialog is closed unconfirmed once it has the unit's
-    // codes: they are what is printed.
+    TUsbInterface link(MakeBackend(c.call.device));
+    const DeviceResult result = ChangeDeviceRadioCodes(
+        c.state, link, c.ui, c.call.set ? RadioCodesDialog::Edit : RadioCodesDialog::ShowOnly);
+    // Without --set the dialog only shows the unit's codes: they are what is
+    // printed.
     if (!c.call.set && result == DeviceResult::Cancelled && c.ui.ShownRadioCodes()) {
         const UserInterface::RadioCodes& codes = *c.ui.ShownRadioCodes();
         for (std::size_t row = 0; row < codes.size(); ++row) {
@@ -146,14 +111,10 @@ int RunRadioCodes(CliContext& c) {
 }
 
 int RunKvdInfo(CliContext& c) {
-    int exitCode = kExitOk;
-    std::unique_ptr<TUsbInterface> link = LinkFor(c, exitCode);
-    if (!link) {
-        return exitCode;
-    }
+    TUsbInterface link(MakeBackend(c.call.device));
     const std::optional<std::string> info =
-        link->Open() == LinkOk ? link->ReadInterfaceInfo() : std::nullopt;
-    link->Close();
+        link.Open() == LinkOk ? link.ReadInterfaceInfo() : std::nullopt;
+    link.Close();
     if (!info) {
         c.ui.ShowError(Text(txt::KvdNotFound));
         return kExitNoConnection;

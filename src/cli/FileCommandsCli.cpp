@@ -1,7 +1,9 @@
 // qzt info, check, diff and set: configuration files from the shell.
 #include <algorithm>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "config/Codec.h"
@@ -42,70 +44,70 @@ const ValueListEntry* SelectedEntry(const ProgramState& state, const FormControl
     return &list.Entries()[static_cast<std::size_t>(index)];
 }
 
-// A control's value as `info` and `diff` print it.
-std::string ValueText(const ProgramState& state, const FormControl& control) {
+nlohmann::ordered_json JsonValue(const ProgramState& state, const FormControl& control) {
     switch (control.kind) {
         case ControlKind::Edit:
             return state.Form.*control.text;
         case ControlKind::CheckBox:
-            return state.Form.*control.checked ? "true" : "false";
-        case ControlKind::DropDown: {
-            const ValueListEntry* entry = SelectedEntry(state, control);
-            return entry ? entry->text : std::string();
-        }
-    }
-    return {};
-}
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonValue(const ProgramState& state, const FormControl& control) {
-    switch (control.kind) {
-        case ControlKind::Edit:
-            return JsonString(state.Form.*control.text);
-        case ControlKind::CheckBox:
-            return state.Form.*control.checked ? "true" : "false";
-        case ControlKind::DropDown: {
-            const ValueListEntry* entry = SelectedEntry(state, control);
-            if (entry == nullptr) {
-                return "null";
+            return state.Form.*control.checked;
+        case ControlKind::DropDown:
+            if (const ValueListEntry* entry = SelectedEntry(state, control)) {
+                return {{"index", state.Form.*control.selection},
+                        {"code", entry->code},
+                        {"text", entry->text}};
             }
-            return "{\"index\": " + std::to_string(state.Form.*control.selection) +
-                   ", \"code\": " + std::to_string(entry->code) +
-                   ", \"text\": " + JsonString(entry->text) + "}";
+            break;
+    }
+    return nullptr;
+}
+
+// A control's value as `info` and `diff` print it: a drop-down by its text,
+// empty when nothing is selected.
+std::string ValueText(const ProgramState& state, const FormControl& control) {
+    const nlohmann::ordered_json value = JsonValue(state, control);
+    if (value.is_string() || value.is_object()) {
+        return value.is_object() ? value["text"] : value;
+    }
+    return value.is_null() ? "" : value.dump();  // check boxes: true, false
+}
+
+// One line, members separated by ", " and names from values by ": ". The
+// indented form puts each member on a line of its own; line breaks inside
+// texts are escaped, so every line break left is one of those.
+std::string OneLineJson(const nlohmann::ordered_json& value) {
+    const std::string indented =
+        value.dump(0, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string line;
+    for (const char c : indented) {
+        if (c != '\n') {
+            line += c;
+        } else if (!line.empty() && line.back() == ',') {
+            line += ' ';
         }
     }
-    return "null";
+    return line;
+}
+
+// The bytes of the image a control shows: those of its field, or of the
+// product information; none for the unit's clock, which a file never shows.
+ByteRange BytesShownBy(std::string_view control) {
+    static constexpr std::pair<std::string_view, ByteRange> kProductInformation[] = {
+        {"edtProductionDate", {240, 4}},
+        {"edtRadioCalibration", {247, 1}},
+        {"edtProgramVersion", {249, 3}},
+        {"edtSerialNumber", {253, 3}},
+    };
+    for (const ImageField& field : kImageFields) {
+        if (field.control == control) {
+            return {field.offset, field.width};
+        }
+    }
+    for (const auto& [name, bytes] : kProductInformation) {
+        if (name == control) {
+            return bytes;
+        }
+    }
+    return {0, 0};
 }
 
 // Sets one control from KEY=VALUE as a user would type or pick it. Returns
@@ -164,22 +166,17 @@ int RunInfo(CliContext& c) {
         return ExitCodeFor(result);
     }
     if (c.call.json) {
-        c.out << "{\"fields\": {";
-        bool first = true;
+        nlohmann::ordered_json fields = nlohmann::ordered_json::object();
         for (const FormControl& control : kFormControls) {
-            c.out << (first ? "" : ", ") << JsonString(std::string(control.name)) << ": "
-                  << JsonValue(c.state, control);
-            first = false;
+            fields[std::string(control.name)] = JsonValue(c.state, control);
         }
-        c.out << "}, \"decodeError\": ";
-        if (!fault) {
-            c.out << "null";
-        } else {
-            c.out << "{\"index\": " << fault->index
-                  << ", \"field\": " << JsonString(fault->fieldName)
-                  << ", \"value\": " << fault->valueText << "}";
+        nlohmann::ordered_json decodeError = nullptr;
+        if (fault) {
+            // The byte as loaded: the file's image is now the current one.
+            const int value = c.state.CurrentImage[static_cast<std::size_t>(fault->index)];
+            decodeError = {{"index", fault->index}, {"field", fault->fieldName}, {"value", value}};
         }
-        c.out << "}\n";
+        c.out << OneLineJson({{"fields", fields}, {"decodeError", decodeError}}) << '\n';
     } else {
         for (const FormControl& control : kFormControls) {
             c.out << control.name << ": " << ValueText(c.state, control) << '\n';
@@ -213,23 +210,34 @@ int RunDiff(CliContext& c) {
     if (!Loaded(loadB)) {
         return ExitCodeFor(loadB);
     }
-    bool differ = false;
+    std::vector<ByteRange> shownDifferently;
     for (const FormControl& control : kFormControls) {
         const std::string va = ValueText(a, control);
         const std::string vb = ValueText(b, control);
         if (va != vb) {
             c.out << control.name << ": " << va << " -> " << vb << '\n';
-            differ = true;
+            shownDifferently.push_back(BytesShownBy(control.name));
         }
     }
+    // Every other differing byte once: those no field shows, and those of a
+    // field that shows the same for both (a flag of 0 and 2, two codes that
+    // are in no value list).
+    bool differ = !shownDifferently.empty();
     for (std::size_t i = 0; i < kImageSize; ++i) {
-        if (!IsFormFieldByte(i) && a.CurrentImage[i] != b.CurrentImage[i]) {
+        if (a.CurrentImage[i] != b.CurrentImage[i] &&
+            std::none_of(shownDifferently.begin(), shownDifferently.end(),
+                         [i](ByteRange bytes) { return bytes.Contains(i); })) {
             char line[48];
             std::snprintf(line, sizeof line, "byte %zu: 0x%02X -> 0x%02X\n", i, a.CurrentImage[i],
                           b.CurrentImage[i]);
             c.out << line;
             differ = true;
         }
+    }
+    // Both files are compared as loaded; a field out of its limits in either
+    // is still reported, as info, check and set report it.
+    if (loadA == FileResult::DecodeFault || loadB == FileResult::DecodeFault) {
+        return kExitInvalidData;
     }
     return differ ? kExitFailed : kExitOk;
 }
@@ -254,10 +262,7 @@ int RunSet(CliContext& c) {
     c.state.CurrentFileName = c.call.output.value_or(c.call.operands[0]);
     c.state.ConfigState = ConfigMode::File;
     const FileResult save = FileSave(c.state, c.ui);
-    if (save != FileResult::Ok) {
-        return ExitCodeFor(save);
-    }
-    return ExitCodeFor(load);
+    return ExitCodeFor(save != FileResult::Ok ? save : load);
 }
 
 }  // namespace qzt

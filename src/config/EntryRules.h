@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "config/FormModel.h"
 #include "text/TextIds.h"
 
 namespace qzt {
@@ -71,6 +72,10 @@ inline constexpr std::array<EntryRule, 13> kEntryRules = {{
     {"edtActivationMinute", 2, KeyFilter::Numeric, ChangeCheck::TimePart, 59, txt::WarnMinute},
     {"edtInactivationMinute", 2, KeyFilter::Numeric, ChangeCheck::TimePart, 59, txt::WarnMinute},
 }};
+
+// The edit of each rule, found at compile time.
+inline constexpr auto kEntryRuleControls =
+    ControlIndexes(kEntryRules, &EntryRule::control, ControlKind::Edit);
 
 // The rule of a control, or null for a control without one.
 const EntryRule* FindEntryRule(std::string_view control);

@@ -41,10 +41,8 @@ constexpr bool MembersMatchKinds() {
 }
 
 constexpr bool CouplingsNameCheckBoxes() {
-    for (const Coupling& coupling : kCouplings) {
-        const int index = FormControlIndex(coupling.checkBox);
-        if (index < 0 ||
-            kFormControls[static_cast<std::size_t>(index)].checked != coupling.checked) {
+    for (std::size_t i = 0; i < kCouplings.size(); ++i) {
+        if (kFormControls[kCouplingControls[i]].checked != kCouplings[i].checked) {
             return false;
         }
     }
@@ -63,17 +61,10 @@ const FormControl* FindFormControl(std::string_view name) {
     return index < 0 ? nullptr : &kFormControls[static_cast<std::size_t>(index)];
 }
 
-void cbEnablePeekFunctionClick(FormModel& form) {
-    form.PeekFunctionControlsEnabled = form.cbEnablePeekFunction;
-}
-
-void cbEnableTimeScheduleClick(FormModel& form) {
-    form.TimeScheduleControlsEnabled = form.cbEnableTimeSchedule;
-}
-
 void ApplyCouplings(FormModel& form) {
-    cbEnablePeekFunctionClick(form);
-    cbEnableTimeScheduleClick(form);
+    for (const Coupling& coupling : kCouplings) {
+        form.*coupling.enabled = form.*coupling.checked;
+    }
 }
 
 }  // namespace qzt

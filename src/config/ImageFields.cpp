@@ -179,12 +179,12 @@ int BcdToNumber(std::uint8_t value) {
 }
 
 std::string ProgramVersionText(std::span<const std::uint8_t, kImageSize> image) {
-    const std::size_t v = kProgramVersion.first;
+    const std::size_t v = kProgramVersionBytes.first;
     return ByteToHex(image[v]) + "." + ByteToHex(image[v + 1]) + "-" + ByteToHex(image[v + 2]);
 }
 
 std::string SerialNumberText(std::span<const std::uint8_t, kImageSize> image) {
-    const std::size_t s = kSerialNumber.first;
+    const std::size_t s = kSerialNumberBytes.first;
     const unsigned long serial =
         (static_cast<unsigned long>(image[s]) << 16) | (unsigned{image[s + 1]} << 8) | image[s + 2];
     return std::to_string(serial);
@@ -192,7 +192,7 @@ std::string SerialNumberText(std::span<const std::uint8_t, kImageSize> image) {
 
 std::optional<std::chrono::year_month_day> ProductionDate(
     std::span<const std::uint8_t, kImageSize> image) {
-    const std::size_t d = kProductionDate.first;
+    const std::size_t d = kProductionDateBytes.first;
     const int year = 100 * BcdToNumber(image[d]) + BcdToNumber(image[d + 1]);
     const int month = BcdToNumber(image[d + 2]);
     const int day = BcdToNumber(image[d + 3]);

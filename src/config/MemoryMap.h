@@ -63,11 +63,11 @@ inline constexpr std::size_t kClockValid = kClockBlock.first + 6;
 // BCD), radio calibration, product type, program version (three bytes shown
 // in hexadecimal) and the serial number (24 bits, most significant first).
 inline constexpr ByteRange kProductInformation{240, 16};
-inline constexpr ByteRange kProductionDate{240, 4};
+inline constexpr ByteRange kProductionDateBytes{240, 4};
 inline constexpr std::size_t kRadioCalibration = 247;
 inline constexpr std::size_t kProductTypeOffset = 248;
-inline constexpr ByteRange kProgramVersion{249, 3};
-inline constexpr ByteRange kSerialNumber{253, 3};
+inline constexpr ByteRange kProgramVersionBytes{249, 3};
+inline constexpr ByteRange kSerialNumberBytes{253, 3};
 
 // The blocks follow each other in this order without overlapping.
 static_assert(kRadioCodes.End() == kRadioCodeBlock.End() &&
@@ -78,11 +78,11 @@ static_assert(kDstFirstYear + 1 == kDstStartDays.first &&
               kDstStartDays.End() == kDstStopDays.first && kDstStopDays.End() == kDstBlock.End());
 static_assert(kChecksumOffset < kClockBlock.first &&
               kClockBlock.End() <= kProductInformation.first);
-static_assert(kProductionDate.first == kProductInformation.first &&
-              kProductionDate.End() <= kRadioCalibration &&
+static_assert(kProductionDateBytes.first == kProductInformation.first &&
+              kProductionDateBytes.End() <= kRadioCalibration &&
               kProductTypeOffset == kRadioCalibration + 1 &&
-              kProgramVersion.first == kProductTypeOffset + 1 &&
-              kSerialNumber.End() == kProductInformation.End() &&
+              kProgramVersionBytes.first == kProductTypeOffset + 1 &&
+              kSerialNumberBytes.End() == kProductInformation.End() &&
               kProductInformation.End() == kImageSize);
 
 }  // namespace qzt

@@ -35,6 +35,19 @@ inline constexpr std::array<DropDownSource, kDropDownCount> kDropDownSources = {
     {DropDown::DaylightSavingTimeRegion, "cbbxDaylightSavingTimeRegion", "DaylightSaving", 30},
 }};
 
+// The drop-down of each source, found at compile time; it shows the
+// source's list.
+inline constexpr auto kDropDownControls =
+    ControlIndexes(kDropDownSources, &DropDownSource::control, ControlKind::DropDown);
+static_assert([] {
+    for (std::size_t i = 0; i < kDropDownSources.size(); ++i) {
+        if (kFormControls[kDropDownControls[i]].list != kDropDownSources[i].dropDown) {
+            return false;
+        }
+    }
+    return true;
+}());
+
 struct ProgramState {
     ProgramState();
 

@@ -16,8 +16,8 @@
 
 #include "StartedWindow.h"
 #include "TempDir.h"
-#include "app/Placement.h"
 #include "app/TfrmMain.h"
+#include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 
 using namespace qzt;
@@ -279,6 +279,29 @@ class TfrmMainTest : public QObject {
         const QPoint screenCentre = w.window.screen()->geometry().center();
         QVERIFY(std::abs(centre.x() - screenCentre.x()) <= 4);
         QVERIFY(std::abs(centre.y() - screenCentre.y()) <= 4);
+    }
+
+    void windowHelpersKeepTextsAndScaleUp() {
+        // Texts are UTF-8 and end where their view ends, not at a NUL.
+        const std::string text = "Grüße 7 °C";
+        QCOMPARE(Q(std::string_view(text).substr(0, 6)), QString::fromUtf8("Grüß"));
+        QCOMPARE(Q(text), QString::fromUtf8("Grüße 7 °C"));
+
+        // Sizes grow with a font wider than the drawing's, never shrink.
+        const struct {
+            int pixelSize;
+            bool grows;
+        } fonts[] = {{4, false}, {60, true}};
+        for (const auto& f : fonts) {
+            QWidget widget;
+            QFont font = widget.font();
+            font.setPixelSize(f.pixelSize);
+            widget.setFont(font);
+            const FontScale scaled(widget);
+            const int average = widget.fontMetrics().averageCharWidth();
+            QCOMPARE(average > 5, f.grows);
+            QCOMPARE(scaled(100), f.grows ? 20 * average : 100);
+        }
     }
 
     void droppedFileIsLoaded() {

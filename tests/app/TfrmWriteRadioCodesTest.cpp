@@ -5,8 +5,8 @@
 #include <QtTest>
 
 #include "StartedWindow.h"
-#include "app/Placement.h"
 #include "app/TfrmWriteRadioCodes.h"
+#include "app/WindowHelpers.h"
 
 using namespace qzt;
 using test::StartedWindow;

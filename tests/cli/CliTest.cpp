@@ -75,6 +75,69 @@ TEST(Cli, VersionAndHelp) {
     EXPECT_EQ(std::count(version.begin(), version.end(), '.'), 3);
 }
 
+// A missing value, an option the command does not take, and "--" before a
+// word that looks like an option: each a usage error named in the tool's
+// own words.
+TEST(Cli, UsageErrorsSayWhatIsWrong) {
+    Tool t;
+    const std::string file = t.File("a.qzt", ImageBytes());
+    const struct {
+        std::vector<std::string> call;
+        const char* message;
+    } cases[] = {
+        {{"set", file, "edtInPassageDelay=30", "-o"}, "The option '-o' needs a value."},
+        {{"set", file, "edtInPassageDelay=30", "--output"}, "The option '--output' needs a value."},
+        {{"read", "--device"}, "The option '--device' needs a value."},
+        {{"radio-codes", "--set"}, "The option '--set' needs a value."},
+        {{"radio-codes", "--set=", "--device=usb"}, "The option '--set' needs a value."},
+        {{"check", file, "--json"}, "Unknown option '--json'."},
+        {{"write", file, "-o", file}, "Unknown option '-o'."},
+        {{"info", "--device=usb", file}, "Unknown option '--device=usb'."},
+        {{"--", "--version"}, "Unknown command '--version'."},
+        {{"info", file, "--", "--version"}, "Wrong number of arguments for 'info'."},
+        {{"diff", "--", file}, "Wrong number of arguments for 'diff'."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(t.Run(c.call), kExitUsage) << ::testing::PrintToString(c.call);
+        EXPECT_EQ(t.err.str().substr(0, t.err.str().find('\n')), c.message) << t.err.str();
+        EXPECT_EQ(t.out.str(), "");
+    }
+    // After "--" a word is an operand even when it looks like an option.
+    const std::string dashed = t.File("--version", ImageBytes());
+    EXPECT_EQ(t.Run({"info", "--", dashed}), kExitOk) << t.err.str();
+    EXPECT_EQ(ReadFile(file), ImageBytes());
+}
+
+TEST(Cli, EveryCommandHasHelp) {
+    Tool t;
+    const struct {
+        std::vector<std::string> call;
+        const char* usage;
+        bool deviceOptions;
+    } cases[] = {
+        {{"--help"}, "Usage: qzt COMMAND", false},
+        {{"info", "--help"}, "Usage: qzt info FILE [--json]", false},
+        {{"check", "-h"}, "Usage: qzt check FILE", false},
+        {{"diff", "--help"}, "Usage: qzt diff FILE_A FILE_B", false},
+        {{"set", "x.qzt", "--help"}, "Usage: qzt set FILE KEY=VALUE... [-o OUT]", false},
+        {{"read", "--help"}, "Usage: qzt read -o FILE", true},
+        {{"write", "--help"}, "Usage: qzt write FILE", true},
+        {{"radio-codes", "--help"}, "Usage: qzt radio-codes [--set=", true},
+        {{"kvd-info", "--help"}, "Usage: qzt kvd-info", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(t.Run(c.call), kExitOk) << ::testing::PrintToString(c.call);
+        EXPECT_EQ(t.out.str().rfind(c.usage, 0), 0u) << t.out.str();
+        EXPECT_EQ(t.out.str().find("silent-reads, corrupt-reads,") != std::string::npos,
+                  c.deviceOptions)
+            << t.out.str();
+        EXPECT_EQ(t.err.str(), "");
+    }
+    // check reports the last field found invalid, as the window does.
+    EXPECT_EQ(t.Run({"--help"}), kExitOk);
+    EXPECT_EQ(t.out.str().find("first problem"), std::string::npos);
+}
+
 TEST(Cli, InfoPrintsEveryFieldAndTheDecodeError) {
     Tool t;
     const std::string file = t.File("bad.qzt", ImageBytes(2048, {{49, 6}, {65, 241}}));
@@ -156,6 +219,58 @@ TEST(Cli, CheckAndDiff) {
     EXPECT_EQ(t.out.str(), "");
     EXPECT_EQ(t.Run({"diff", a, b}), kExitFailed);
     EXPECT_EQ(t.out.str(), "edtOutPassageDelay: 10 -> 20\nbyte 200: 0x00 -> 0x11\n");
+}
+
+// Each differing byte is listed once: as the field that shows it differently,
+// else as a byte. A file that fails to decode makes the exit code 3 once the
+// comparison is printed.
+TEST(Cli, DiffListsEachDifferenceOnce) {
+    using Changes = std::initializer_list<std::pair<int, std::uint8_t>>;
+    const struct {
+        const char* name;
+        Changes a, b;
+        const char* out;
+        int code;
+    } cases[] = {
+        {"codes in no value list",
+         {{33, 98}},
+         {{33, 99}},
+         "byte 33: 0x62 -> 0x63\n",
+         kExitInvalidData},
+        {"flag 0 and 2, both unticked",
+         {{17, 0}},
+         {{17, 2}},
+         "byte 17: 0x00 -> 0x02\n",
+         kExitFailed},
+        {"production date",
+         {},
+         {{240, 0x20}, {241, 0x23}, {242, 0x09}, {243, 0x14}},
+         "edtProductionDate: --- -> 09/14/23\n",
+         kExitFailed},
+        {"radio calibration and serial number",
+         {},
+         {{247, 90}, {255, 7}},
+         "edtSerialNumber: 0 -> 7\nedtRadioCalibration: 0 -> 90\n",
+         kExitFailed},
+        {"program version, and a byte no field shows",
+         {},
+         {{250, 0x1A}, {252, 1}},
+         "edtProgramVersion: 00.00-00 -> 00.1A-00\nbyte 252: 0x00 -> 0x01\n",
+         kExitFailed},
+        {"out of its limits in one file",
+         {},
+         {{65, 241}},
+         "edtBatteryAlarmPeriod: 24 -> 241\n",
+         kExitInvalidData},
+        {"out of its limits in both, equal", {{65, 241}}, {{65, 241}}, "", kExitInvalidData},
+    };
+    for (const auto& c : cases) {
+        Tool t;
+        const std::string a = t.File("a.qzt", ImageBytes(256, c.a));
+        const std::string b = t.File("b.qzt", ImageBytes(256, c.b));
+        EXPECT_EQ(t.Run({"diff", a, b}), c.code) << c.name << "\n" << t.err.str();
+        EXPECT_EQ(t.out.str(), c.out) << c.name;
+    }
 }
 
 // A call on the simulated unit (its memory in the test's folder), in zero
@@ -263,6 +378,62 @@ TEST(Cli, RadioCodesPrintedAndChanged) {
 
     EXPECT_EQ(t.Run(OnUnit(t, {"kvd-info"})), kExitOk);
     EXPECT_EQ(t.out.str(), "KVD-USB 1.4\n");
+}
+
+// The dialog warns of a reserved code as it is typed; the console has no
+// dialog before the unit is read, so the warning comes only when the codes
+// are about to be written.
+TEST(Cli, ReservedRadioCodeWarnedOnlyBeforeTheWrite) {
+    const struct {
+        const char* faults;
+        int code;
+        bool warned;
+    } cases[] = {
+        {"", kExitOk, true},
+        {"no-box", kExitNoConnection, false},
+        {"no-unit", kExitNoConnection, false},
+        {"wrong-product", kExitWrongProduct, false},
+    };
+    for (const auto& c : cases) {
+        Tool t;
+        EXPECT_EQ(
+            t.Run(OnUnit(t, {"radio-codes", "--set=0000,ABCD,beef,0001,0F0F,C0DE"}, c.faults)),
+            c.code)
+            << c.faults << "\n"
+            << t.err.str();
+        EXPECT_EQ(
+            t.err.str().find("Entered value cannot be '0000' or 'FFFF'.") != std::string::npos,
+            c.warned)
+            << c.faults << "\n"
+            << t.err.str();
+    }
+}
+
+// History.csv says what was done to the unit: printing its radio codes is a
+// read.
+TEST(Cli, HistoryRecordsWhatWasDone) {
+    const struct {
+        std::vector<std::string> call;
+        const char* line;  // the end of History.csv
+    } cases[] = {
+        {{"radio-codes"}, ",Change Radio Codes in device,123456,Read complete\n"},
+        {{"radio-codes", "--set=1234,ABCD,beef,0001,0F0F,C0DE"},
+         ",Change Radio Codes in device,123456,Write and Verify complete\n"},
+        {{"kvd-info"}, ""},
+    };
+    for (const auto& c : cases) {
+        Tool t;
+        EXPECT_EQ(t.Run(OnUnit(t, c.call)), kExitOk) << t.err.str();
+        std::string history;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
+            if (entry.path().filename() == "History.csv") {
+                history = ReadFile(entry.path().string());
+            }
+        }
+        EXPECT_TRUE(history.ends_with(c.line)) << ::testing::PrintToString(c.call) << "\n"
+                                               << history;
+        EXPECT_EQ(history.empty(), *c.line == '\0') << history;
+    }
 }
 
 TEST(Cli, ProgressLineOnlyOnATerminal) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "core/AboutInfo.h"
 #include "core/FileSystem.h"
 #include "core/JpegImage.h"
@@ -47,11 +45,11 @@ TEST(AboutInfo, VersionLineWithoutEntries) {
     EXPECT_EQ(AboutLines({"D", std::nullopt, std::nullopt}, none)[1], "Version: unknown");
 }
 
+// The lines shown are capped, so the loop over them is too: a count that is
+// not capped would show here as a billion lines, not as a slow test.
 TEST(AboutInfo, HugeCountIsCapped) {
-    const auto start = std::chrono::steady_clock::now();
     const Lines lines = AboutLines(kFull, IniSnapshot::Parse("[AboutInfo]\nLines=999999999\n"));
     EXPECT_EQ(lines.size(), 2u + 1u + static_cast<std::size_t>(kMaxAboutLines) + 2u);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(AboutInfo, LineCountForms) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "ScriptedUserInterface.h"
 #include "SimLink.h"
@@ -392,6 +394,38 @@ TEST(DeviceCommands, BackupsAndHistoryAreKept) {
     };
     for (const auto& [text, field] : fields) {
         EXPECT_EQ(CsvField(text), field);
+    }
+}
+
+// Programs saving backups of the same unit within the same second each keep
+// a file of their own: no backup replaces another.
+TEST(UnitRecords, BackupsSavedTogetherKeepTheirOwnNames) {
+    TempDir dir;
+    const std::string data = dir.Path() + "/";
+    const std::chrono::local_seconds second{std::chrono::days(20000)};
+    constexpr int kPrograms = 4;
+    constexpr int kBackupsEach = 20;
+    std::vector<std::string> paths(kPrograms * kBackupsEach);
+    std::vector<int> saved(paths.size());  // not vector<bool>: written from several threads
+    std::vector<std::thread> programs;
+    for (int program = 0; program < kPrograms; ++program) {
+        programs.emplace_back([&, program] {
+            for (int i = program * kBackupsEach; i < (program + 1) * kBackupsEach; ++i) {
+                ConfigImage image{};
+                image[100] = static_cast<std::uint8_t>(i);  // tells the backups apart
+                saved[static_cast<std::size_t>(i)] =
+                    bool(SaveUnitBackup(data, image, second, paths[static_cast<std::size_t>(i)]));
+            }
+        });
+    }
+    for (std::thread& program : programs) {
+        program.join();
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_TRUE(saved[i]) << paths[i];
+        const std::string content = ReadFile(paths[i]);
+        ASSERT_EQ(content.size(), kImageSize) << paths[i];
+        EXPECT_EQ(static_cast<std::uint8_t>(content[100]), i) << paths[i];
     }
 }
 

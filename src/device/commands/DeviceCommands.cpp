@@ -315,7 +315,8 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);
 }
 
-DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, UserInterface& ui) {
+DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, UserInterface& ui,
+                                    RadioCodesDialog dialog) {
     // The unit's whole memory in a copy of its own: the window's image, form
     // and state stay as they are.
     ConfigImage unit{};
@@ -352,9 +353,10 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     // The link stays open while the user edits the codes.
     const UserInterface::RadioCodes oldCodes = RadioCodesOf(unit);
     UserInterface::RadioCodes newCodes = oldCodes;
-    if (!ui.EditRadioCodes(oldCodes, newCodes)) {
+    const bool showOnly = dialog == RadioCodesDialog::ShowOnly;
+    if (!ui.EditRadioCodes(oldCodes, newCodes) || showOnly) {
         op.CloseLink();
-        op.NoteResult(Text(txt::RadioCodesAbort));
+        op.NoteResult(Text(showOnly ? txt::ReadComplete : txt::RadioCodesAbort));
         return DeviceResult::Cancelled;
     }
 

@@ -57,8 +57,11 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
 // Communication > Change Radio Codes in device: the unit's six codes through
 // the change dialog (UserInterface::EditRadioCodes), written with the unit's
 // checksum renewed and read back. The window's image, form and state are
-// not touched.
-DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, UserInterface& ui);
+// not touched. With ShowOnly (the command-line tool printing the codes) the
+// dialog only shows them: nothing is written and the history records a read.
+enum class RadioCodesDialog { Edit, ShowOnly };
+DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, UserInterface& ui,
+                                    RadioCodesDialog dialog = RadioCodesDialog::Edit);
 
 // The unit's codes as the dialog shows them, and the dialog's texts stored
 // back (two hexadecimal characters per byte, either case; empty is 0x0000).

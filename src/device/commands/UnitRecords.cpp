@@ -57,29 +57,38 @@ std::string BackupFileName(std::span<const std::uint8_t, kImageSize> image,
     return SerialNumberText(image) + "-" + stamp + ".Qzt";
 }
 
-std::optional<std::string> SaveUnitBackup(const std::string& programDataDirectory,
-                                          std::span<const std::uint8_t, kImageSize> image,
-                                          std::chrono::local_seconds time, std::string& path) {
+bool SaveUnitBackup(const std::string& programDataDirectory,
+                    std::span<const std::uint8_t, kImageSize> image,
+                    std::chrono::local_seconds time, std::string& path) {
     const std::string folder = BackupsFolder(programDataDirectory);
     const std::string name = BackupFileName(image, time);
     path = folder + name;
     // Without a data folder there is nowhere to keep it (and never the
     // current directory).
     if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
-        return std::nullopt;
+        return false;
     }
     const std::string stem = name.substr(0, name.size() - ExtensionOf(name).size());
+    const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
     for (int n = 1; n <= kMaxSameNameBackups; ++n) {
         path = folder + (n == 1 ? name : stem + "-" + std::to_string(n) + ExtensionOf(name));
-        if (!FileExists(path) && !DirectoryExists(path)) {
-            const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
-            if (!WriteFileAtomically(path, bytes)) {
-                return std::nullopt;
+        // Created only when the name is free, in one step: another program
+        // saving a backup of the same unit in the same second takes the next
+        // name instead of replacing this one.
+        FileHandle fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd.IsOpen()) {
+            if (errno == EEXIST) {
+                continue;
             }
-            return path;
+            return false;
         }
+        if (WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.Close()) {
+            return true;
+        }
+        ::unlink(path.c_str());
+        return false;
     }
-    return std::nullopt;
+    return false;
 }
 
 std::string HistoryTimeText(std::chrono::local_seconds time) {

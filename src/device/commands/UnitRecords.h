@@ -11,7 +11,6 @@
 //       result, under a header line written when the file is created.
 
 #include <chrono>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,14 +36,14 @@ bool BackupBeforeWriteEnabled(const ValuesIni& values);
 std::string BackupFileName(std::span<const std::uint8_t, kImageSize> image,
                            std::chrono::local_seconds time);
 
-// Keeps `image` as a backup file (created atomically, the folder created when
-// missing). A name that is already taken (two operations within a second)
-// gets "-2", "-3", ... before the extension, so no backup replaces another.
-// The path written, or nothing when the file could not be written; `path`
-// then holds the name that was tried.
-std::optional<std::string> SaveUnitBackup(const std::string& programDataDirectory,
-                                          std::span<const std::uint8_t, kImageSize> image,
-                                          std::chrono::local_seconds time, std::string& path);
+// Keeps `image` as a backup file (the folder created when missing). A name
+// that is already taken (two operations within a second, in this program or
+// another) gets "-2", "-3", ... before the extension, so no backup replaces
+// another. True when it was written to `path`; false when it could not be,
+// `path` then holding the name that was tried.
+bool SaveUnitBackup(const std::string& programDataDirectory,
+                    std::span<const std::uint8_t, kImageSize> image,
+                    std::chrono::local_seconds time, std::string& path);
 
 // "yyyy-MM-dd HH:mm:ss".
 std::string HistoryTimeText(std::chrono::local_seconds time);

@@ -120,6 +120,9 @@ class TUsbInterface {
 
     void SetProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
 
+    // The clock its waits run on (the simulator's own in zero time).
+    LinkClock& Clock() { return clock_; }
+
   private:
     void AppendToFrame(std::uint8_t byte);
     bool ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,

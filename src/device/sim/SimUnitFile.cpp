@@ -22,14 +22,14 @@ ConfigImage BuildSimulatedUnitImage() {
 
     // Product information: produced 14 September 2023 (packed BCD), radio
     // calibration 90, program version 02.1A-05, serial number 123456.
-    constexpr std::uint8_t kDate[kProductionDate.count] = {0x20, 0x23, 0x09, 0x14};
-    constexpr std::uint8_t kVersion[kProgramVersion.count] = {0x02, 0x1A, 0x05};
-    constexpr std::uint8_t kSerial[kSerialNumber.count] = {0x01, 0xE2, 0x40};
-    std::copy(std::begin(kDate), std::end(kDate), image.begin() + kProductionDate.first);
+    constexpr std::uint8_t kDate[kProductionDateBytes.count] = {0x20, 0x23, 0x09, 0x14};
+    constexpr std::uint8_t kVersion[kProgramVersionBytes.count] = {0x02, 0x1A, 0x05};
+    constexpr std::uint8_t kSerial[kSerialNumberBytes.count] = {0x01, 0xE2, 0x40};
+    std::copy(std::begin(kDate), std::end(kDate), image.begin() + kProductionDateBytes.first);
     image[kRadioCalibration] = 90;
     image[kProductTypeOffset] = kQztProductType;
-    std::copy(std::begin(kVersion), std::end(kVersion), image.begin() + kProgramVersion.first);
-    std::copy(std::begin(kSerial), std::end(kSerial), image.begin() + kSerialNumber.first);
+    std::copy(std::begin(kVersion), std::end(kVersion), image.begin() + kProgramVersionBytes.first);
+    std::copy(std::begin(kSerial), std::end(kSerial), image.begin() + kSerialNumberBytes.first);
 
     StoreChecksum(image);
     return image;

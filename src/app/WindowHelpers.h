@@ -1,0 +1,46 @@
+#pragma once
+// What every window needs: the libraries' UTF-8 texts as Qt strings, the
+// pixel sizes of the original layouts grown to the font in use, and the
+// place of a window centred on another.
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+namespace qzt {
+
+// The string table and the libraries below the windows speak UTF-8.
+inline QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The windows were drawn at 96 dpi for a font whose average character is 5
+// pixels wide. Their sizes grow with the font in use, never shrink, so that
+// no caption or value is clipped.
+class FontScale {
+  public:
+    explicit FontScale(const QWidget& window)
+        : factor_(std::max(1.0, window.fontMetrics().averageCharWidth() / 5.0)) {}
+
+    // A length of the original layout, in pixels of this window.
+    int operator()(int pixels) const { return static_cast<int>(std::lround(pixels * factor_)); }
+    double Factor() const { return factor_; }
+
+  private:
+    double factor_;
+};
+
+// Where a window of size `inner` goes to sit centred in `outer` (the screen,
+// or the main window for a dialog). Halves are rounded toward zero, so a
+// window larger than the screen gets a negative position.
+inline QPoint CentredIn(const QRect& outer, const QSize& inner) {
+    return {outer.x() + (outer.width() - inner.width()) / 2,
+            outer.y() + (outer.height() - inner.height()) / 2};
+}
+
+}  // namespace qzt

@@ -91,18 +91,18 @@ std::string OneLineJson(const nlohmann::ordered_json& value) {
 // The bytes of the image a control shows: those of its field, or of the
 // product information; none for the unit's clock, which a file never shows.
 ByteRange BytesShownBy(std::string_view control) {
-    static constexpr std::pair<std::string_view, ByteRange> kProductInformation[] = {
-        {"edtProductionDate", {240, 4}},
-        {"edtRadioCalibration", {247, 1}},
-        {"edtProgramVersion", {249, 3}},
-        {"edtSerialNumber", {253, 3}},
+    static constexpr std::pair<std::string_view, ByteRange> kProductInformationShown[] = {
+        {"edtProductionDate", kProductionDateBytes},
+        {"edtRadioCalibration", {kRadioCalibration, 1}},
+        {"edtProgramVersion", kProgramVersionBytes},
+        {"edtSerialNumber", kSerialNumberBytes},
     };
     for (const ImageField& field : kImageFields) {
         if (field.control == control) {
             return {field.offset, field.width};
         }
     }
-    for (const auto& [name, bytes] : kProductInformation) {
+    for (const auto& [name, bytes] : kProductInformationShown) {
         if (name == control) {
             return bytes;
         }

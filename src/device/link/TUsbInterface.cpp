@@ -255,10 +255,22 @@ bool TUsbInterface::ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, 
     return false;
 }
 
-void TUsbInterface::ReportProgress(std::size_t block, std::size_t blocks) {
-    if (progress_) {
-        progress_(block, blocks);
+bool TUsbInterface::ForEachBlock(unsigned first, unsigned last,
+                                 const std::function<bool(unsigned, unsigned)>& transfer) {
+    // Blocks start at `first` and are 16 bytes long except the last one. A
+    // block that fails does not stop the range: the others are still tried.
+    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
+    bool allDone = true;
+    std::size_t block = 0;
+    for (unsigned address = first; address <= last;) {
+        const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
+        allDone = transfer(address, count) && allDone;
+        address += count;
+        if (progress_) {
+            progress_(++block, blocks);
+        }
     }
+    return allDone;
 }
 
 LinkResult TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image,
@@ -266,21 +278,13 @@ LinkResult TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemoryS
     if (first > last) {
         return LinkOk;
     }
-    if (last >= kvd::kMemorySize) {
-        return LinkWriteError;
-    }
-    // Blocks start at `first` and are 16 bytes long except the last one. A
-    // refused block does not stop the range: the others are still written.
-    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
-    bool refused = false;
-    std::size_t block = 0;
-    for (unsigned address = first; address <= last;) {
-        const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
-        refused = WriteBlock(image, address, count) == BlockWrite::Refused || refused;
-        address += count;
-        ReportProgress(++block, blocks);
-    }
-    return refused ? LinkWriteError : LinkOk;
+    // Only a block refused on its third try fails the range here; one never
+    // answered shows up in the read-back.
+    const bool written =
+        last < kvd::kMemorySize && ForEachBlock(first, last, [&](unsigned a, unsigned n) {
+            return WriteBlock(image, a, n) != BlockWrite::Refused;
+        });
+    return written ? LinkOk : LinkWriteError;
 }
 
 LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer,
@@ -288,21 +292,10 @@ LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> bu
     if (first > last) {
         return LinkOk;
     }
-    if (last >= kvd::kMemorySize) {
-        return LinkReadError;
-    }
-    // A block that could not be read after three tries fails the range, but
-    // the other blocks are still read.
-    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
-    bool failed = false;
-    std::size_t block = 0;
-    for (unsigned address = first; address <= last;) {
-        const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
-        failed = !ReadBlock(buffer, address, count) || failed;
-        address += count;
-        ReportProgress(++block, blocks);
-    }
-    return failed ? LinkReadError : LinkOk;
+    const bool read =
+        last < kvd::kMemorySize &&
+        ForEachBlock(first, last, [&](unsigned a, unsigned n) { return ReadBlock(buffer, a, n); });
+    return read ? LinkOk : LinkReadError;
 }
 
 LinkResult TUsbInterface::ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer) {

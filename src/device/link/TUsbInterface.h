@@ -130,7 +130,10 @@ class TUsbInterface {
     enum class BlockWrite { Written, Refused, Unanswered };
     BlockWrite WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned address,
                           unsigned count);
-    void ReportProgress(std::size_t block, std::size_t blocks);
+    // Runs `transfer(address, count)` on each block of first..last, reporting
+    // progress after each; true when every block's transfer succeeded.
+    bool ForEachBlock(unsigned first, unsigned last,
+                      const std::function<bool(unsigned, unsigned)>& transfer);
 
     std::shared_ptr<FtLibrary> library_;
     LinkClock& clock_;

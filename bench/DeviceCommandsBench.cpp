@@ -95,7 +95,10 @@ void BM_WriteToDevice(benchmark::State& run) {
     RunCommand(run, "WriteToDevice", WriteToDevice);
 }
 void BM_ChangeDeviceRadioCodes(benchmark::State& run) {
-    RunCommand(run, "ChangeDeviceRadioCodes", ChangeDeviceRadioCodes);
+    RunCommand(run, "ChangeDeviceRadioCodes",
+               [](ProgramState& state, TUsbInterface& link, UserInterface& ui) {
+                   return ChangeDeviceRadioCodes(state, link, ui);
+               });
 }
 
 BENCHMARK(BM_ReadFromDevice)

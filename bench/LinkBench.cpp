@@ -15,6 +15,7 @@
 
 #include "LineBench.h"
 #include "config/ConfigImage.h"
+#include "config/MemoryMap.h"
 #include "device/link/TUsbInterface.h"
 #include "device/sim/SimBackend.h"
 
@@ -61,13 +62,16 @@ void BM_ReadImage(benchmark::State& state) {
 
 // What Write to device sends and reads back.
 void BM_WriteAndVerify(benchmark::State& state) {
-    RunOverSimulatedLine(state, "WriteRange 14..224 + 231..237 + ReadImage",
-                         [](qzt::TUsbInterface& link, qzt::ConfigImage& image) {
-                             int result = link.WriteRange(image, 14, 224);
-                             result =
-                                 result != qzt::LinkOk ? result : link.WriteRange(image, 231, 237);
-                             return result != qzt::LinkOk ? result : link.ReadImage(image);
-                         });
+    RunOverSimulatedLine(
+        state, "WriteRange 14..224 + 231..237 + ReadImage",
+        [](qzt::TUsbInterface& link, qzt::ConfigImage& image) {
+            using namespace qzt;
+            LinkResult result = link.WriteRange(image, kSettings.first, kChecksumOffset);
+            result = result != LinkOk
+                         ? result
+                         : link.WriteRange(image, kClockBlock.first, kClockBlock.Last());
+            return result != qzt::LinkOk ? result : link.ReadImage(image);
+        });
 }
 
 BENCHMARK(BM_ReadImage)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -114,7 +115,7 @@ constexpr std::uint8_t FieldOffset(std::string_view control) {
             return field.offset;
         }
     }
-    throw "no field for this control";
+    throw std::invalid_argument("no image field for this control");
 }
 
 // True for the bytes that encoding writes in every mode.

@@ -52,9 +52,13 @@ std::optional<FieldFault> EncodeFromForm(ProgramState& state, UserInterface& ui,
     return EncodeImage(image, mode, state.Form, CodecContextFor(state, ui));
 }
 
+std::string DecodeErrorText(const FieldFault& fault) {
+    return TextF(txt::ErrorConvertingData, fault.fieldName, std::to_string(fault.index),
+                 fault.valueText);
+}
+
 void ShowDecodeError(UserInterface& ui, const FieldFault& fault) {
-    ui.ShowError(TextF(txt::ErrorConvertingData, fault.fieldName, std::to_string(fault.index),
-                       fault.valueText));
+    ui.ShowError(DecodeErrorText(fault));
 }
 
 void ShowEncodeError(UserInterface& ui, const FieldFault& fault) {

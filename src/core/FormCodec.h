@@ -39,7 +39,8 @@ std::optional<FieldFault> EncodeFromForm(ProgramState& state, UserInterface& ui,
                                          ConfigMode mode);
 
 // "Error converting data!": the field, its byte index and that byte's value,
-// both in decimal.
+// both in decimal; ShowDecodeError shows it in an error box.
+std::string DecodeErrorText(const FieldFault& fault);
 void ShowDecodeError(UserInterface& ui, const FieldFault& fault);
 
 // "Incorrect parameter value!": the field and the text it holds.

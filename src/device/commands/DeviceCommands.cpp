@@ -13,22 +13,14 @@
 namespace qzt {
 namespace {
 
-// The unit's memory map as the commands see it: first and last byte of the
-// ranges they read and write.
-constexpr unsigned kRadioCodesLast = kRadioCodeBlock.Last();  // bytes 0-1 and the six codes
-constexpr unsigned kSettingsFirst = kSettings.first;
-constexpr unsigned kChecksumAddress = kChecksumOffset;
-constexpr unsigned kClockFirst = kClockBlock.first;
-constexpr unsigned kClockLast = kClockBlock.Last();
-constexpr unsigned kProductFirst = kProductInformation.first;
-constexpr unsigned kLastAddress = kImageSize - 1;
-static_assert(kRadioCodeBlock.first == 0 && kSettings.Last() == kChecksumAddress);
+static_assert(kRadioCodeBlock.first == 0 && kSettings.Last() == kChecksumOffset);
 static_assert(kRadioCodes.count == 2 * std::tuple_size_v<UserInterface::RadioCodes>);
 
-constexpr std::size_t Blocks(unsigned first, unsigned last) {
-    return (last - first) / kvd::kMaxBlock + 1;
+// How many blocks the link cuts a range into.
+constexpr std::size_t Blocks(ByteRange range) {
+    return (range.count - 1u) / kvd::kMaxBlock + 1;
 }
-constexpr std::size_t kImageBlocks = Blocks(0, kLastAddress);
+constexpr std::size_t kImageBlocks = (kImageSize - 1) / kvd::kMaxBlock + 1;
 
 // The menu caption without its access-key marker: how the history names a
 // command.
@@ -177,7 +169,7 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
     FileNew(state, ui);
 
     DeviceOperation op(state, link, ui, txt::MenuComReadFromDevice,
-                       Blocks(kProductFirst, kLastAddress) + kImageBlocks);
+                       Blocks(kProductInformation) + kImageBlocks);
     if (link.Open() != LinkOk) {
         return op.Fail(txt::KvdNotFound, DeviceResult::NoBox);
     }
@@ -189,7 +181,7 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
     // but not a block read is still no connection; only a failure of the
     // full read is a read error.
     const auto scratch = ImageOf(state.ScratchImage);
-    if (link.ReadRange(scratch, kProductFirst, kLastAddress) != LinkOk) {
+    if (link.ReadRange(scratch, kProductInformation.first, kProductInformation.Last()) != LinkOk) {
         return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
     }
     if (link.ReadImage(scratch) != LinkOk) {
@@ -214,8 +206,7 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
     }
     state.ConfigState = ConfigMode::Read;
     if (const auto fault = DecodeIntoForm(state, ui, scratch, ConfigMode::Read)) {
-        op.NoteResult(TextF(txt::ErrorConvertingData, fault->fieldName,
-                            std::to_string(fault->index), fault->valueText));
+        op.NoteResult(DecodeErrorText(*fault));
         ShowDecodeError(ui, *fault);
         if (result == DeviceResult::Ok) {
             result = DeviceResult::DecodeFault;
@@ -242,9 +233,9 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
 
     const bool backup = BackupBeforeWriteEnabled(state.Values);
     DeviceOperation op(state, link, ui, txt::MenuComWriteToDevice,
-                       Blocks(0, kRadioCodesLast) + Blocks(kProductFirst, kLastAddress) +
-                           (backup ? kImageBlocks : 0) + Blocks(kSettingsFirst, kChecksumAddress) +
-                           Blocks(kClockFirst, kClockLast) + kImageBlocks);
+                       Blocks(kRadioCodeBlock) + Blocks(kProductInformation) +
+                           (backup ? kImageBlocks : 0) + Blocks(kSettings) + Blocks(kClockBlock) +
+                           kImageBlocks);
     if (link.Open() != LinkOk) {
         return op.Fail(txt::KvdNotFound, DeviceResult::NoBox);
     }
@@ -255,8 +246,9 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
 
     // The unit's own bytes: its radio codes and its product information.
     const auto scratch = ImageOf(state.ScratchImage);
-    const bool unitRead = link.ReadRange(scratch, 0, kRadioCodesLast) == LinkOk &&
-                          link.ReadRange(scratch, kProductFirst, kLastAddress) == LinkOk;
+    const bool unitRead =
+        link.ReadRange(scratch, kRadioCodeBlock.first, kRadioCodeBlock.Last()) == LinkOk &&
+        link.ReadRange(scratch, kProductInformation.first, kProductInformation.Last()) == LinkOk;
     if (!unitRead) {
         op.CloseLink();
         op.RestoreCursor();
@@ -290,14 +282,15 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     // The unit keeps its radio codes (they change only through Change Radio
     // Codes) and its product information, whatever the form or a loaded
     // file held there; the checksum covers them.
-    std::copy(scratch.begin() + kProductFirst, scratch.end(), current.begin() + kProductFirst);
-    std::copy(scratch.begin(), scratch.begin() + kRadioCodesLast + 1, current.begin());
+    std::copy(scratch.begin() + kProductInformation.first, scratch.end(),
+              current.begin() + kProductInformation.first);
+    std::copy(scratch.begin(), scratch.begin() + kRadioCodeBlock.End(), current.begin());
     StoreChecksum(current);
 
     // Both ranges are tried even when the first was refused. A block the box
     // never answered is not reported here; the read-back finds it.
-    const LinkResult settings = link.WriteRange(current, kSettingsFirst, kChecksumAddress);
-    const LinkResult clock = link.WriteRange(current, kClockFirst, kClockLast);
+    const LinkResult settings = link.WriteRange(current, kSettings.first, kSettings.Last());
+    const LinkResult clock = link.WriteRange(current, kClockBlock.first, kClockBlock.Last());
     if (settings != LinkOk || clock != LinkOk) {
         return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
     }
@@ -308,8 +301,8 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     }
     // Bytes 225-230 and 238-239 are neither written nor compared; 240-255
     // were taken from the unit.
-    if (!EqualOver(current, scratch, 0, kChecksumAddress) ||
-        !EqualOver(current, scratch, kClockFirst, kClockLast)) {
+    if (!EqualOver(current, scratch, 0, kChecksumOffset) ||
+        !EqualOver(current, scratch, kClockBlock.first, kClockBlock.Last())) {
         return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
     }
     return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);
@@ -323,7 +316,7 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     // The probe, the full read, two writes and two read-backs.
     DeviceOperation op(
         state, link, ui, txt::MenuComChangeDeviceRadioCodes,
-        1 + kImageBlocks + Blocks(0, kRadioCodesLast) + 1 + Blocks(0, kRadioCodesLast) + 1);
+        1 + kImageBlocks + Blocks(kRadioCodeBlock) + 1 + Blocks(kRadioCodeBlock) + 1);
     if (link.Open() != LinkOk) {
         op.RestoreCursor();
         return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoBox);
@@ -332,7 +325,7 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
         op.RestoreCursor();
         return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoConnection);
     }
-    if (link.ReadRange(unit, kProductFirst, kProductFirst) != LinkOk) {
+    if (link.ReadRange(unit, kProductInformation.first, kProductInformation.first) != LinkOk) {
         op.RestoreCursor();
         op.CloseLink();
         return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
@@ -370,21 +363,21 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     // Bytes 0-1 go back unchanged with the six codes.
     StoreRadioCodes(newCodes, unit);
     StoreChecksum(unit);
-    if (link.WriteRange(unit, 0, kRadioCodesLast) != LinkOk ||
-        link.WriteRange(unit, kChecksumAddress, kChecksumAddress) != LinkOk) {
+    if (link.WriteRange(unit, kRadioCodeBlock.first, kRadioCodeBlock.Last()) != LinkOk ||
+        link.WriteRange(unit, kChecksumOffset, kChecksumOffset) != LinkOk) {
         return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
     }
     // The checksum is read back with the codes: a checksum write that went
     // unanswered would leave the unit with new codes under the old checksum,
     // a configuration the next read calls corrupt.
     const auto scratch = ImageOf(state.ScratchImage);
-    if (link.ReadRange(scratch, 0, kRadioCodesLast) != LinkOk ||
-        link.ReadRange(scratch, kChecksumAddress, kChecksumAddress) != LinkOk) {
+    if (link.ReadRange(scratch, kRadioCodeBlock.first, kRadioCodeBlock.Last()) != LinkOk ||
+        link.ReadRange(scratch, kChecksumOffset, kChecksumOffset) != LinkOk) {
         return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
     }
     op.CloseLink();
-    if (!EqualOver(scratch, unit, 0, kRadioCodesLast) ||
-        scratch[kChecksumAddress] != unit[kChecksumAddress]) {
+    if (!EqualOver(scratch, unit, kRadioCodeBlock.first, kRadioCodeBlock.Last()) ||
+        scratch[kChecksumOffset] != unit[kChecksumOffset]) {
         return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
     }
     return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);

@@ -42,14 +42,17 @@ TEST(DeviceOptions, ChoosesTheDevice) {
 
 TEST(DeviceOptions, SimulatorSettings) {
     const DeviceOptions options = ParseDeviceOptions(
-        {"--device=sim:u.bin", "--sim-faults=nak-writes:2,silent-reads@0xF0,wrong-product,",
+        {"--device=sim:u.bin",
+         "--sim-faults=nak-writes:2,silent-reads@0xF0,wrong-product,late-replies@64:1=260,unplug=3",
          "--sim-latency=3", "--sim-timing=zero"},
         nullptr);
     ASSERT_TRUE(options.Valid()) << options.error;
     const std::vector<SimFault> faults = {
-        {SimFaultKind::NakWrites, std::nullopt, 2u},
-        {SimFaultKind::SilentReads, 0xF0u, std::nullopt},
-        {SimFaultKind::WrongProduct, std::nullopt, std::nullopt},
+        {SimFaultKind::NakWrites, std::nullopt, 2u, std::nullopt},
+        {SimFaultKind::SilentReads, 0xF0u, std::nullopt, std::nullopt},
+        {SimFaultKind::WrongProduct, std::nullopt, std::nullopt, std::nullopt},
+        {SimFaultKind::LateReplies, 64u, 1u, 260u},
+        {SimFaultKind::Unplug, std::nullopt, std::nullopt, 3u},
     };
     EXPECT_EQ(options.sim.faults, faults);
     EXPECT_EQ(options.sim.latency, 3ms);
@@ -74,6 +77,11 @@ TEST(DeviceOptions, ReportsValuesItDoesNotKnow) {
         {{"--sim-faults=nak-writes@256"}, nullptr, TextF(txt::UnknownSimFault, "nak-writes@256")},
         {{"--sim-faults=nak-writes:x"}, nullptr, TextF(txt::UnknownSimFault, "nak-writes:x")},
         {{"--sim-faults=nak-writes:"}, nullptr, TextF(txt::UnknownSimFault, "nak-writes:")},
+        {{"--sim-faults=nak-writes=5"}, nullptr, TextF(txt::UnknownSimFault, "nak-writes=5")},
+        {{"--sim-faults=late-replies="}, nullptr, TextF(txt::UnknownSimFault, "late-replies=")},
+        {{"--sim-faults=unplug=0"}, nullptr, TextF(txt::UnknownSimFault, "unplug=0")},
+        {{"--sim-faults=unplug:2"}, nullptr, TextF(txt::UnknownSimFault, "unplug:2")},
+        {{"--sim-faults=slow-box@4"}, nullptr, TextF(txt::UnknownSimFault, "slow-box@4")},
         {{"--sim-latency=fast"}, nullptr, TextF(txt::InvalidSimSetting, "--sim-latency=fast")},
         {{"--sim-latency=1001"}, nullptr, TextF(txt::InvalidSimSetting, "--sim-latency=1001")},
         {{"--sim-timing=slow"}, nullptr, TextF(txt::InvalidSimSetting, "--sim-timing=slow")},

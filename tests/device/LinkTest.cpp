@@ -110,12 +110,13 @@ TEST(TUsbInterface, ReplyHandling) {
 TEST(TUsbInterface, WaitRules) {
     const std::string frame = Framed("48", "6C");
     const std::string sent = Framed("R00F801", "91");
-    const double arrival =
-        std::chrono::duration<double, std::milli>(kvd::LineTime(sent.size() + frame.size()) + 1ms)
-            .count();
+    const double arrival = std::chrono::duration<double, std::milli>(
+                               kvd::LineTime(sent.size() + frame.size()) + SimSettings{}.latency)
+                               .count();
     const std::string flood(300, 'x');
-    const double floodArrival =
-        std::chrono::duration<double, std::milli>(kvd::LineTime(sent.size() + 300) + 1ms).count();
+    const double floodArrival = std::chrono::duration<double, std::milli>(
+                                    kvd::LineTime(sent.size() + 300) + SimSettings{}.latency)
+                                    .count();
     struct Case {
         const char* name;
         std::vector<std::string> script;

@@ -42,8 +42,19 @@ inline constexpr std::uint16_t kFtFlowXonXoff = 0x0400;
 inline constexpr std::uint32_t kFtPurgeRx = 1;
 inline constexpr std::uint32_t kFtPurgeTx = 2;
 
+// The results of GetQueueStatus, Read and Write that mean the chip is gone.
+constexpr bool IsDeviceGone(FtStatus status) {
+    return status == FtStatus::IoError || status == FtStatus::DeviceNotFound;
+}
+
 // One open chip (an FT_HANDLE). Destroying a handle without Close releases
 // it as Close would.
+//
+// A chip that has gone (the box unplugged, its USB device removed) answers
+// GetQueueStatus, Read and Write with IoError or DeviceNotFound from then
+// on; the link takes either as the box being gone. A backend reports any
+// other trouble that may pass (a USB transfer that timed out with nothing
+// lost) as OtherError or as success with nothing read.
 class FtHandle {
   public:
     virtual ~FtHandle() = default;

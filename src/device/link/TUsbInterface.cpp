@@ -30,6 +30,7 @@ LinkResult TUsbInterface::Open() {
         handle_->Close();
         handle_.reset();
     }
+    gone_ = false;
     if (library_->OpenByDescription(kvd::kDescription, handle_) != FtStatus::Ok) {
         handle_.reset();
         return LinkNotFound;
@@ -64,12 +65,43 @@ void TUsbInterface::AppendToFrame(std::uint8_t byte) {
     ++frameLength_;
 }
 
+bool TUsbInterface::Check(FtStatus status) {
+    if (IsDeviceGone(status)) {
+        gone_ = true;
+    }
+    return status == FtStatus::Ok;
+}
+
+void TUsbInterface::Settle() {
+    if (!unsettled_ || !handle_) {
+        return;
+    }
+    const LinkClock::TimePoint start = clock_.Now();
+    std::array<std::uint8_t, kReplyBufferSize> dropped{};
+    for (LinkClock::TimePoint now = start; !gone_; now = clock_.Now()) {
+        const LinkClock::Duration quiet = now - lastActivity_;
+        const LinkClock::Duration settling = now - start;
+        if (quiet >= kSettleTime || settling >= kLongestSettle) {
+            break;
+        }
+        if (ReadBytes(dropped) > 0) {
+            lastActivity_ = clock_.Now();
+            continue;
+        }
+        clock_.SleepFor(std::min<LinkClock::Duration>(
+            {kSettleTime - quiet, kLongestSettle - settling, kMaxSleep}));
+    }
+    unsettled_ = false;
+}
+
 std::size_t TUsbInterface::SendCommand(std::string_view payload) {
-    if (payload.empty() || payload.size() > kMaxPayload) {
+    if (payload.empty() || payload.size() > kMaxPayload || gone_) {
         return 0;
     }
     // Stale bytes of an earlier exchange (a late answer to a try that timed
-    // out) must never be taken for this command's reply.
+    // out) must never be taken for this command's reply: what may still be
+    // on its way is waited for, then everything that arrived is dropped.
+    Settle();
     PurgeQueues();
 
     frameLength_ = 0;
@@ -86,14 +118,21 @@ std::size_t TUsbInterface::SendCommand(std::string_view payload) {
     AppendToFrame(kvd::kEtx);
     frameBuffer_[frameLength_] = 0;
 
-    return WriteText(
+    const std::size_t written = WriteText(
         std::string_view(reinterpret_cast<const char*>(frameBuffer_.data()), frameLength_));
+    // The box answers after the frame's last byte: the line counts as
+    // busy until then.
+    lastActivity_ = clock_.Now() + kvd::LineTime(frameLength_);
+    return written;
 }
 
 std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
                                         std::chrono::milliseconds initialWait,
                                         std::size_t expectedLength) {
     const std::size_t target = expectedLength <= 1 ? expectedLength : expectedLength + 4;
+    if (gone_) {
+        return 0;
+    }
     if (handle_) {
         handle_->SetTimeouts(kReadTimeoutMs, kWriteTimeoutMs);
     }
@@ -105,13 +144,17 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
     // been quiet for 250 ms. Between looks at the queue the thread sleeps
     // for at most a millisecond, so a wait costs next to no processor time
     // and still ends within a millisecond of its rule. `seen` is as wide as
-    // the queue count: a flood of more than 255 bytes cannot wrap it.
-    LinkClock::TimePoint deadline = clock_.Now() + initialWait;
+    // the queue count: a flood of more than 255 bytes cannot wrap it. A box
+    // that trickles bytes without end is given up after kLongestWait.
+    const LinkClock::TimePoint start = clock_.Now();
+    LinkClock::TimePoint deadline = start + initialWait;
     std::uint32_t seen = QueueCount();
-    for (LinkClock::TimePoint now = clock_.Now(); now < deadline; now = clock_.Now()) {
+    for (LinkClock::TimePoint now = start; now < deadline && now - start < kLongestWait && !gone_;
+         now = clock_.Now()) {
         if (QueueCount() > seen) {
             seen = QueueCount();
-            deadline = clock_.Now() + kQuietLineExtension;
+            lastActivity_ = clock_.Now();
+            deadline = lastActivity_ + kQuietLineExtension;
         }
         if (seen == target) {
             break;
@@ -124,6 +167,19 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
 
     std::array<std::uint8_t, kReplyBufferSize> bytes{};
     const std::size_t k = ReadBytes(bytes);
+    const std::size_t result = Unframe(std::span(bytes).first(k), reply);
+    // The exchange ended cleanly when the box's whole answer came: a single
+    // ACK or NAK, or a valid frame of the expected length. Anything else
+    // (nothing, noise, a frame cut short or of another length) may still
+    // have bytes on their way, which the next command waits out.
+    const bool answer = k == 1 && (bytes[0] == kvd::kAck || bytes[0] == kvd::kNak);
+    unsettled_ = handle_ && !gone_ && !answer && !(expectedLength > 1 && result == expectedLength);
+    return result;
+}
+
+std::size_t TUsbInterface::Unframe(std::span<const std::uint8_t> bytes,
+                                   std::span<std::uint8_t> reply) {
+    const std::size_t k = bytes.size();
     if (k == 0 || reply.empty()) {
         return 0;
     }
@@ -153,14 +209,14 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
 
 std::uint32_t TUsbInterface::QueueCount() {
     std::uint32_t waiting = 0;
-    if (!handle_ || handle_->GetQueueStatus(waiting) != FtStatus::Ok) {
+    if (!handle_ || gone_ || !Check(handle_->GetQueueStatus(waiting))) {
         return 0;
     }
     return waiting;
 }
 
 std::size_t TUsbInterface::ReadBytes(std::span<std::uint8_t> area) {
-    if (!handle_) {
+    if (!handle_ || gone_) {
         return 0;
     }
     const std::size_t count = std::min<std::size_t>(area.size(), QueueCount());
@@ -168,20 +224,20 @@ std::size_t TUsbInterface::ReadBytes(std::span<std::uint8_t> area) {
         return 0;
     }
     std::uint32_t read = 0;
-    if (handle_->Read(area.first(count), read) != FtStatus::Ok) {
+    if (!Check(handle_->Read(area.first(count), read))) {
         return 0;
     }
     return std::min<std::size_t>(read, count);
 }
 
 std::size_t TUsbInterface::WriteText(std::string_view bytes) {
-    if (!handle_) {
+    if (!handle_ || gone_) {
         return 0;
     }
     std::uint32_t written = 0;
     const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                              bytes.size());
-    if (handle_->Write(data, written) != FtStatus::Ok) {
+    if (!Check(handle_->Write(data, written))) {
         return 0;
     }
     return written;
@@ -260,11 +316,12 @@ bool TUsbInterface::ForEachBlock(unsigned first, unsigned last,
     // Blocks start at `first` and are 16 bytes long except the last one. A
     // block that fails does not stop the range: the others are still tried.
     const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
+    // Once the box is gone, the remaining blocks fail without an exchange.
     bool allDone = true;
     std::size_t block = 0;
     for (unsigned address = first; address <= last;) {
         const unsigned count = std::min(kvd::kMaxBlock, last - address + 1);
-        allDone = transfer(address, count) && allDone;
+        allDone = !gone_ && transfer(address, count) && allDone;
         address += count;
         if (progress_) {
             progress_(++block, blocks);
@@ -279,12 +336,13 @@ LinkResult TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemoryS
         return LinkOk;
     }
     // Only a block refused on its third try fails the range here; one never
-    // answered shows up in the read-back.
+    // answered shows up in the read-back. A box that went away during the
+    // range is a failed write at once.
     const bool written =
         last < kvd::kMemorySize && ForEachBlock(first, last, [&](unsigned a, unsigned n) {
             return WriteBlock(image, a, n) != BlockWrite::Refused;
         });
-    return written ? LinkOk : LinkWriteError;
+    return written && !gone_ ? LinkOk : LinkWriteError;
 }
 
 LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer,

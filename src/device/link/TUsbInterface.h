@@ -7,6 +7,21 @@
 //
 // Every device operation opens the link at its start and closes it on every
 // path; no handle stays open between operations. Single-threaded.
+//
+// No reply is ever taken for another exchange. The box has no sequence
+// numbers: a reply that comes after its wait gave up looks exactly like the
+// answer to the next command, and for a block read it is a block of the
+// right length from the wrong address. The purge before each command only
+// drops what has already arrived, so after every try that did not end with
+// its complete reply the link lets the line settle first: it reads and
+// drops whatever still comes until the line has been quiet for longer than
+// the box's slowest answer plus the chip's latency, and only then purges and
+// sends. Exchanges that went well pay nothing for this.
+//
+// A box that is gone (unplugged mid-command) is noticed at the next look at
+// the chip: every later exchange of the session fails at once, so the
+// command ends with the message of the step it was in instead of waiting
+// out three tries for every remaining block.
 
 #include <array>
 #include <chrono>
@@ -44,6 +59,16 @@ class TUsbInterface {
     static constexpr std::chrono::milliseconds kConnectionWait{350};
     static constexpr std::chrono::milliseconds kReplyWait{250};
     static constexpr std::chrono::milliseconds kQuietLineExtension{250};
+    // The box answers within the connection check's 350 ms or not at all;
+    // the chip passes a reply on within its latency timer (16 ms at most as
+    // the backends leave it) and 50 bytes take under 10 ms on the line. A
+    // line quiet this long after a failed try carries no late reply.
+    static constexpr std::chrono::milliseconds kSlowestAnswer{350};
+    static constexpr std::chrono::milliseconds kSettleTime{400};
+    // Bounds for a box that babbles without end: one wait and one settle
+    // never last longer than this, whatever arrives.
+    static constexpr std::chrono::milliseconds kLongestWait{1000};
+    static constexpr std::chrono::milliseconds kLongestSettle{1000};
     // Chip time-outs set before every wait.
     static constexpr std::uint32_t kReadTimeoutMs = 10;
     static constexpr std::uint32_t kWriteTimeoutMs = 100;
@@ -73,19 +98,24 @@ class TUsbInterface {
     // Drops what is still waiting and releases the handle.
     void Close();
     bool IsOpen() const { return handle_ != nullptr; }
+    // The box went away during this session: every exchange fails at once
+    // until the next Open.
+    bool IsGone() const { return gone_; }
 
     // SendCommand then ReceiveReply. The result is the number of characters
     // placed in `reply`: 0 no usable reply, 1 one raw byte, n > 1 the payload
     // of a valid framed reply (the caller compares it with what it expects).
     std::size_t Transact(std::string_view payload, std::span<std::uint8_t> reply,
                          std::chrono::milliseconds initialWait, std::size_t expectedLength);
-    // Purges both queues and writes the payload in its frame. Bytes written;
-    // 0 for an empty payload or one longer than the frame buffer holds.
+    // Lets the line settle when the last exchange did not end cleanly, purges
+    // both queues and writes the payload in its frame. Bytes written; 0 for
+    // an empty payload or one longer than the frame buffer holds.
     std::size_t SendCommand(std::string_view payload);
     // Waits for the reply: up to `initialWait` for the first bytes, each
     // growth of the queue moving the end to 250 ms after it; early once
     // exactly the expected count is waiting (expectedLength for a raw byte
-    // when at most 1, else expectedLength + 4 for the envelope).
+    // when at most 1, else expectedLength + 4 for the envelope), and never
+    // longer than kLongestWait.
     std::size_t ReceiveReply(std::span<std::uint8_t> reply, std::chrono::milliseconds initialWait,
                              std::size_t expectedLength);
 
@@ -125,6 +155,14 @@ class TUsbInterface {
 
   private:
     void AppendToFrame(std::uint8_t byte);
+    // The payload of a framed reply, or the one raw byte, as ReceiveReply
+    // returns it.
+    static std::size_t Unframe(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> reply);
+    // Notes a chip call's result: a gone chip ends the session's exchanges.
+    bool Check(FtStatus status);
+    // After a try that did not end cleanly: drops what still arrives until
+    // the line has been quiet for kSettleTime.
+    void Settle();
     bool ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
                    unsigned count);
     enum class BlockWrite { Written, Refused, Unanswered };
@@ -142,6 +180,11 @@ class TUsbInterface {
     std::uint8_t frameLength_ = 0;
     std::uint8_t frameSum_ = 0;
     ProgressHandler progress_;
+    bool gone_ = false;
+    // The last exchange may still have bytes on their way, the latest of
+    // them (or the end of the frame sent) at lastActivity_.
+    bool unsettled_ = false;
+    LinkClock::TimePoint lastActivity_{};
 };
 
 }  // namespace qzt

@@ -30,7 +30,37 @@ std::optional<Block> ParseBlock(std::string_view payload) {
     return Block{*address, *count};
 }
 
+// The block a frame's body (payload and checksum) reads or writes, for the
+// faults that apply to the blocks covering one address.
+std::optional<Block> BlockOfBody(std::string_view body) {
+    if (body.size() < 3 || (body.front() != 'R' && body.front() != 'W')) {
+        return std::nullopt;
+    }
+    return ParseBlock(body.substr(0, body.size() - 2));
+}
+
 }  // namespace
+
+std::vector<KvdBox::Piece> KvdBox::Exchange::Pieces() const {
+    std::vector<Piece> pieces;
+    if (answer.empty()) {
+        return pieces;
+    }
+    std::chrono::milliseconds first = delay;
+    if (!garbage.empty()) {
+        pieces.push_back({delay, garbage});
+        first = garbageLead;
+    }
+    if (splitGap.count() <= 0 || answer.size() < 3) {
+        pieces.push_back({first, answer});
+        return pieces;
+    }
+    const std::size_t third = answer.size() / 3;
+    pieces.push_back({first, answer.substr(0, third)});
+    pieces.push_back({splitGap, answer.substr(third, third)});
+    pieces.push_back({splitGap, answer.substr(2 * third)});
+    return pieces;
+}
 
 KvdBox::KvdBox(const ConfigImage& memory, std::vector<SimFault> faults) : memory_(memory) {
     for (const SimFault& fault : faults) {
@@ -56,7 +86,50 @@ bool KvdBox::Strikes(SimFaultKind kind, unsigned address, unsigned count) {
     return false;
 }
 
+std::optional<unsigned> KvdBox::StrikeValue(SimFaultKind kind, std::string_view body,
+                                            unsigned fallback) {
+    for (ActiveFault& active : faults_) {
+        const SimFault& fault = active.fault;
+        if (fault.kind != kind || (fault.count && active.used >= *fault.count)) {
+            continue;
+        }
+        if (fault.address) {
+            const std::optional<Block> block = BlockOfBody(body);
+            if (!block || *fault.address < block->address ||
+                *fault.address >= block->address + block->count) {
+                continue;
+            }
+        }
+        ++active.used;
+        return fault.value.value_or(fallback);
+    }
+    return std::nullopt;
+}
+
+bool KvdBox::UnplugStrikes(std::string_view body) {
+    for (ActiveFault& active : faults_) {
+        const SimFault& fault = active.fault;
+        if (fault.kind != SimFaultKind::Unplug) {
+            continue;
+        }
+        if (fault.address) {
+            const std::optional<Block> block = BlockOfBody(body);
+            if (!block || *fault.address < block->address ||
+                *fault.address >= block->address + block->count) {
+                continue;
+            }
+        }
+        if (++active.used == fault.value.value_or(1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<KvdBox::Exchange> KvdBox::Receive(std::uint8_t byte) {
+    if (gone_) {
+        return std::nullopt;
+    }
     if (byte == kvd::kStx) {
         inFrame_ = true;
         overflow_ = false;
@@ -78,11 +151,33 @@ std::optional<KvdBox::Exchange> KvdBox::Receive(std::uint8_t byte) {
     frame_ += static_cast<char>(byte);
     Exchange exchange;
     exchange.frame = frame_;
+    const std::string_view body = std::string_view(frame_).substr(1, frame_.size() - 2);
+    if (UnplugStrikes(body)) {
+        gone_ = true;
+        exchange.unplugged = true;
+        return exchange;
+    }
     // A frame longer than the box's buffer is refused as a whole.
-    exchange.answer = overflow_ ? Single(kvd::kNak)
-                                : Answer(std::string_view(frame_).substr(1, frame_.size() - 2));
-    if (!exchange.answer.empty() && Strikes(SimFaultKind::StrayBytes)) {
+    exchange.answer = overflow_ ? Single(kvd::kNak) : Answer(body);
+    if (exchange.answer.empty()) {
+        return exchange;
+    }
+    if (Strikes(SimFaultKind::StrayBytes)) {
         exchange.answer.insert(0, kStrayBytes);
+    }
+    using std::chrono::milliseconds;
+    if (const auto slow = StrikeValue(SimFaultKind::SlowBox, body, 220)) {
+        exchange.delay = milliseconds(*slow);
+    }
+    if (const auto late = StrikeValue(SimFaultKind::LateReplies, body, 260)) {
+        exchange.delay = milliseconds(*late);
+    }
+    if (const auto gap = StrikeValue(SimFaultKind::SplitReplies, body, 100)) {
+        exchange.splitGap = milliseconds(*gap);
+    }
+    if (const auto lead = StrikeValue(SimFaultKind::GarbageBefore, body, 5)) {
+        exchange.garbage = kGarbage;
+        exchange.garbageLead = milliseconds(*lead);
     }
     return exchange;
 }

@@ -14,9 +14,10 @@
 // factory: the box acknowledges a write there, but the unit keeps its bytes,
 // so a program that writes them learns so from its read-back.
 //
-// Faults of SimFault change the answers. No timing here: the caller puts the
-// answers on the line.
+// Faults of SimFault change the answers and when they come. No clock here:
+// the caller puts the pieces of each answer on the line at their times.
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,10 +35,32 @@ class KvdBox {
     static constexpr std::string_view kStrayBytes{"\x00\xFF", 2};
     static constexpr std::size_t kMaxFrame = 128;
 
+    // Bytes the box sends, `after` the frame's last byte came in (or the
+    // previous piece was sent, whichever is later).
+    struct Piece {
+        std::chrono::milliseconds after{0};
+        std::string bytes;
+    };
+
     struct Exchange {
         std::string frame;   // STX to ETX, as received
         std::string answer;  // the bytes the box sends back; empty: silence
+        // How the answer goes out: after a delay, in pieces, behind stray
+        // bytes (see Pieces).
+        std::chrono::milliseconds delay{0};
+        std::chrono::milliseconds splitGap{0};
+        std::string garbage;
+        std::chrono::milliseconds garbageLead{0};
+        // The box vanished as this frame came in: it was not acted on, and
+        // the box hears and answers nothing more.
+        bool unplugged = false;
+
+        // The answer as the line carries it.
+        std::vector<Piece> Pieces() const;
     };
+
+    // What garbage-before puts on the line.
+    static constexpr std::string_view kGarbage{"\xFF\x00\x7E", 3};
 
     KvdBox(const ConfigImage& memory, std::vector<SimFault> faults);
 
@@ -49,6 +72,8 @@ class KvdBox {
 
     const ConfigImage& Memory() const { return memory_; }
     bool Changed() const { return changed_; }
+    // Pulled out (unplug): gone for good.
+    bool Gone() const { return gone_; }
 
   private:
     struct ActiveFault {
@@ -59,12 +84,18 @@ class KvdBox {
     // True when a fault of `kind` applies to a block (address, count) and
     // still has strikes left; takes one.
     bool Strikes(SimFaultKind kind, unsigned address = 0, unsigned count = 0);
+    // The value of the first fault of `kind` that strikes this frame's block
+    // (or `fallback` when it has none); nothing when none strikes.
+    std::optional<unsigned> StrikeValue(SimFaultKind kind, std::string_view body,
+                                        unsigned fallback);
+    bool UnplugStrikes(std::string_view body);
     std::string AnswerRead(std::string_view payload);
     std::string AnswerWrite(std::string_view payload);
 
     ConfigImage memory_;
     std::vector<ActiveFault> faults_;
     bool changed_ = false;
+    bool gone_ = false;
     bool inFrame_ = false;
     bool overflow_ = false;
     std::string frame_;

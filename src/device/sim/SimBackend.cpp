@@ -16,6 +16,7 @@ struct SimLibrary::State {
     SimTraffic traffic;
     std::deque<std::string> scriptedReplies;
     bool open = false;
+    bool unplugged = false;
 
     LinkClock& Clock() {
         return settings.zeroTime ? static_cast<LinkClock&>(virtualClock) : SteadyLinkClock();
@@ -94,8 +95,12 @@ class SimHandle : public FtHandle {
     }
 
     FtStatus GetQueueStatus(std::uint32_t& waiting) override {
+        waiting = 0;
         if (closed_) {
             return FtStatus::InvalidHandle;
+        }
+        if (box_.Gone()) {
+            return FtStatus::IoError;
         }
         waiting = static_cast<std::uint32_t>(Arrived(clock_.Now()));
         return FtStatus::Ok;
@@ -105,6 +110,9 @@ class SimHandle : public FtHandle {
         read = 0;
         if (closed_) {
             return FtStatus::InvalidHandle;
+        }
+        if (box_.Gone()) {
+            return FtStatus::IoError;
         }
         const auto deadline = clock_.Now() + readTimeout_;
         while (true) {
@@ -129,6 +137,9 @@ class SimHandle : public FtHandle {
         if (closed_) {
             return FtStatus::InvalidHandle;
         }
+        if (box_.Gone()) {
+            return FtStatus::IoError;
+        }
         const auto start = std::max(clock_.Now(), hostLineFree_);
         const bool understood = baudRate_ == kvd::kBaudRate && wordLength_ == kFtBits8 &&
                                 stopBits_ == kFtStopBits2 && parity_ == kFtParityNone;
@@ -141,11 +152,16 @@ class SimHandle : public FtHandle {
                 continue;
             }
             state_->traffic.frames.push_back(exchange->frame);
+            if (exchange->unplugged) {
+                // The unit keeps what it was given before the box went.
+                Unplugged();
+                break;
+            }
             if (!state_->scriptedReplies.empty()) {
                 exchange->answer = std::move(state_->scriptedReplies.front());
                 state_->scriptedReplies.pop_front();
             }
-            SendToProgram(exchange->answer, start + kvd::LineTime(i + 1));
+            SendToProgram(*exchange, start + kvd::LineTime(i + 1));
         }
         hostLineFree_ = start + kvd::LineTime(bytes.size());
         state_->traffic.bytesToBox += bytes.size();
@@ -158,7 +174,7 @@ class SimHandle : public FtHandle {
             return FtStatus::InvalidHandle;
         }
         closed_ = true;
-        if (box_.Changed()) {
+        if (box_.Changed() && !box_.Gone()) {
             file_.Save(box_.Memory());
         }
         state_->open = false;
@@ -172,19 +188,31 @@ class SimHandle : public FtHandle {
         std::uint8_t byte;
     };
 
-    // The box starts a reply once the frame is in and its own line is free;
-    // the chip passes the reply on one latency period after its last byte.
-    void SendToProgram(const std::string& reply, std::chrono::steady_clock::time_point frameEnd) {
-        if (reply.empty()) {
-            return;
+    void Unplugged() {
+        if (box_.Changed()) {
+            file_.Save(box_.Memory());
         }
-        const auto start = std::max(frameEnd, boxLineFree_);
-        boxLineFree_ = start + kvd::LineTime(reply.size());
-        const auto visible = boxLineFree_ + state_->settings.latency;
-        for (char c : reply) {
-            received_.push_back({visible, static_cast<std::uint8_t>(c)});
+        state_->unplugged = true;
+        received_.clear();
+    }
+
+    // The box starts each piece of a reply once the frame is in (or the
+    // piece before it was sent), its delay has passed and its own line is
+    // free; the chip passes a piece on one latency period after its last
+    // byte.
+    void SendToProgram(const KvdBox::Exchange& exchange,
+                       std::chrono::steady_clock::time_point frameEnd) {
+        auto ready = frameEnd;
+        for (const KvdBox::Piece& piece : exchange.Pieces()) {
+            const auto start = std::max(ready + piece.after, boxLineFree_);
+            boxLineFree_ = start + kvd::LineTime(piece.bytes.size());
+            ready = boxLineFree_;
+            const auto visible = boxLineFree_ + state_->settings.ChipLatency();
+            for (char c : piece.bytes) {
+                received_.push_back({visible, static_cast<std::uint8_t>(c)});
+            }
+            state_->traffic.bytesFromBox += piece.bytes.size();
         }
-        state_->traffic.bytesFromBox += reply.size();
     }
 
     std::size_t Arrived(std::chrono::steady_clock::time_point now) const {
@@ -223,7 +251,7 @@ FtStatus SimLibrary::OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) {
     // Like the chip: a box in use by another handle cannot be opened again.
     if (state_->settings.Has(SimFaultKind::NoBox) || description != kvd::kDescription ||
-        state_->open) {
+        state_->open || state_->unplugged) {
         return FtStatus::DeviceNotFound;
     }
     std::optional<SimUnitFile> file = SimUnitFile::LoadOrCreate(state_->settings.path);
@@ -262,7 +290,7 @@ void SimLibrary::ScriptReplies(std::vector<std::string> replies) {
 std::chrono::nanoseconds SimLibrary::LineLowerBound() const {
     const SimTraffic& traffic = state_->traffic;
     return kvd::LineTime(traffic.bytesToBox + traffic.bytesFromBox) +
-           std::chrono::duration_cast<std::chrono::nanoseconds>(state_->settings.latency) *
+           std::chrono::duration_cast<std::chrono::nanoseconds>(state_->settings.ChipLatency()) *
                static_cast<std::int64_t>(traffic.frames.size());
 }
 

@@ -10,7 +10,7 @@
 namespace qzt {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, SimFaultKind>, 8> kFaultNames = {{
+constexpr std::array<std::pair<std::string_view, SimFaultKind>, 14> kFaultNames = {{
     {"no-box", SimFaultKind::NoBox},
     {"no-unit", SimFaultKind::NoUnit},
     {"nak-writes", SimFaultKind::NakWrites},
@@ -19,15 +19,48 @@ constexpr std::array<std::pair<std::string_view, SimFaultKind>, 8> kFaultNames =
     {"corrupt-reads", SimFaultKind::CorruptReads},
     {"wrong-product", SimFaultKind::WrongProduct},
     {"stray-bytes", SimFaultKind::StrayBytes},
+    {"late-replies", SimFaultKind::LateReplies},
+    {"split-replies", SimFaultKind::SplitReplies},
+    {"unplug", SimFaultKind::Unplug},
+    {"garbage-before", SimFaultKind::GarbageBefore},
+    {"slow-box", SimFaultKind::SlowBox},
+    {"latency-refused", SimFaultKind::LatencyRefused},
 }};
 
 bool TakesAddress(SimFaultKind kind) {
-    return kind == SimFaultKind::NakWrites || kind == SimFaultKind::SilentWrites ||
-           kind == SimFaultKind::SilentReads || kind == SimFaultKind::CorruptReads;
+    switch (kind) {
+        case SimFaultKind::NakWrites:
+        case SimFaultKind::SilentWrites:
+        case SimFaultKind::SilentReads:
+        case SimFaultKind::CorruptReads:
+        case SimFaultKind::LateReplies:
+        case SimFaultKind::SplitReplies:
+        case SimFaultKind::Unplug:
+        case SimFaultKind::GarbageBefore:
+            return true;
+        default:
+            return false;
+    }
 }
 
 bool TakesCount(SimFaultKind kind) {
-    return kind != SimFaultKind::NoBox && kind != SimFaultKind::WrongProduct;
+    return kind != SimFaultKind::NoBox && kind != SimFaultKind::WrongProduct &&
+           kind != SimFaultKind::Unplug && kind != SimFaultKind::LatencyRefused;
+}
+
+// The largest value a fault takes: a delay in ms, or a frame number.
+std::optional<unsigned> ValueLimit(SimFaultKind kind) {
+    switch (kind) {
+        case SimFaultKind::LateReplies:
+        case SimFaultKind::SplitReplies:
+        case SimFaultKind::GarbageBefore:
+        case SimFaultKind::SlowBox:
+            return 10'000;
+        case SimFaultKind::Unplug:
+            return 1'000'000;
+        default:
+            return std::nullopt;
+    }
 }
 
 // A decimal number, or hexadecimal after 0x, that fits in `limit`.
@@ -48,7 +81,7 @@ std::optional<unsigned> ParseNumber(std::string_view text, unsigned limit) {
 
 std::optional<SimFault> ParseFault(std::string_view text) {
     SimFault fault;
-    std::string_view name = text.substr(0, text.find_first_of("@:"));
+    std::string_view name = text.substr(0, text.find_first_of("@:="));
     std::string_view rest = text.substr(name.size());
     const auto known = std::find_if(kFaultNames.begin(), kFaultNames.end(),
                                     [&](const auto& entry) { return entry.first == name; });
@@ -57,16 +90,26 @@ std::optional<SimFault> ParseFault(std::string_view text) {
     }
     fault.kind = known->second;
     if (!rest.empty() && rest.front() == '@') {
-        const std::string_view address = rest.substr(1, rest.find(':') - 1);
+        const std::string_view address = rest.substr(1, rest.find_first_of(":=") - 1);
         fault.address = ParseNumber(address, 0xFF);
         if (!TakesAddress(fault.kind) || !fault.address) {
             return std::nullopt;
         }
         rest.remove_prefix(1 + address.size());
     }
-    if (!rest.empty()) {
-        fault.count = rest.front() == ':' ? ParseNumber(rest.substr(1), 1'000'000) : std::nullopt;
+    if (!rest.empty() && rest.front() == ':') {
+        const std::string_view count = rest.substr(1, rest.find('=') - 1);
+        fault.count = ParseNumber(count, 1'000'000);
         if (!TakesCount(fault.kind) || !fault.count) {
+            return std::nullopt;
+        }
+        rest.remove_prefix(1 + count.size());
+    }
+    if (!rest.empty()) {
+        const std::optional<unsigned> limit = ValueLimit(fault.kind);
+        fault.value =
+            rest.front() == '=' && limit ? ParseNumber(rest.substr(1), *limit) : std::nullopt;
+        if (!fault.value || (fault.kind == SimFaultKind::Unplug && *fault.value == 0)) {
             return std::nullopt;
         }
     }
@@ -78,6 +121,10 @@ std::optional<SimFault> ParseFault(std::string_view text) {
 bool SimSettings::Has(SimFaultKind kind) const {
     return std::any_of(faults.begin(), faults.end(),
                        [kind](const SimFault& fault) { return fault.kind == kind; });
+}
+
+std::chrono::microseconds SimSettings::ChipLatency() const {
+    return Has(SimFaultKind::LatencyRefused) ? std::chrono::microseconds(kPowerOnLatency) : latency;
 }
 
 std::string_view SimFaultName(SimFaultKind kind) {

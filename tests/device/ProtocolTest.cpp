@@ -289,3 +289,81 @@ TEST(Protocol, ReadImageStaysCloseToTheLinesLowerBound) {
 
 }  // namespace
 }  // namespace qzt
+
+namespace qzt {
+namespace {
+
+// What real boxes do: replies that come late, in pieces, behind stray bytes
+// or near the end of the wait, and a box pulled out mid-range. Whatever
+// happens, a block holds either the unit's own bytes or what it held before
+// the read: a reply is never taken for another exchange's. The same runs at
+// the chip's lowered and its power-on latency.
+TEST(Protocol, RudeBoxesNeverShiftABlock) {
+    struct Case {
+        const char* faults;
+        LinkResult result;
+        unsigned unreadFirst;  // blocks left as they were (first > last: none)
+        unsigned unreadLast;
+        bool gone;
+    };
+    const std::vector<Case> cases = {
+        {"late-replies@64:1=260", LinkOk, 1, 0, false},
+        {"late-replies@64:2=340", LinkOk, 1, 0, false},
+        {"late-replies@64=300", LinkReadError, 64, 79, false},
+        {"late-replies:2", LinkOk, 1, 0, false},
+        {"split-replies", LinkOk, 1, 0, false},
+        {"split-replies=200", LinkOk, 1, 0, false},
+        {"garbage-before:2", LinkOk, 1, 0, false},
+        {"garbage-before@32", LinkReadError, 32, 47, false},
+        {"slow-box", LinkOk, 1, 0, false},
+        {"slow-box,late-replies@200:1", LinkOk, 1, 0, false},
+        {"unplug@100", LinkReadError, 96, 255, true},
+        {"unplug=1", LinkReadError, 0, 255, true},
+    };
+    for (const char* latency : {"", ",latency-refused"}) {
+        for (const Case& c : cases) {
+            const std::string faults = std::string(c.faults) + latency;
+            SCOPED_TRACE(faults);
+            SimLink s(faults);
+            ASSERT_EQ(s.link.Open(), LinkOk);
+            ConfigImage buffer;
+            buffer.fill(0xEE);
+            EXPECT_EQ(s.link.ReadImage(buffer), c.result);
+            EXPECT_EQ(s.link.IsGone(), c.gone);
+            ConfigImage untouched;
+            untouched.fill(0xEE);
+            const ConfigImage unit = BuildSimulatedUnitImage();
+            for (unsigned i = 0; i < kvd::kMemorySize; ++i) {
+                const bool unread = i >= c.unreadFirst && i <= c.unreadLast;
+                ASSERT_EQ(buffer[i], unread ? untouched[i] : unit[i]) << "byte " << i;
+            }
+            if (c.gone) {
+                // Nothing goes out after the box went: the rest fails at once.
+                const std::size_t frames = s.sim->Traffic().frames.size();
+                EXPECT_EQ(s.link.CheckConnection(), LinkNoAnswer);
+                EXPECT_EQ(s.link.WriteRange(unit, 14, 224), LinkWriteError);
+                EXPECT_EQ(s.sim->Traffic().frames.size(), frames);
+                s.link.Close();
+                EXPECT_EQ(s.link.Open(), LinkNotFound);
+            }
+        }
+    }
+}
+
+// A late ACK is never taken for the next block's answer either: a block
+// whose tries all went unanswered in time stays unwritten, and the next
+// block is written by its own ACK.
+TEST(Protocol, LateAcknowledgementsStayWithTheirBlock) {
+    SimLink s("late-replies@20:3=300");
+    ASSERT_EQ(s.link.Open(), LinkOk);
+    const ConfigImage image = Pattern();
+    EXPECT_EQ(s.link.WriteRange(image, 14, 61), LinkOk);  // unanswered is not reported here
+    ConfigImage readBack{};
+    EXPECT_EQ(s.link.ReadImage(readBack), LinkOk);
+    // The box did write the late block (it acted, then answered late).
+    EXPECT_TRUE(SameBytes(readBack, image, 14, 61));
+    EXPECT_EQ(s.sim->Traffic().frames.size(), 3u + 2u + 16u);
+}
+
+}  // namespace
+}  // namespace qzt

@@ -174,6 +174,20 @@ TEST(DeviceCommands, FaultMatrix) {
         {"",               Unit::BadChecksum, kCorrupt,      kWritten,      kWritten},
         {"",               Unit::OutOfLimits, kOutOfLimits,  kWritten,      kWritten},
         {"",               Unit::Fresh,       kReadOk,       kWritten,      kWritten},
+        // What real boxes do. A late, split, slow or garbled answer costs a
+        // retry, never a shifted block; a box that is pulled out ends the
+        // command with the message of the step it was in, and a box that
+        // goes before the first write block leaves the unit as it was.
+        {"late-replies@64:1",  Unit::Fresh,   kReadOk,       kWritten,      kWritten},
+        {"late-replies@64=300", Unit::Fresh,  kUnread,       kNoConnection, kUnread},
+        {"split-replies",      Unit::Fresh,   kReadOk,       kWritten,      kWritten},
+        {"garbage-before@0:1", Unit::Fresh,   kReadOk,       kWritten,      kWritten},
+        {"slow-box",           Unit::Fresh,   kReadOk,       kWritten,      kWritten},
+        {"latency-refused",    Unit::Fresh,   kReadOk,       kWritten,      kWritten},
+        {"unplug",             Unit::Fresh,   kNoConnection, kNoConnection, kCodesNoUnit},
+        {"unplug@20",          Unit::Fresh,   kUnread,       kNoConnection, kUnread},
+        {"unplug@20=2",        Unit::Fresh,   kReadOk,       kRefused,      kWritten},
+        {"unplug@5=2",         Unit::Fresh,   kReadOk,       kNoConnection, kRefused},
         // clang-format on
     };
     for (const auto& scenario : scenarios) {
@@ -234,6 +248,13 @@ TEST(DeviceCommands, FaultMatrix) {
                 StoreChecksum(expectedMemory);
             }
             EXPECT_EQ(memory, expectedMemory);
+            // A backup holds the unit as it was read, never shifted bytes.
+            std::error_code ec;
+            for (const auto& entry : std::filesystem::directory_iterator(b.BackupsFolder(), ec)) {
+                if (entry.path().extension() == ".Qzt") {
+                    EXPECT_EQ(ReadFile(entry.path()).substr(0, kImageSize), Bytes(b.memoryBefore));
+                }
+            }
         }
     }
 }

@@ -154,6 +154,7 @@ class SimHandle : public FtHandle {
             state_->traffic.frames.push_back(exchange->frame);
             if (exchange->unplugged) {
                 // The unit keeps what it was given before the box went.
+                state_->traffic.unpluggedAt = start + kvd::LineTime(i + 1);
                 Unplugged();
                 break;
             }

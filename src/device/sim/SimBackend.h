@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct SimTraffic {
     std::uint64_t bytesFromBox = 0;
     unsigned opens = 0;
     unsigned closes = 0;
+    // When the box was pulled out (unplug), on the library's clock.
+    std::optional<std::chrono::steady_clock::time_point> unpluggedAt;
 };
 
 class SimLibrary : public FtLibrary {

@@ -1,0 +1,114 @@
+#pragma once
+// The main window's state, a scripted user and a simulated unit in zero time:
+// what the device commands' tests run a command on.
+
+#include <algorithm>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "ScriptedUserInterface.h"
+#include "SimLink.h"
+#include "TempDir.h"
+#include "config/DefaultImage.h"
+#include "core/StartUp.h"
+#include "device/commands/DeviceCommands.h"
+#include "device/sim/SimUnitFile.h"
+#include "files/FileCommands.h"
+
+namespace qzt::test {
+
+const UserInterface::RadioCodes kNewCodes = {"1234", "ABCD", "0F0F", "00FF", "BEEF", "C0DE"};
+
+inline std::string Bytes(std::span<const std::uint8_t> bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The memory of the simulated unit as a test wants it.
+enum class Unit {
+    Fresh,        // as from production
+    BadChecksum,  // byte 224 does not match
+    OutOfLimits,  // on pad delay 250, checksum stored
+    NoCodes,      // every radio code 0x0000
+};
+
+inline ConfigImage UnitImage(Unit kind) {
+    ConfigImage image = BuildSimulatedUnitImage();
+    switch (kind) {
+        case Unit::Fresh:
+            break;
+        case Unit::BadChecksum:
+            image[kChecksumOffset] ^= 0x5A;
+            break;
+        case Unit::OutOfLimits:
+            image[49] = 250;
+            StoreChecksum(image);
+            break;
+        case Unit::NoCodes:
+            std::fill(image.begin() + 2, image.begin() + 14, std::uint8_t{0});
+            StoreChecksum(image);
+            break;
+    }
+    return image;
+}
+
+// The main window's state after start-up on temporary folders (the shipped
+// Values.i, the default image as Default.bin, the default configuration
+// shown), a simulated unit in zero time, and a scripted user.
+struct Bench {
+    explicit Bench(std::string_view faults = {}, Unit unit = Unit::Fresh) {
+        state.ProgramDataDirectory = dir / "data/";
+        WriteFile(state.ProgramDataDirectory + "Values.ini",
+                  ReadFile(std::string(QZT_RUNTIME_DIR) + "/Values.i"));
+        state.Values.SetFileName(state.ProgramDataDirectory + "Values.ini");
+        LoadValueLists(state);
+        const ConfigImage defaults = BuildDefaultImage();
+        WriteFile(state.ProgramDataDirectory + "Default.bin", Bytes(defaults));
+        EXPECT_EQ(FileNew(state, ui), FileResult::Ok);
+        ui.boxes.clear();
+        ui.statusHistory.clear();
+
+        memoryBefore = UnitImage(unit);
+        WriteFile(MemoryPath(), Bytes(memoryBefore));
+        sim = std::make_shared<SimLibrary>(test::ZeroTimeSim(MemoryPath(), faults));
+        link = std::make_unique<TUsbInterface>(sim);
+    }
+
+    std::string MemoryPath() const { return dir / "unit.bin"; }
+    ConfigImage Memory() const { return SimUnitFile::LoadOrCreate(MemoryPath())->Memory(); }
+    std::vector<std::string> Commands() const {
+        std::vector<std::string> commands;
+        for (const std::string& frame : sim->Traffic().frames) {
+            commands.push_back(frame.substr(1, std::min<std::size_t>(7, frame.size() - 4)));
+        }
+        return commands;
+    }
+    std::size_t Writes() const {
+        const auto c = Commands();
+        return std::count_if(c.begin(), c.end(), [](const std::string& s) { return s[0] == 'W'; });
+    }
+    DeviceResult Run(int command) {
+        return command == 0 ? Read() : command == 1 ? Write() : ChangeCodes();
+    }
+    std::string BackupsFolder() const { return state.ProgramDataDirectory + "Backups/"; }
+
+    DeviceResult Read() { return ReadFromDevice(state, *link, ui); }
+    DeviceResult Write() { return WriteToDevice(state, *link, ui); }
+    DeviceResult ChangeCodes(const UserInterface::RadioCodes& codes = kNewCodes) {
+        ui.onEditRadioCodes = [codes](const auto&, UserInterface::RadioCodes& answer) {
+            answer = codes;
+            return true;
+        };
+        return ChangeDeviceRadioCodes(state, *link, ui);
+    }
+
+    TempDir dir;
+    ProgramState state;
+    test::ScriptedUserInterface ui;
+    ConfigImage memoryBefore{};
+    std::shared_ptr<SimLibrary> sim;
+    std::unique_ptr<TUsbInterface> link;
+};
+
+}  // namespace qzt::test

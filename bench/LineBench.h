@@ -7,7 +7,9 @@
 // for the same exchanges (every byte sent and received at 11 bits per
 // character at 57600 baud, plus one latency per exchange), their ratio, and
 // the processor time of the whole process. The aims: a ratio of at most 1.10
-// with 1 ms latency, and processor time at most 5 % of wall time.
+// with the latency timer lowered to 2 ms, and processor time at most 5 % of
+// wall time. The same runs with the chip's power-on 16 ms show what
+// lowering the latency timer is worth.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -45,6 +47,21 @@ class ScratchFolder {
   private:
     std::string path_;
 };
+
+// The simulated box on its modelled line with the chip's latency timer at
+// `latencyMs`: 16 is the chip's power-on value, left as it is (as when the
+// backend could not lower it); anything else is what the backend lowered it
+// to.
+inline SimSettings LineSettings(std::string path, std::int64_t latencyMs) {
+    SimSettings settings;
+    settings.path = std::move(path);
+    if (latencyMs == std::chrono::milliseconds(kPowerOnLatency).count()) {
+        settings.faults.push_back({SimFaultKind::LatencyRefused});
+    } else {
+        settings.latency = std::chrono::milliseconds(latencyMs);
+    }
+    return settings;
+}
 
 struct Summary {
     std::string name;
@@ -86,7 +103,9 @@ class LineMeasurement {
         state.counters["ratio"] = wallMs / boundMs;
         state.counters["cpu_ms"] = cpuMs / n;
         state.counters["cpu_pct"] = 100.0 * cpuMs / wallMs;
-        Summaries().push_back({name + "/latency:" + std::to_string(state.range(0)) + "ms",
+        const bool powerOn = state.range(0) == kPowerOnLatency.count();
+        Summaries().push_back({name + "/latency:" + std::to_string(state.range(0)) + "ms" +
+                                   (powerOn ? " (power-on)" : " (lowered)"),
                                wallMs / n, boundMs / n, cpuMs / n});
     }
 
@@ -111,7 +130,7 @@ inline int RunAndReport(int argc, char** argv, const char* heading, int nameWidt
         std::printf("%-*s %9.2f %9.2f %7.3f %9.3f %6.2f%%\n", nameWidth, s.name.c_str(), s.wallMs,
                     s.boundMs, s.wallMs / s.boundMs, s.cpuMs, 100.0 * s.cpuMs / s.wallMs);
     }
-    std::printf("aims with 1 ms latency: ratio <= 1.10, cpu <= 5 %% of wall time\n");
+    std::printf("aims with the lowered latency: ratio <= 1.10, cpu <= 5 %% of wall time\n");
     return 0;
 }
 

@@ -28,9 +28,8 @@ using qzt::bench::ScratchFolder;
 template <typename Operation>
 void RunOverSimulatedLine(benchmark::State& state, const char* name, Operation operation) {
     ScratchFolder folder;
-    qzt::SimSettings settings;
-    settings.path = folder.File("unit.bin");
-    settings.latency = milliseconds(state.range(0));
+    const qzt::SimSettings settings =
+        qzt::bench::LineSettings(folder.File("unit.bin"), state.range(0));
     auto sim = std::make_shared<qzt::SimLibrary>(settings);
     qzt::TUsbInterface link(sim);
     if (link.Open() != qzt::LinkOk || link.CheckConnection() != qzt::LinkOk) {
@@ -75,14 +74,14 @@ void BM_WriteAndVerify(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReadImage)
-    ->Arg(1)
     ->Arg(2)
+    ->Arg(16)
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WriteAndVerify)
-    ->Arg(1)
     ->Arg(2)
+    ->Arg(16)
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -90,5 +89,5 @@ BENCHMARK(BM_WriteAndVerify)
 }  // namespace
 
 int main(int argc, char** argv) {
-    return qzt::bench::RunAndReport(argc, argv, "per run", 52);
+    return qzt::bench::RunAndReport(argc, argv, "per run", 66);
 }

@@ -8,7 +8,7 @@
 namespace qzt {
 namespace {
 
-constexpr std::chrono::milliseconds kMaxSleep{1};
+constexpr std::chrono::microseconds kMaxSleep{500};
 
 std::string AddressAndCount(char command, unsigned address, unsigned count) {
     char text[16];
@@ -142,8 +142,8 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
     // queue moves the end to 250 ms after that moment, so a reply that keeps
     // arriving is never cut off, and a longer one is taken once the line has
     // been quiet for 250 ms. Between looks at the queue the thread sleeps
-    // for at most a millisecond, so a wait costs next to no processor time
-    // and still ends within a millisecond of its rule. `seen` is as wide as
+    // for at most half a millisecond, so a wait costs next to no processor
+    // time and still ends within half a millisecond of its rule. `seen` is as wide as
     // the queue count: a flood of more than 255 bytes cannot wrap it. A box
     // that trickles bytes without end is given up after kLongestWait.
     const LinkClock::TimePoint start = clock_.Now();

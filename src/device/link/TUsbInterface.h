@@ -64,7 +64,10 @@ class TUsbInterface {
     // the backends leave it) and 50 bytes take under 10 ms on the line. A
     // line quiet this long after a failed try carries no late reply.
     static constexpr std::chrono::milliseconds kSlowestAnswer{350};
+    static constexpr std::chrono::milliseconds kLongestChipLatency{16};
     static constexpr std::chrono::milliseconds kSettleTime{400};
+    static_assert(kSettleTime >
+                  kSlowestAnswer + kLongestChipLatency + std::chrono::milliseconds(10));
     // Bounds for a box that babbles without end: one wait and one settle
     // never last longer than this, whatever arrives.
     static constexpr std::chrono::milliseconds kLongestWait{1000};

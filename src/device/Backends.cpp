@@ -6,12 +6,15 @@
 
 namespace qzt {
 
+AutoLibrary::AutoLibrary(TtyPaths paths, std::shared_ptr<FtLibrary> usb)
+    : paths_(std::move(paths)), usb_(usb ? std::move(usb) : std::make_shared<UsbLibrary>()) {}
+
 FtStatus AutoLibrary::OpenByDescription(std::string_view description,
                                         std::unique_ptr<FtHandle>& handle) {
-    if (TtyLibrary().OpenByDescription(description, handle) == FtStatus::Ok) {
-        return FtStatus::Ok;
+    if (const std::optional<std::string> port = FindTtyByDescription(description, paths_)) {
+        return TtyLibrary(*port, paths_).OpenByDescription(description, handle);
     }
-    return UsbLibrary().OpenByDescription(description, handle);
+    return usb_->OpenByDescription(description, handle);
 }
 
 std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options) {

@@ -5,16 +5,26 @@
 
 #include "device/DeviceOptions.h"
 #include "device/link/D2xx.h"
+#include "device/tty/TtyBackend.h"
 
 namespace qzt {
 
 // `auto`: the kernel serial port whose product string is the box's
-// description; when there is none (or it cannot be opened), the box through
-// libftdi1.
+// description; only when no port carries the box, the box through libftdi1.
+// A port that exists but cannot be opened (another program holds it, or we
+// may not open it) means no box: libftdi1 would detach the kernel driver and
+// cut the other program off in the middle of its command.
 class AutoLibrary : public FtLibrary {
   public:
+    // `usb` null: the real libftdi1 backend.
+    explicit AutoLibrary(TtyPaths paths = {}, std::shared_ptr<FtLibrary> usb = nullptr);
+
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override;
+
+  private:
+    TtyPaths paths_;
+    std::shared_ptr<FtLibrary> usb_;
 };
 
 // Options that were not understood reach no box at all.

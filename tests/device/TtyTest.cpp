@@ -1,12 +1,21 @@
 // The kernel serial backend for real: the simulated box answers on the far
 // end of a pseudo-terminal, and the link talks to it through termios, tcflush
-// and FIONREAD as it talks to /dev/ttyUSB0. Also how the port is found by its
-// USB product string in sysfs, and what happens without a box.
+// and FIONREAD as it talks to /dev/ttyUSB0, also when the box answers late,
+// in pieces, behind noise, or vanishes. Also how the port is found by its
+// USB product string in sysfs, what happens without a box, and that `auto`
+// leaves a port another program holds alone.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +37,91 @@ SimSettings PtySim(const std::string& path, std::string_view faults = {}) {
     settings.zeroTime = false;
     return settings;
 }
+
+// A pseudo-terminal of the test's own: the master closes at will, as a box
+// that vanishes; `slave` is held open so its settings can be looked at.
+struct Pty {
+    Pty() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) {
+            path = ::ptsname(master);
+            slave = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        }
+    }
+    ~Pty() {
+        CloseMaster();
+        if (slave >= 0) {
+            ::close(slave);
+        }
+    }
+    void CloseMaster() {
+        if (master >= 0) {
+            ::close(master);
+            master = -1;
+        }
+    }
+    std::unique_ptr<FtHandle> OpenHandle() const {
+        std::unique_ptr<FtHandle> handle;
+        TtyLibrary(path).OpenByDescription(kvd::kDescription, handle);
+        return handle;
+    }
+
+    int master = -1;
+    int slave = -1;
+    std::string path;
+};
+
+// Counts the frames the link sends: one Write a frame.
+class FrameCounter : public FtLibrary {
+  public:
+    explicit FrameCounter(std::shared_ptr<FtLibrary> inner) : inner_(std::move(inner)) {}
+
+    FtStatus OpenByDescription(std::string_view description,
+                               std::unique_ptr<FtHandle>& handle) override {
+        std::unique_ptr<FtHandle> inner;
+        const FtStatus status = inner_->OpenByDescription(description, inner);
+        if (status == FtStatus::Ok) {
+            handle = std::make_unique<Handle>(std::move(inner), frames);
+        }
+        return status;
+    }
+
+    std::size_t frames = 0;
+
+  private:
+    struct Handle : FtHandle {
+        Handle(std::unique_ptr<FtHandle> handle, std::size_t& count)
+            : inner(std::move(handle)), frames(count) {}
+        FtStatus SetBaudRate(std::uint32_t b) override { return inner->SetBaudRate(b); }
+        FtStatus SetDataCharacteristics(std::uint8_t w, std::uint8_t s, std::uint8_t p) override {
+            return inner->SetDataCharacteristics(w, s, p);
+        }
+        FtStatus SetFlowControl(std::uint16_t f, std::uint8_t on, std::uint8_t off) override {
+            return inner->SetFlowControl(f, on, off);
+        }
+        FtStatus ClrDtr() override { return inner->ClrDtr(); }
+        FtStatus Purge(std::uint32_t mask) override { return inner->Purge(mask); }
+        FtStatus SetTimeouts(std::uint32_t r, std::uint32_t w) override {
+            return inner->SetTimeouts(r, w);
+        }
+        FtStatus GetQueueStatus(std::uint32_t& waiting) override {
+            return inner->GetQueueStatus(waiting);
+        }
+        FtStatus Read(std::span<std::uint8_t> buffer, std::uint32_t& read) override {
+            return inner->Read(buffer, read);
+        }
+        FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+            ++frames;
+            return inner->Write(bytes, written);
+        }
+        FtStatus Close() override { return inner->Close(); }
+
+        std::unique_ptr<FtHandle> inner;
+        std::size_t& frames;
+    };
+
+    std::shared_ptr<FtLibrary> inner_;
+};
 
 TEST(TtyBackend, TalksToTheBoxOverAPseudoTerminal) {
     TempDir dir;
@@ -88,6 +182,119 @@ TEST(TtyBackend, PortIsTakenExclusively) {
     EXPECT_EQ(second.Open(), LinkNotFound);
     first.Close();
     EXPECT_EQ(second.Open(), LinkOk);
+}
+
+TEST(TtyBackend, FaultsOfARealBoxOverAPseudoTerminal) {
+    const ConfigImage unit = BuildSimulatedUnitImage();
+    ConfigImage image = unit;
+    for (unsigned i = 14; i <= 224; ++i) {
+        image[i] = static_cast<std::uint8_t>(i + 1);
+    }
+    constexpr std::uint8_t kUntouched = 0xEE;
+    struct Case {
+        const char* faults;
+        bool write;  // WriteRange(image, 14, 224), else ReadImage
+        LinkResult result;
+        // Bytes from here on were not transferred: the box vanished with
+        // the frame of the block starting here, the `frames`-th sent.
+        unsigned end;
+        std::size_t frames = 0;
+    };
+    const std::vector<Case> cases = {
+        {"late-replies:1", false, LinkOk, 256},     {"late-replies:1", true, LinkOk, 225},
+        {"split-replies", false, LinkOk, 256},      {"garbage-before:1", false, LinkOk, 256},
+        {"garbage-before:1", true, LinkOk, 225},    {"slow-box", true, LinkOk, 225},
+        {"unplug@32", false, LinkReadError, 32, 3}, {"unplug@64=1", true, LinkWriteError, 62, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.faults) + (c.write ? " write" : " read"));
+        TempDir dir;
+        PtyKvdServer server(PtySim(dir / "unit.bin", c.faults));
+        ASSERT_TRUE(server.Start());
+        auto counter =
+            std::make_shared<FrameCounter>(std::make_shared<TtyLibrary>(server.PortPath()));
+        TUsbInterface link(counter);
+        ASSERT_EQ(link.Open(), LinkOk);
+
+        ConfigImage expected = unit;
+        if (c.write) {
+            EXPECT_EQ(link.WriteRange(image, 14, 224), c.result);
+            std::copy(image.begin() + 14, image.begin() + c.end, expected.begin() + 14);
+            EXPECT_EQ(server.Memory(), expected);
+        } else {
+            ConfigImage buffer;
+            buffer.fill(kUntouched);
+            EXPECT_EQ(link.ReadImage(buffer), c.result);
+            std::fill(expected.begin() + c.end, expected.end(), kUntouched);
+            EXPECT_EQ(buffer, expected);
+        }
+        const bool unplugged = c.frames != 0;
+        EXPECT_EQ(link.IsGone(), unplugged);
+        if (unplugged) {
+            EXPECT_EQ(counter->frames, c.frames);  // none for the blocks after it
+            link.Close();
+            EXPECT_EQ(link.Open(), LinkNotFound);
+        }
+        link.Close();
+        server.Stop();
+        EXPECT_EQ(SimUnitFile::LoadOrCreate(dir / "unit.bin")->Memory(), c.write ? expected : unit);
+    }
+}
+
+// The port is gone once the far side closed; until then an empty queue is
+// no failure. Reads larger than what is waiting wait out their time-out.
+TEST(TtyBackend, AHungUpPortIsGone) {
+    struct Case {
+        const char* call;
+        std::function<FtStatus(FtHandle&)> run;
+    };
+    const std::vector<Case> cases = {
+        {"GetQueueStatus",
+         [](FtHandle& h) {
+             std::uint32_t waiting = 99;
+             const FtStatus status = h.GetQueueStatus(waiting);
+             EXPECT_EQ(waiting, 0u);
+             return status;
+         }},
+        {"Read",
+         [](FtHandle& h) {
+             std::array<std::uint8_t, 8> buffer{};
+             std::uint32_t read = 99;
+             const FtStatus status = h.Read(buffer, read);
+             EXPECT_EQ(read, 0u);
+             return status;
+         }},
+        {"Write",
+         [](FtHandle& h) {
+             const std::array<std::uint8_t, 2> bytes{'O', 'K'};
+             std::uint32_t written = 0;
+             return h.Write(bytes, written);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.call);
+        Pty pty;
+        const std::unique_ptr<FtHandle> handle = pty.OpenHandle();
+        ASSERT_TRUE(handle);
+        ASSERT_EQ(handle->SetTimeouts(5, 5), FtStatus::Ok);
+        EXPECT_EQ(c.run(*handle), FtStatus::Ok);
+        pty.CloseMaster();
+        EXPECT_EQ(c.run(*handle), FtStatus::IoError);
+    }
+}
+
+TEST(TtyBackend, OpenClearsHupclSoClosingLeavesTheLinesAlone) {
+    Pty pty;
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.slave, &t), 0);
+    t.c_cflag |= HUPCL;
+    ASSERT_EQ(::tcsetattr(pty.slave, TCSANOW, &t), 0);
+
+    std::unique_ptr<FtHandle> handle = pty.OpenHandle();
+    ASSERT_TRUE(handle);
+    EXPECT_EQ(handle->ClrDtr(), FtStatus::Ok);  // a pty has no DTR: nothing to do
+    ASSERT_EQ(::tcgetattr(pty.slave, &t), 0);
+    EXPECT_EQ(t.c_cflag & HUPCL, 0u);
 }
 
 // A sysfs tree as the ftdi_sio driver lays it out: the tty class entry links
@@ -158,6 +365,114 @@ TEST(TtyBackend, OpensTheFoundPortAndLowersItsLatencyTimer) {
     ASSERT_EQ(link.Open(), LinkOk);
     EXPECT_EQ(link.CheckConnection(), LinkOk);
     EXPECT_EQ(sysfs.Latency("ttyUSB4"), "2\n");
+}
+
+// Holds a port as another program does: its own process opens it, locks it
+// (flock and TIOCEXCL) and keeps it until the holder is destroyed.
+class PortHolder {
+  public:
+    explicit PortHolder(const std::string& path) {
+        int ready[2];
+        int release[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+            const char locked =
+                fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
+            [[maybe_unused]] ssize_t n = ::write(ready[1], &locked, 1);
+            char end;
+            n = ::read(release[0], &end, 1);  // returns when the parent lets go
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        release_ = release[1];
+        char locked = 0;
+        locked_ = pid_ > 0 && ::read(ready[0], &locked, 1) == 1 && locked == 1;
+        ::close(ready[0]);
+    }
+    ~PortHolder() {
+        if (release_ >= 0) {
+            ::close(release_);
+        }
+        if (pid_ > 0) {
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool Locked() const { return locked_; }
+
+  private:
+    pid_t pid_ = -1;
+    int release_ = -1;
+    bool locked_ = false;
+};
+
+// Stands in for libftdi1 and remembers being asked.
+struct RecordingUsb : FtLibrary {
+    FtStatus OpenByDescription(std::string_view, std::unique_ptr<FtHandle>&) override {
+        ++asked;
+        return FtStatus::DeviceNotFound;
+    }
+    int asked = 0;
+};
+
+TEST(Backends, AutoNeverTakesABoxFromAnotherProgram) {
+    const std::string box(kvd::kDescription);
+    enum class Port { None, OtherProduct, HeldByAnotherProgram, NoTerminal };
+    struct Case {
+        const char* name;
+        Port port;
+        bool usbAsked;
+    };
+    const std::vector<Case> cases = {
+        {"no port in sysfs", Port::None, true},
+        {"only another product's port", Port::OtherProduct, true},
+        {"the box's port held by another program", Port::HeldByAnotherProgram, false},
+        {"the box's port is no terminal", Port::NoTerminal, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeSysfs sysfs;
+        Pty pty;
+        std::optional<PortHolder> holder;
+        switch (c.port) {
+            case Port::None:
+                break;
+            case Port::OtherProduct:
+                sysfs.AddPort("ttyUSB0", "0403", "FT232R USB UART", pty.path);
+                break;
+            case Port::HeldByAnotherProgram:
+                sysfs.AddPort("ttyUSB0", "0403", box, pty.path);
+                holder.emplace(pty.path);
+                ASSERT_TRUE(holder->Locked());
+                break;
+            case Port::NoTerminal:
+                sysfs.AddPort("ttyUSB0", "0403", box, "/dev/null");
+                break;
+        }
+        auto usb = std::make_shared<RecordingUsb>();
+        TUsbInterface link(std::make_shared<AutoLibrary>(sysfs.paths, usb));
+        EXPECT_EQ(link.Open(), LinkNotFound);
+        EXPECT_EQ(usb->asked, c.usbAsked ? 1 : 0);
+    }
+}
+
+TEST(Backends, AutoOpensTheBoxsFreePort) {
+    TempDir dir;
+    PtyKvdServer server(PtySim(dir / "unit.bin"));
+    ASSERT_TRUE(server.Start());
+    FakeSysfs sysfs;
+    sysfs.AddPort("ttyUSB0", "0403", std::string(kvd::kDescription), server.PortPath());
+    auto usb = std::make_shared<RecordingUsb>();
+    TUsbInterface link(std::make_shared<AutoLibrary>(sysfs.paths, usb));
+    ASSERT_EQ(link.Open(), LinkOk);
+    EXPECT_EQ(link.CheckConnection(), LinkOk);
+    EXPECT_EQ(usb->asked, 0);
 }
 
 TEST(Backends, WithoutABoxOpenReportsNotFound) {

@@ -5,9 +5,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <deque>
+#include <vector>
 
 #include "core/FileHandle.h"
 
@@ -67,10 +71,31 @@ bool PtyKvdServer::Start() {
 }
 
 void PtyKvdServer::Serve() {
+    using Clock = std::chrono::steady_clock;
+    // Pieces of answers not yet sent, in the order the box sends them.
+    struct Due {
+        Clock::time_point at;
+        std::string bytes;
+    };
+    std::deque<Due> due;
+    Clock::time_point lastDue{};
     std::array<std::uint8_t, 256> chunk{};
     while (true) {
+        while (!due.empty() && due.front().at <= Clock::now()) {
+            if (!WriteAll(master_, due.front().bytes)) {
+                return;
+            }
+            due.pop_front();
+        }
+        int timeout = -1;
+        if (!due.empty()) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(due.front().at - Clock::now());
+            timeout = static_cast<int>(std::max<std::int64_t>(0, left.count()));
+        }
         std::array<pollfd, 2> fds{{{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -79,6 +104,9 @@ void PtyKvdServer::Serve() {
         if (fds[1].revents != 0) {
             return;
         }
+        if (fds[0].revents == 0) {
+            continue;
+        }
         const ssize_t n = ::read(master_, chunk.data(), chunk.size());
         if (n <= 0) {
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
@@ -86,19 +114,41 @@ void PtyKvdServer::Serve() {
             }
             return;
         }
-        std::string answers;
+        const Clock::time_point frameEnd = Clock::now();
+        std::vector<KvdBox::Exchange> exchanges;
         {
             std::lock_guard lock(mutex_);
             for (ssize_t i = 0; i < n; ++i) {
                 if (auto exchange = box_->Receive(chunk[static_cast<std::size_t>(i)])) {
-                    answers += exchange->answer;
+                    exchanges.push_back(std::move(*exchange));
                 }
             }
         }
-        if (!answers.empty() && !WriteAll(master_, answers)) {
-            return;
+        for (const KvdBox::Exchange& exchange : exchanges) {
+            if (exchange.unplugged) {
+                Unplug();
+                return;
+            }
+            // Each piece `after` its delay from the frame's end or the piece
+            // before, never ahead of a piece already waiting.
+            Clock::time_point previous = frameEnd;
+            for (const KvdBox::Piece& piece : exchange.Pieces()) {
+                lastDue = std::max(previous + piece.after, lastDue);
+                previous = lastDue;
+                due.push_back({lastDue, piece.bytes});
+            }
         }
     }
+}
+
+void PtyKvdServer::Unplug() {
+    {
+        std::lock_guard lock(mutex_);
+        if (box_->Changed()) {
+            saved_ = file_->Save(box_->Memory());
+        }
+    }
+    CloseFd(master_);
 }
 
 void PtyKvdServer::Stop() {

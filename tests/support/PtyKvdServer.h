@@ -2,9 +2,13 @@
 // A simulated KVD box on the far end of a pseudo-terminal: the program opens
 // the terminal's slave side as it would open /dev/ttyUSB0 (--device=tty:PATH)
 // and talks to the box through the kernel's serial code. The box answers on
-// a thread of its own as soon as a frame is in; the kernel carries the bytes,
-// so no line timing is modelled here. The unit's memory comes from the
-// settings' file and goes back to it when the server stops.
+// a thread of its own, each piece of an answer at its time on the steady
+// clock (late, slow, split and garbled answers as the faults make them); the
+// kernel carries the bytes, so the line's own time is not modelled here.
+// When the box is unplugged the master side closes: the program sees its
+// port hang up, and the unit keeps what it was given until then. The unit's
+// memory comes from the settings' file and goes back to it when the server
+// stops (or the box is unplugged).
 
 #include <atomic>
 #include <mutex>
@@ -37,15 +41,18 @@ class PtyKvdServer {
     ConfigImage Memory() const;
 
   private:
+    // Answers frames and plays their pieces until stopped or unplugged.
     void Serve();
+    // The box vanished: saves the unit and closes the master side.
+    void Unplug();
 
     SimSettings settings_;
     std::optional<SimUnitFile> file_;
     std::optional<KvdBox> box_;
     mutable std::mutex mutex_;
     bool saved_ = false;
-    int master_ = -1;
-    int slave_ = -1;  // held open so the terminal lives between the program's sessions
+    int master_ = -1;  // the box's side; the serving thread owns it while it runs
+    int slave_ = -1;   // held open so the terminal lives between the program's sessions
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     std::string portPath_;

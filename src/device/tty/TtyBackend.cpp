@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "device/link/KvdProtocol.h"
@@ -68,19 +69,51 @@ std::optional<fs::path> LatencyTimerOf(const std::string& port, const TtyPaths& 
     return std::nullopt;
 }
 
-void LowerLatencyTimer(const std::string& port, const TtyPaths& paths) {
+// A latency timer value as sysfs shows it: whole milliseconds.
+std::optional<unsigned> LatencyValue(const std::string& text) {
+    if (text.empty() || text.size() > 4 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(std::stoul(text));
+}
+
+// Lowers the port's latency timer to kLatencyTimerMs where it is higher and
+// the attribute is writable for us; returns the timer the chip then runs at,
+// or zero when the port shows none (a pseudo-terminal, another driver).
+std::chrono::milliseconds LowerLatencyTimer(const std::string& port, const TtyPaths& paths) {
     const std::optional<fs::path> attribute = LatencyTimerOf(port, paths);
     if (!attribute) {
-        return;
+        return {};
     }
-    const std::string current = ReadAttribute(*attribute);
-    if (current.empty() || current.size() > 4 ||
-        current.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoul(current) <= kLatencyTimerMs) {
-        return;
+    std::optional<unsigned> current = LatencyValue(ReadAttribute(*attribute));
+    if (!current) {
+        return {};
     }
-    std::ofstream out(*attribute);
-    out << kLatencyTimerMs << '\n';
+    if (*current > kLatencyTimerMs) {
+        {
+            std::ofstream out(*attribute);
+            out << kLatencyTimerMs << '\n';
+        }
+        // The driver keeps the old value when the write was refused.
+        current = LatencyValue(ReadAttribute(*attribute)).value_or(*current);
+    }
+    return std::chrono::milliseconds(*current);
+}
+
+// errno values that mean the port itself is gone: the USB device was
+// removed (the driver hangs the tty up), or the far side of a
+// pseudo-terminal closed. Anything else may pass.
+bool IsPortGone(int error) {
+    return error == EIO || error == ENODEV || error == ENXIO;
+}
+
+FtStatus FailureOf(int error) {
+    return IsPortGone(error) ? FtStatus::IoError : FtStatus::OtherError;
+}
+
+bool IsHungUp(short revents) {
+    return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 speed_t SpeedOf(std::uint32_t baudRate) {
@@ -125,7 +158,7 @@ int MillisecondsUntil(std::chrono::steady_clock::time_point deadline) {
 
 class TtyHandle : public FtHandle {
   public:
-    explicit TtyHandle(int fd) : fd_(fd) {}
+    TtyHandle(int fd, std::chrono::milliseconds latency) : fd_(fd), latency_(latency) {}
     ~TtyHandle() override { Close(); }
 
     FtStatus SetBaudRate(std::uint32_t baudRate) override {
@@ -177,6 +210,7 @@ class TtyHandle : public FtHandle {
         });
     }
 
+    // Only when the link asks: DTR stays as it is during a command.
     FtStatus ClrDtr() override {
         if (fd_ < 0) {
             return FtStatus::InvalidHandle;
@@ -200,7 +234,18 @@ class TtyHandle : public FtHandle {
             return FtStatus::Ok;
         }
         const int queue = rx && tx ? TCIOFLUSH : (rx ? TCIFLUSH : TCOFLUSH);
-        return ::tcflush(fd_, queue) == 0 ? FtStatus::Ok : FtStatus::IoError;
+        if (::tcflush(fd_, queue) != 0) {
+            return FailureOf(errno);
+        }
+        // tcflush drops only what the kernel holds. Bytes the chip received
+        // just before wait in its buffer until its latency timer runs out and
+        // then reach the kernel; one latency period later they are there to
+        // be dropped too, as the chip's own purge would drop them.
+        if (!rx || latency_.count() == 0) {
+            return FtStatus::Ok;
+        }
+        std::this_thread::sleep_for(latency_);
+        return ::tcflush(fd_, queue) == 0 ? FtStatus::Ok : FailureOf(errno);
     }
 
     FtStatus SetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) override {
@@ -217,9 +262,19 @@ class TtyHandle : public FtHandle {
         if (fd_ < 0) {
             return FtStatus::InvalidHandle;
         }
-        int count = 0;
-        if (::ioctl(fd_, FIONREAD, &count) != 0 || count < 0) {
+        // A port whose device went away may still answer FIONREAD (a
+        // pseudo-terminal whose far side closed does), but poll reports the
+        // hang-up.
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && IsHungUp(p.revents)) {
             return FtStatus::IoError;
+        }
+        int count = 0;
+        if (::ioctl(fd_, FIONREAD, &count) != 0) {
+            return FailureOf(errno);
+        }
+        if (count < 0) {
+            return FtStatus::OtherError;
         }
         waiting = static_cast<std::uint32_t>(count);
         return FtStatus::Ok;
@@ -230,6 +285,9 @@ class TtyHandle : public FtHandle {
         if (fd_ < 0) {
             return FtStatus::InvalidHandle;
         }
+        // What arrived before a failure is handed over; the next call reports
+        // the failure again.
+        const auto failed = [&read](FtStatus status) { return read > 0 ? FtStatus::Ok : status; };
         const auto deadline = std::chrono::steady_clock::now() + readTimeout_;
         while (read < buffer.size()) {
             const ssize_t n = ::read(fd_, buffer.data() + read, buffer.size() - read);
@@ -237,13 +295,28 @@ class TtyHandle : public FtHandle {
                 read += static_cast<std::uint32_t>(n);
                 continue;
             }
-            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                return FtStatus::IoError;
+            // With VMIN 1 and O_NONBLOCK an empty queue gives EAGAIN, so
+            // end-of-file means the port was hung up.
+            if (n == 0) {
+                return failed(FtStatus::IoError);
+            }
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EAGAIN) {
+                return failed(FailureOf(errno));
             }
             pollfd p{fd_, POLLIN, 0};
             const int wait = MillisecondsUntil(deadline);
-            if (wait == 0 || ::poll(&p, 1, wait) == 0) {
+            if (wait == 0) {
                 break;
+            }
+            const int ready = ::poll(&p, 1, wait);
+            if (ready == 0) {
+                break;
+            }
+            if (ready > 0 && IsHungUp(p.revents) && (p.revents & POLLIN) == 0) {
+                return failed(FtStatus::IoError);
             }
         }
         return FtStatus::Ok;
@@ -261,13 +334,23 @@ class TtyHandle : public FtHandle {
                 written += static_cast<std::uint32_t>(n);
                 continue;
             }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                return FtStatus::IoError;
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN) {
+                return FailureOf(errno);
             }
             pollfd p{fd_, POLLOUT, 0};
             const int wait = MillisecondsUntil(deadline);
-            if (wait == 0 || ::poll(&p, 1, wait) == 0) {
+            if (wait == 0) {
                 break;
+            }
+            const int ready = ::poll(&p, 1, wait);
+            if (ready == 0) {
+                break;
+            }
+            if (ready > 0 && IsHungUp(p.revents)) {
+                return FtStatus::IoError;
             }
         }
         return FtStatus::Ok;
@@ -298,16 +381,23 @@ class TtyHandle : public FtHandle {
     }
 
     int fd_;
+    // The chip's latency timer; zero when unknown (no wait in Purge).
+    std::chrono::milliseconds latency_;
     std::chrono::milliseconds readTimeout_{0};
     std::chrono::milliseconds writeTimeout_{0};
 };
 
-// Opens the port raw and exclusively; -1 when it cannot be had.
+// Opens the port raw and exclusively; -1 when it cannot be had (missing,
+// no terminal, held by another program, not accessible to us).
 int OpenPort(const std::string& port) {
     const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }
+    // open() has just raised DTR and RTS; the box must see them low. A port
+    // without modem lines refuses the call, which changes nothing.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIC, &lines);
     termios t{};
     if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 ||
         ::tcgetattr(fd, &t) != 0) {
@@ -315,9 +405,13 @@ int OpenPort(const std::string& port) {
         return -1;
     }
     // Every byte as it comes: no line editing, echo, translation or signals.
+    // VMIN 1 with O_NONBLOCK: an empty queue reads as EAGAIN, so a read of
+    // 0 bytes can only be a hang-up. No HUPCL: closing leaves the lines as
+    // they are.
     ::cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
-    t.c_cc[VMIN] = 0;
+    t.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+    t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     if (::tcsetattr(fd, TCSANOW, &t) != 0) {
         ::ioctl(fd, TIOCNXCL);
@@ -369,8 +463,7 @@ FtStatus TtyLibrary::OpenByDescription(std::string_view description,
     if (fd < 0) {
         return FtStatus::DeviceNotFound;
     }
-    LowerLatencyTimer(port, paths_);
-    handle = std::make_unique<TtyHandle>(fd);
+    handle = std::make_unique<TtyHandle>(fd, LowerLatencyTimer(port, paths_));
     return FtStatus::Ok;
 }
 

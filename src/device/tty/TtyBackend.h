@@ -1,13 +1,30 @@
 #pragma once
 // The backend `tty`: the box through the kernel's FTDI serial driver, a
-// /dev/ttyUSBn port. Raw termios at the requested settings, DTR cleared with
-// TIOCMBIC, tcflush to purge, FIONREAD for the bytes waiting. The port is
-// taken exclusively (flock and TIOCEXCL) while open, so a second program
-// cannot talk over ours.
+// /dev/ttyUSBn port. Raw termios at the requested settings, FIONREAD for the
+// bytes waiting. The port is taken exclusively (flock and TIOCEXCL) while
+// open, so a second program cannot talk over ours; a port another program
+// holds, or one we may not open, is reported as no box.
 //
 // The FTDI chip holds short replies until its latency timer runs out (16 ms
 // out of the box); opening lowers it to 2 ms through sysfs where the port's
 // attribute is writable for us (the udev rule in packaging/ makes it so).
+// Purge is tcflush, a wait of one latency period (the timer the port shows;
+// none when it shows none, as on a pseudo-terminal) and tcflush again: the
+// first drops what the kernel holds, the second what the chip still held.
+//
+// Control lines: Linux raises DTR and RTS inside open() itself when the
+// port's saved speed is not B0, before the program can do anything about it,
+// so the box may see a short pulse there; nothing in user space prevents it.
+// Right after open() both are cleared (TIOCMBIC), and HUPCL is cleared, so
+// closing the port neither drops nor pulses them. During a command the lines
+// are never touched; ClrDtr clears DTR when the link asks. A pseudo-terminal
+// has no modem lines: TIOCMBIC fails there (ENOTTY or EINVAL), which is fine.
+//
+// A port that has gone (the box unplugged: EIO, ENODEV or ENXIO, a read of
+// end-of-file, poll reporting POLLHUP, POLLERR or POLLNVAL) answers
+// GetQueueStatus, Read and Write with IoError, so the link notices at its
+// next look. EAGAIN and EINTR never count as gone; other errors are
+// OtherError.
 
 #include <optional>
 #include <string>

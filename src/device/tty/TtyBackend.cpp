@@ -394,16 +394,17 @@ int OpenPort(const std::string& port) {
     if (fd < 0) {
         return -1;
     }
-    // open() has just raised DTR and RTS; the box must see them low. A port
-    // without modem lines refuses the call, which changes nothing.
-    int lines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(fd, TIOCMBIC, &lines);
     termios t{};
     if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 ||
         ::tcgetattr(fd, &t) != 0) {
         ::close(fd);
         return -1;
     }
+    // open() has just raised DTR and RTS; the box must see them low, as soon
+    // as the port is ours (never on a port another program holds). A port
+    // without modem lines refuses the call, which changes nothing.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIC, &lines);
     // Every byte as it comes: no line editing, echo, translation or signals.
     // VMIN 1 with O_NONBLOCK: an empty queue reads as EAGAIN, so a read of
     // 0 bytes can only be a hang-up. No HUPCL: closing leaves the lines as

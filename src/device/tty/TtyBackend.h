@@ -15,7 +15,8 @@
 // Control lines: Linux raises DTR and RTS inside open() itself when the
 // port's saved speed is not B0, before the program can do anything about it,
 // so the box may see a short pulse there; nothing in user space prevents it.
-// Right after open() both are cleared (TIOCMBIC), and HUPCL is cleared, so
+// As soon as the port is ours (locked, right after open()) both are
+// cleared (TIOCMBIC), and HUPCL is cleared, so
 // closing the port neither drops nor pulses them. During a command the lines
 // are never touched; ClrDtr clears DTR when the link asks. A pseudo-terminal
 // has no modem lines: TIOCMBIC fails there (ENOTTY or EINVAL), which is fine.

@@ -1,43 +1,54 @@
 #include "device/usb/UsbBackend.h"
 
-#include <ftdi.h>
-#include <libusb.h>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <deque>
-#include <string>
-
-#include "device/link/KvdProtocol.h"
+#include <vector>
 
 namespace qzt {
 namespace {
 
-constexpr unsigned char kLatencyTimerMs = 2;
+using std::chrono::milliseconds;
 
-struct FtdiDeleter {
-    void operator()(ftdi_context* context) const { ftdi_free(context); }
-};
-using FtdiContext = std::unique_ptr<ftdi_context, FtdiDeleter>;
+// The latency timer the backend sets, and the one the chip keeps when it
+// refuses the setting.
+constexpr milliseconds kLatencyTimer{2};
+constexpr milliseconds kPowerOnLatency{16};
+// How much longer than the chip's latency a USB read may take: room for the
+// bus's 1 ms frames and a busy host. A read that gave up before the chip
+// answered would lose what libftdi1 had already copied in the same call.
+constexpr milliseconds kUsbReadSlack{50};
 
-struct DeviceListDeleter {
-    void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
-};
+// A read or write that failed because the chip is gone (unplugged, its USB
+// device removed) as opposed to one that may pass.
+FtStatus TransferStatus(int code) {
+    switch (code) {
+        case ftdi_code::kUsbNoDevice:
+        case ftdi_code::kUsbIo:
+        case ftdi_code::kUnavailable:
+            return FtStatus::IoError;
+        default:
+            return FtStatus::OtherError;
+    }
+}
 
 class UsbHandle : public FtHandle {
   public:
-    explicit UsbHandle(FtdiContext context) : context_(std::move(context)) {}
+    UsbHandle(std::shared_ptr<FtdiApi> api, std::unique_ptr<FtdiContext> context,
+              milliseconds latency)
+        : api_(std::move(api)),
+          clock_(api_->Clock()),
+          context_(std::move(context)),
+          latency_(latency) {}
     ~UsbHandle() override { Close(); }
 
     FtStatus SetBaudRate(std::uint32_t baudRate) override {
         if (!context_) {
             return FtStatus::InvalidHandle;
         }
-        return ftdi_set_baudrate(context_.get(), static_cast<int>(baudRate)) == 0
-                   ? FtStatus::Ok
-                   : FtStatus::InvalidBaudRate;
+        return context_->SetBaudrate(static_cast<int>(baudRate)) == 0 ? FtStatus::Ok
+                                                                      : FtStatus::InvalidBaudRate;
     }
 
     FtStatus SetDataCharacteristics(std::uint8_t wordLength, std::uint8_t stopBits,
@@ -46,13 +57,14 @@ class UsbHandle : public FtHandle {
             return FtStatus::InvalidHandle;
         }
         if ((wordLength != kFtBits7 && wordLength != kFtBits8) ||
-            (stopBits != kFtStopBits1 && stopBits != kFtStopBits2) || parity > SPACE) {
+            (stopBits != kFtStopBits1 && stopBits != kFtStopBits2) ||
+            parity > static_cast<std::uint8_t>(FtdiParity::Space)) {
             return FtStatus::InvalidParameter;
         }
-        return Result(ftdi_set_line_property(context_.get(),
-                                             wordLength == kFtBits8 ? BITS_8 : BITS_7,
-                                             stopBits == kFtStopBits2 ? STOP_BIT_2 : STOP_BIT_1,
-                                             static_cast<ftdi_parity_type>(parity)));
+        return Result(context_->SetLineProperty(
+            wordLength == kFtBits8 ? FtdiBits::Eight : FtdiBits::Seven,
+            stopBits == kFtStopBits2 ? FtdiStopBits::Two : FtdiStopBits::One,
+            static_cast<FtdiParity>(parity)));
     }
 
     FtStatus SetFlowControl(std::uint16_t flowControl, std::uint8_t xon,
@@ -62,18 +74,18 @@ class UsbHandle : public FtHandle {
         }
         switch (flowControl) {
             case kFtFlowNone:
-                return Result(ftdi_setflowctrl(context_.get(), SIO_DISABLE_FLOW_CTRL));
+                return Result(context_->SetFlowCtrl(FtdiFlow::None));
             case kFtFlowRtsCts:
-                return Result(ftdi_setflowctrl(context_.get(), SIO_RTS_CTS_HS));
+                return Result(context_->SetFlowCtrl(FtdiFlow::RtsCts));
             case kFtFlowXonXoff:
-                return Result(ftdi_setflowctrl_xonxoff(context_.get(), xon, xoff));
+                return Result(context_->SetFlowCtrlXonXoff(xon, xoff));
             default:
                 return FtStatus::NotSupported;
         }
     }
 
     FtStatus ClrDtr() override {
-        return context_ ? Result(ftdi_setdtr(context_.get(), 0)) : FtStatus::InvalidHandle;
+        return context_ ? Result(context_->SetDtr(0)) : FtStatus::InvalidHandle;
     }
 
     FtStatus Purge(std::uint32_t mask) override {
@@ -88,47 +100,57 @@ class UsbHandle : public FtHandle {
             received_.clear();
         }
         if (rx && tx) {
-            return Result(ftdi_tcioflush(context_.get()));
+            return Result(context_->TcIoFlush());
         }
         if (rx) {
-            return Result(ftdi_tciflush(context_.get()));
+            return Result(context_->TcIFlush());
         }
-        return tx ? Result(ftdi_tcoflush(context_.get())) : FtStatus::Ok;
+        return tx ? Result(context_->TcOFlush()) : FtStatus::Ok;
     }
 
     FtStatus SetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) override {
         if (!context_) {
             return FtStatus::InvalidHandle;
         }
-        readTimeout_ = std::chrono::milliseconds(readMs);
-        // libusb takes 0 as "no time-out"; a D2XX time-out of 0 means "at once".
-        context_->usb_read_timeout = static_cast<int>(std::max<std::uint32_t>(readMs, 1));
-        context_->usb_write_timeout = static_cast<int>(std::max<std::uint32_t>(writeMs, 1));
+        readTimeout_ = milliseconds(readMs);
+        // The chip answers a USB read only when its latency timer runs out,
+        // so a shorter USB time-out would end reads the chip was about to
+        // answer. libusb takes 0 as "no time-out"; a D2XX time-out of 0
+        // means "at once".
+        const milliseconds usbRead = std::max(milliseconds(readMs), latency_ + kUsbReadSlack);
+        context_->SetUsbTimeouts(static_cast<int>(usbRead.count()),
+                                 static_cast<int>(std::max<std::uint32_t>(writeMs, 1)));
         return FtStatus::Ok;
     }
 
     // libftdi1 has no queue count: whatever the chip hands over (it answers
     // within one latency period, with data or only its status bytes) is
-    // collected here and counted.
+    // collected here and counted. A USB read that timed out brought nothing
+    // new; what was collected before is still waiting.
     FtStatus GetQueueStatus(std::uint32_t& waiting) override {
         waiting = 0;
         if (!context_) {
             return FtStatus::InvalidHandle;
         }
         const FtStatus status = Fetch();
-        waiting = static_cast<std::uint32_t>(received_.size());
+        if (status == FtStatus::Ok) {
+            waiting = static_cast<std::uint32_t>(received_.size());
+        }
         return status;
     }
 
+    // Hands over collected bytes, fetching more while the read time-out
+    // allows. A failed fetch hands over nothing and keeps what was
+    // collected for the next call.
     FtStatus Read(std::span<std::uint8_t> buffer, std::uint32_t& read) override {
         read = 0;
         if (!context_) {
             return FtStatus::InvalidHandle;
         }
-        const auto deadline = std::chrono::steady_clock::now() + readTimeout_;
-        while (received_.size() < buffer.size() && std::chrono::steady_clock::now() < deadline) {
-            if (Fetch() != FtStatus::Ok) {
-                return FtStatus::IoError;
+        const LinkClock::TimePoint deadline = clock_.Now() + readTimeout_;
+        while (received_.size() < buffer.size() && clock_.Now() < deadline) {
+            if (const FtStatus status = Fetch(); status != FtStatus::Ok) {
+                return status;
             }
         }
         const std::size_t count = std::min(buffer.size(), received_.size());
@@ -143,9 +165,9 @@ class UsbHandle : public FtHandle {
         if (!context_) {
             return FtStatus::InvalidHandle;
         }
-        const int n = ftdi_write_data(context_.get(), bytes.data(), static_cast<int>(bytes.size()));
+        const int n = context_->WriteData(bytes);
         if (n < 0) {
-            return FtStatus::IoError;
+            return TransferStatus(n);
         }
         written = static_cast<std::uint32_t>(n);
         return FtStatus::Ok;
@@ -156,7 +178,7 @@ class UsbHandle : public FtHandle {
             return FtStatus::InvalidHandle;
         }
         // Closing gives the interface back and re-attaches the kernel driver.
-        ftdi_usb_close(context_.get());
+        context_->UsbClose();
         context_.reset();
         return FtStatus::Ok;
     }
@@ -164,55 +186,59 @@ class UsbHandle : public FtHandle {
   private:
     static FtStatus Result(int code) { return code == 0 ? FtStatus::Ok : FtStatus::IoError; }
 
+    // One ftdi_read_data. It returns once the chip answered with nothing
+    // new, or when the chunk is full.
     FtStatus Fetch() {
-        std::array<unsigned char, 512> chunk{};
-        const int n = ftdi_read_data(context_.get(), chunk.data(), static_cast<int>(chunk.size()));
+        std::array<std::uint8_t, 512> chunk{};
+        const int n = context_->ReadData(chunk);
+        if (n == ftdi_code::kUsbTimeout) {
+            return FtStatus::Ok;
+        }
         if (n < 0) {
-            return FtStatus::IoError;
+            return TransferStatus(n);
         }
         received_.insert(received_.end(), chunk.begin(), chunk.begin() + n);
         return FtStatus::Ok;
     }
 
-    FtdiContext context_;
+    std::shared_ptr<FtdiApi> api_;  // keeps the clock alive
+    LinkClock& clock_;
+    std::unique_ptr<FtdiContext> context_;  // null: closed
+    // The latency timer the chip runs at.
+    milliseconds latency_;
     std::deque<std::uint8_t> received_;
-    std::chrono::milliseconds readTimeout_{0};
+    milliseconds readTimeout_{0};
 };
 
 }  // namespace
 
+UsbLibrary::UsbLibrary(std::shared_ptr<FtdiApi> api) : api_(std::move(api)) {}
+
 FtStatus UsbLibrary::OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) {
-    FtdiContext context(ftdi_new());
+    std::unique_ptr<FtdiContext> context = api_->NewContext();
     if (!context) {
         return FtStatus::DeviceNotFound;  // no USB access at all
     }
-    libusb_device** raw = nullptr;
-    const ssize_t count = libusb_get_device_list(context->usb_ctx, &raw);
-    if (count < 0) {
+    std::vector<FtdiDeviceInfo> devices;
+    if (context->ListFtdiDevices(devices) != 0) {
         return FtStatus::DeviceNotFound;
     }
-    std::unique_ptr<libusb_device*, DeviceListDeleter> devices(raw);
-
-    for (ssize_t i = 0; i < count; ++i) {
-        libusb_device* device = devices.get()[i];
-        libusb_device_descriptor descriptor{};
-        if (libusb_get_device_descriptor(device, &descriptor) != 0 ||
-            descriptor.idVendor != kvd::kFtdiVendorId) {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        if (devices[i].description != description) {
             continue;
         }
-        std::array<char, 128> product{};
-        if (ftdi_usb_get_strings2(context.get(), device, nullptr, 0, product.data(),
-                                  static_cast<int>(product.size()), nullptr, 0) != 0 ||
-            std::string_view(product.data()) != description) {
-            continue;
-        }
-        context->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
-        if (ftdi_usb_open_dev(context.get(), device) != 0) {
+        context->SetAutoDetachReattach();
+        if (context->UsbOpenDev(i) != 0) {
             return FtStatus::DeviceNotOpened;  // held by another program, or no access
         }
-        ftdi_set_latency_timer(context.get(), kLatencyTimerMs);
-        handle = std::make_unique<UsbHandle>(std::move(context));
+        // A chip that keeps its power-on latency still works: every USB
+        // read is timed for the latency it actually runs at.
+        const milliseconds latency =
+            context->SetLatencyTimer(static_cast<std::uint8_t>(kLatencyTimer.count())) == 0
+                ? kLatencyTimer
+                : kPowerOnLatency;
+        handle = std::make_unique<UsbHandle>(api_, std::move(context), latency);
         return FtStatus::Ok;
     }
     return FtStatus::DeviceNotFound;

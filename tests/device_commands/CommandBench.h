@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "FakeFtdi.h"
+#include "PtyKvdServer.h"
 #include "ScriptedUserInterface.h"
 #include "SimLink.h"
 #include "TempDir.h"
@@ -15,6 +17,7 @@
 #include "core/StartUp.h"
 #include "device/commands/DeviceCommands.h"
 #include "device/sim/SimUnitFile.h"
+#include "device/tty/TtyBackend.h"
 #include "files/FileCommands.h"
 
 namespace qzt::test {
@@ -53,11 +56,17 @@ inline ConfigImage UnitImage(Unit kind) {
     return image;
 }
 
+// How the simulated box is reached: directly in zero time, through the
+// kernel's serial code over a pseudo-terminal in real time, or through the
+// libftdi1 route's calls answered by a fake chip in zero time.
+enum class Route { Sim, Pty, Usb };
+
 // The main window's state after start-up on temporary folders (the shipped
 // Values.i, the default image as Default.bin, the default configuration
-// shown), a simulated unit in zero time, and a scripted user.
+// shown), a simulated unit, and a scripted user.
 struct Bench {
-    explicit Bench(std::string_view faults = {}, Unit unit = Unit::Fresh) {
+    explicit Bench(std::string_view faults = {}, Unit unit = Unit::Fresh,
+                   Route route = Route::Sim) {
         state.ProgramDataDirectory = dir / "data/";
         WriteFile(state.ProgramDataDirectory + "Values.ini",
                   ReadFile(std::string(QZT_RUNTIME_DIR) + "/Values.i"));
@@ -71,12 +80,31 @@ struct Bench {
 
         memoryBefore = UnitImage(unit);
         WriteFile(MemoryPath(), Bytes(memoryBefore));
-        sim = std::make_shared<SimLibrary>(test::ZeroTimeSim(MemoryPath(), faults));
-        link = std::make_unique<TUsbInterface>(sim);
+        SimSettings settings = test::ZeroTimeSim(MemoryPath(), faults);
+        switch (route) {
+            case Route::Sim:
+                sim = std::make_shared<SimLibrary>(settings);
+                link = std::make_unique<TUsbInterface>(sim);
+                break;
+            case Route::Pty:
+                settings.zeroTime = false;
+                server = std::make_unique<PtyKvdServer>(settings);
+                EXPECT_TRUE(server->Start());
+                link = std::make_unique<TUsbInterface>(
+                    std::make_shared<TtyLibrary>(server->PortPath()));
+                break;
+            case Route::Usb:
+                link = std::make_unique<TUsbInterface>(MakeFakeUsbLibrary(settings, &chip));
+                break;
+        }
     }
 
     std::string MemoryPath() const { return dir / "unit.bin"; }
-    ConfigImage Memory() const { return SimUnitFile::LoadOrCreate(MemoryPath())->Memory(); }
+    ConfigImage Memory() const {
+        return server ? server->Memory() : SimUnitFile::LoadOrCreate(MemoryPath())->Memory();
+    }
+    // The box is still held by the program.
+    bool BoxInUse() const { return sim ? sim->IsOpen() : (chip ? chip->BoxOpen() : false); }
     std::vector<std::string> Commands() const {
         std::vector<std::string> commands;
         for (const std::string& frame : sim->Traffic().frames) {
@@ -108,6 +136,8 @@ struct Bench {
     test::ScriptedUserInterface ui;
     ConfigImage memoryBefore{};
     std::shared_ptr<SimLibrary> sim;
+    std::unique_ptr<PtyKvdServer> server;
+    std::shared_ptr<FakeFtdi> chip;
     std::unique_ptr<TUsbInterface> link;
 };
 

@@ -55,7 +55,10 @@ struct Outcome {
 };
 constexpr int kBox = -1;
 
-TEST(DeviceCommands, FaultMatrix) {
+// Every command under every fault: its result, its one box and status text,
+// the window's state, the unit's memory and the backups. The faults of real
+// boxes also run over the pseudo-terminal and the fake USB bus.
+void RunFaultMatrix(test::Route route) {
     using R = DeviceResult;
     constexpr Outcome kReadOk{R::Ok, txt::ReadComplete, kBox};
     constexpr Outcome kWritten{R::Ok, txt::ConfigurationUpdated, txt::WriteAndVerifyComplete};
@@ -74,6 +77,7 @@ TEST(DeviceCommands, FaultMatrix) {
         const char* faults;
         Unit unit;
         Outcome read, write, codes;
+        bool everyRoute = false;
     } scenarios[] = {
         // clang-format off
         {"no-box",         Unit::Fresh,       kNoBox,        kNoBox,        kCodesNoBox},
@@ -88,24 +92,27 @@ TEST(DeviceCommands, FaultMatrix) {
         {"wrong-product",  Unit::Fresh,       kWrongProduct, kWrongProduct, kWrongProduct},
         {"",               Unit::BadChecksum, kCorrupt,      kWritten,      kWritten},
         {"",               Unit::OutOfLimits, kOutOfLimits,  kWritten,      kWritten},
-        {"",               Unit::Fresh,       kReadOk,       kWritten,      kWritten},
+        {"",               Unit::Fresh,       kReadOk,       kWritten,      kWritten,     true},
         // What real boxes do. A late, split, slow or garbled answer costs a
         // retry, never a shifted block; a box that is pulled out ends the
         // command with the message of the step it was in, and a box that
         // goes before the first write block leaves the unit as it was.
-        {"late-replies@64:1",  Unit::Fresh,   kReadOk,       kWritten,      kWritten},
-        {"late-replies@64=300", Unit::Fresh,  kUnread,       kNoConnection, kUnread},
-        {"split-replies",      Unit::Fresh,   kReadOk,       kWritten,      kWritten},
-        {"garbage-before@0:1", Unit::Fresh,   kReadOk,       kWritten,      kWritten},
-        {"slow-box",           Unit::Fresh,   kReadOk,       kWritten,      kWritten},
-        {"latency-refused",    Unit::Fresh,   kReadOk,       kWritten,      kWritten},
-        {"unplug",             Unit::Fresh,   kNoConnection, kNoConnection, kCodesNoUnit},
-        {"unplug@20",          Unit::Fresh,   kUnread,       kNoConnection, kUnread},
-        {"unplug@20=2",        Unit::Fresh,   kReadOk,       kRefused,      kWritten},
-        {"unplug@5=2",         Unit::Fresh,   kReadOk,       kNoConnection, kRefused},
+        {"late-replies@64:1",  Unit::Fresh,   kReadOk,       kWritten,      kWritten,     true},
+        {"late-replies@64=300", Unit::Fresh,  kUnread,       kNoConnection, kUnread,      true},
+        {"split-replies=20",   Unit::Fresh,   kReadOk,       kWritten,      kWritten,     true},
+        {"garbage-before@0:1", Unit::Fresh,   kReadOk,       kWritten,      kWritten,     true},
+        {"slow-box:6",         Unit::Fresh,   kReadOk,       kWritten,      kWritten,     true},
+        {"latency-refused",    Unit::Fresh,   kReadOk,       kWritten,      kWritten,     true},
+        {"unplug",             Unit::Fresh,   kNoConnection, kNoConnection, kCodesNoUnit, true},
+        {"unplug@20",          Unit::Fresh,   kUnread,       kNoConnection, kUnread,      true},
+        {"unplug@20=2",        Unit::Fresh,   kReadOk,       kRefused,      kWritten,     true},
+        {"unplug@5=2",         Unit::Fresh,   kReadOk,       kNoConnection, kRefused,     true},
         // clang-format on
     };
     for (const auto& scenario : scenarios) {
+        if (route != test::Route::Sim && !scenario.everyRoute) {
+            continue;
+        }
         for (int command = 0; command < 3; ++command) {
             const Outcome& expected = command == 0   ? scenario.read
                                       : command == 1 ? scenario.write
@@ -113,7 +120,7 @@ TEST(DeviceCommands, FaultMatrix) {
             SCOPED_TRACE(::testing::Message()
                          << "command " << command << " faults '" << scenario.faults << "' unit "
                          << static_cast<int>(scenario.unit));
-            Bench b(scenario.faults, scenario.unit);
+            Bench b(scenario.faults, scenario.unit, route);
             const ImageBuffer currentBefore = b.state.CurrentImage;
             const DeviceResult result = b.Run(command);
 
@@ -126,7 +133,7 @@ TEST(DeviceCommands, FaultMatrix) {
             EXPECT_EQ(Describe(b.ui.boxes), (result == R::Ok ? "I:" : "E:") + box + "|");
             EXPECT_EQ(b.ui.status, expected.status == kBox ? box : Text(expected.status));
             EXPECT_FALSE(b.link->IsOpen());
-            EXPECT_FALSE(b.sim->IsOpen());
+            EXPECT_FALSE(b.BoxInUse());
             EXPECT_EQ(b.ui.busyDepth, 0);
             EXPECT_EQ(b.ui.progress.empty(), b.ui.progressEnds == 0);
 
@@ -172,6 +179,18 @@ TEST(DeviceCommands, FaultMatrix) {
             }
         }
     }
+}
+
+TEST(DeviceCommands, FaultMatrix) {
+    RunFaultMatrix(test::Route::Sim);
+}
+
+TEST(DeviceCommands, FaultMatrixOverAPseudoTerminal) {
+    RunFaultMatrix(test::Route::Pty);
+}
+
+TEST(DeviceCommands, FaultMatrixOverTheUsbRoute) {
+    RunFaultMatrix(test::Route::Usb);
 }
 
 TEST(WriteToDevice, FieldOutOfLimitsStopsBeforeTheLink) {

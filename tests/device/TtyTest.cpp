@@ -200,11 +200,12 @@ TEST(TtyBackend, FaultsOfARealBoxOverAPseudoTerminal) {
         unsigned end;
         std::size_t frames = 0;
     };
+    // The commands' fault matrix runs every fault over the pseudo-terminal;
+    // here the link's own view: the bytes, and no frame after an unplug.
     const std::vector<Case> cases = {
-        {"late-replies:1", false, LinkOk, 256},     {"late-replies:1", true, LinkOk, 225},
-        {"split-replies", false, LinkOk, 256},      {"garbage-before:1", false, LinkOk, 256},
-        {"garbage-before:1", true, LinkOk, 225},    {"slow-box", true, LinkOk, 225},
-        {"unplug@32", false, LinkReadError, 32, 3}, {"unplug@64=1", true, LinkWriteError, 62, 4},
+        {"late-replies:1", false, LinkOk, 256},
+        {"unplug@32", false, LinkReadError, 32, 3},
+        {"unplug@64=1", true, LinkWriteError, 62, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.faults) + (c.write ? " write" : " read"));

@@ -14,7 +14,8 @@
 // and for the simulated box:
 //
 //   --sim-faults=LIST    faults to inject, comma-separated (sim/SimSettings.h)
-//   --sim-latency=MS     the chip's latency per reply, 0 to 1000 ms (default 1)
+//   --sim-latency=MS     the latency timer the backend sets in the simulated chip,
+//                        0 to 1000 ms (default 2, as the real backends lower it)
 //   --sim-timing=zero    no waiting at all: the link runs on the simulator's own
 //                        clock (tests); `line` (the default) models the line
 

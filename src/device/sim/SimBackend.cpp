@@ -99,7 +99,7 @@ class SimHandle : public FtHandle {
         if (closed_) {
             return FtStatus::InvalidHandle;
         }
-        if (box_.Gone()) {
+        if (Gone()) {
             return FtStatus::IoError;
         }
         waiting = static_cast<std::uint32_t>(Arrived(clock_.Now()));
@@ -111,7 +111,7 @@ class SimHandle : public FtHandle {
         if (closed_) {
             return FtStatus::InvalidHandle;
         }
-        if (box_.Gone()) {
+        if (Gone()) {
             return FtStatus::IoError;
         }
         const auto deadline = clock_.Now() + readTimeout_;
@@ -137,7 +137,7 @@ class SimHandle : public FtHandle {
         if (closed_) {
             return FtStatus::InvalidHandle;
         }
-        if (box_.Gone()) {
+        if (Gone()) {
             return FtStatus::IoError;
         }
         const auto start = std::max(clock_.Now(), hostLineFree_);
@@ -154,8 +154,7 @@ class SimHandle : public FtHandle {
             state_->traffic.frames.push_back(exchange->frame);
             if (exchange->unplugged) {
                 // The unit keeps what it was given before the box went.
-                state_->traffic.unpluggedAt = start + kvd::LineTime(i + 1);
-                Unplugged();
+                Unplugged(start + kvd::LineTime(i + 1));
                 break;
             }
             if (!state_->scriptedReplies.empty()) {
@@ -189,13 +188,18 @@ class SimHandle : public FtHandle {
         std::uint8_t byte;
     };
 
-    void Unplugged() {
+    // The box goes as the frame's last byte reaches it: from then on the
+    // chip is gone for the program too.
+    void Unplugged(std::chrono::steady_clock::time_point at) {
         if (box_.Changed()) {
             file_.Save(box_.Memory());
         }
         state_->unplugged = true;
-        received_.clear();
+        state_->traffic.unpluggedAt = at;
+        goneAt_ = at;
     }
+
+    bool Gone() const { return goneAt_ && clock_.Now() >= *goneAt_; }
 
     // The box starts each piece of a reply once the frame is in (or the
     // piece before it was sent), its delay has passed and its own line is
@@ -236,6 +240,7 @@ class SimHandle : public FtHandle {
     std::uint8_t parity_ = kFtParityNone;
     LinkClock::Duration readTimeout_{};
     std::deque<Arrival> received_;
+    std::optional<std::chrono::steady_clock::time_point> goneAt_;
     std::chrono::steady_clock::time_point hostLineFree_{};
     std::chrono::steady_clock::time_point boxLineFree_{};
 };

@@ -16,8 +16,12 @@ namespace qzt {
 namespace {
 
 QMessageBox::StandardButton Box(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
-                                QMessageBox::StandardButtons buttons) {
+                                QMessageBox::StandardButtons buttons,
+                                const std::string& details = {}) {
     QMessageBox box(icon, Q(Text(txt::ProgramName)), Q(text), buttons, parent);
+    if (!details.empty()) {
+        box.setDetailedText(Q(details));
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -53,6 +57,10 @@ void PrepareFileDialog(QFileDialog& dialog, const FileDialogOptions& options) {
 
 void QtUserInterface::ShowError(const std::string& text) {
     Box(&window_, QMessageBox::Critical, text, QMessageBox::Ok);
+}
+
+void QtUserInterface::ShowErrorWithReason(const std::string& text, const std::string& reason) {
+    Box(&window_, QMessageBox::Critical, text, QMessageBox::Ok, reason);
 }
 
 void QtUserInterface::ShowInformation(const std::string& text) {

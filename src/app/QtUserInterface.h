@@ -33,6 +33,7 @@ class QtUserInterface : public UserInterface {
     explicit QtUserInterface(TfrmMain& window) : window_(window) {}
 
     void ShowError(const std::string& text) override;
+    void ShowErrorWithReason(const std::string& text, const std::string& reason) override;
     void ShowInformation(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     Answer AskYesNoCancel(const std::string& text) override;

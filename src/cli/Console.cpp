@@ -13,6 +13,13 @@ void ConsoleUserInterface::ShowError(const std::string& text) {
     messages_ << text << '\n';
 }
 
+void ConsoleUserInterface::ShowErrorWithReason(const std::string& text, const std::string& reason) {
+    ShowError(text);
+    if (!reason.empty()) {
+        messages_ << reason << '\n';
+    }
+}
+
 void ConsoleUserInterface::ShowInformation(const std::string& text) {
     WipeProgress();
     messages_ << text << '\n';

@@ -30,6 +30,8 @@ class ConsoleUserInterface : public UserInterface {
     explicit ConsoleUserInterface(std::ostream& messages) : messages_(messages) {}
 
     void ShowError(const std::string& text) override;
+    // The reason on a line of its own after the message.
+    void ShowErrorWithReason(const std::string& text, const std::string& reason) override;
     void ShowInformation(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     Answer AskYesNoCancel(const std::string& text) override;

@@ -5,6 +5,10 @@
 #include <string>
 
 namespace qzt {
+
+void UserInterface::ShowErrorWithReason(const std::string& text, const std::string&) {
+    ShowError(text);
+}
 namespace {
 
 // Dates and names as the C library's current locale gives them: the console

@@ -31,6 +31,10 @@ class UserInterface {
 
     // An error box: error icon, one OK button.
     virtual void ShowError(const std::string& text) = 0;
+    // An error box with the reason behind it and what to do about it: the
+    // window's details of the box, the console's second line. The default
+    // shows the box alone; an empty reason is no reason.
+    virtual void ShowErrorWithReason(const std::string& text, const std::string& reason);
     // An information box: information icon, one OK button.
     virtual void ShowInformation(const std::string& text) = 0;
     // An information box with Yes and No; true for Yes.

@@ -16,6 +16,9 @@ class RecordingUi : public QtUserInterface {
         : QtUserInterface(window), script_(script) {}
 
     void ShowError(const std::string& text) override { script_.ShowError(text); }
+    void ShowErrorWithReason(const std::string& text, const std::string& reason) override {
+        script_.ShowErrorWithReason(text, reason);
+    }
     void ShowInformation(const std::string& text) override { script_.ShowInformation(text); }
     bool AskYesNo(const std::string& text) override { return script_.AskYesNo(text); }
     Answer AskYesNoCancel(const std::string& text) override { return script_.AskYesNoCancel(text); }

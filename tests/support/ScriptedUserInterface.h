@@ -18,10 +18,15 @@ namespace qzt::test {
 struct RecordedBox {
     enum Kind { Error, Information, YesNo, YesNoCancel } kind;
     std::string text;
+    std::string reason = {};  // an error box's details
 };
 
 class ScriptedUserInterface : public UserInterface {
   public:
+    void ShowErrorWithReason(const std::string& text, const std::string& reason) override {
+        ShowError(text);
+        boxes.back().reason = reason;
+    }
     void ShowError(const std::string& text) override {
         boxes.push_back({RecordedBox::Error, text});
     }

@@ -44,9 +44,9 @@ enum class SimFaultKind {
 // the second frame for the block holding byte 20 arrives.
 struct SimFault {
     SimFaultKind kind = SimFaultKind::NoBox;
-    std::optional<unsigned> address;
-    std::optional<unsigned> count;
-    std::optional<unsigned> value;
+    std::optional<unsigned> address = {};
+    std::optional<unsigned> count = {};
+    std::optional<unsigned> value = {};
 
     bool operator==(const SimFault&) const = default;
 };

@@ -112,11 +112,11 @@ int RunRadioCodes(CliContext& c) {
 
 int RunKvdInfo(CliContext& c) {
     TUsbInterface link(MakeBackend(c.call.device));
-    const std::optional<std::string> info =
-        link.Open() == LinkOk ? link.ReadInterfaceInfo() : std::nullopt;
+    const bool opened = link.Open() == LinkOk;
+    const std::optional<std::string> info = opened ? link.ReadInterfaceInfo() : std::nullopt;
     link.Close();
     if (!info) {
-        c.ui.ShowError(Text(txt::KvdNotFound));
+        c.ui.ShowErrorWithReason(Text(txt::KvdNotFound), opened ? "" : link.NotFoundReason());
         return kExitNoConnection;
     }
     c.out << *info << '\n';

@@ -3,6 +3,7 @@
 #include "device/sim/SimBackend.h"
 #include "device/tty/TtyBackend.h"
 #include "device/usb/UsbBackend.h"
+#include "text/Text.h"
 
 namespace qzt {
 
@@ -12,14 +13,26 @@ AutoLibrary::AutoLibrary(TtyPaths paths, std::shared_ptr<FtLibrary> usb)
 FtStatus AutoLibrary::OpenByDescription(std::string_view description,
                                         std::unique_ptr<FtHandle>& handle) {
     if (const std::optional<std::string> port = FindTtyByDescription(description, paths_)) {
-        return TtyLibrary(*port, paths_).OpenByDescription(description, handle);
+        TtyLibrary tty(*port, paths_);
+        const FtStatus status = tty.OpenByDescription(description, handle);
+        problem_ = tty.OpenFailureReason();
+        return status;
     }
-    return usb_->OpenByDescription(description, handle);
+    const FtStatus status = usb_->OpenByDescription(description, handle);
+    problem_ = usb_->OpenFailureReason();
+    // The box is on the bus but no serial port carries it: the kernel's
+    // driver does not know its product id, and libftdi1 could not have it.
+    if (status != FtStatus::Ok) {
+        if (const std::optional<std::string> id = FindUsbDeviceByDescription(description, paths_)) {
+            problem_ = TextF(txt::ReasonNoKernelDriver, *id);
+        }
+    }
+    return status;
 }
 
 std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options) {
     if (!options.Valid()) {
-        return std::make_shared<NoBoxLibrary>();
+        return std::make_shared<NoBoxLibrary>(options.error);
     }
     switch (options.kind) {
         case DeviceKind::Usb:

@@ -21,18 +21,26 @@ class AutoLibrary : public FtLibrary {
 
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override;
+    std::string OpenFailureReason() const override { return problem_; }
 
   private:
     TtyPaths paths_;
     std::shared_ptr<FtLibrary> usb_;
+    std::string problem_;
 };
 
-// Options that were not understood reach no box at all.
+// Options that were not understood reach no box at all; the reason is the
+// complaint about them.
 class NoBoxLibrary : public FtLibrary {
   public:
+    explicit NoBoxLibrary(std::string why = {}) : why_(std::move(why)) {}
     FtStatus OpenByDescription(std::string_view, std::unique_ptr<FtHandle>&) override {
         return FtStatus::DeviceNotFound;
     }
+    std::string OpenFailureReason() const override { return why_; }
+
+  private:
+    std::string why_;
 };
 
 std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options);

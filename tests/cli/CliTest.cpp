@@ -331,7 +331,11 @@ TEST(Cli, DeviceCommandsAndTheirExitCodes) {
          "Expected six radio codes", false},
         {"radio-codes --set=1234,ABCD,beef,0001,0F0F,GHIJ", "", fresh, kExitUsage,
          "Expected six radio codes", false},
-        {"kvd-info", "no-box", fresh, kExitNoConnection, "Could not find KVD!", false},
+        // The reason behind a missing box on the line after the message.
+        {"kvd-info", "no-box", fresh, kExitNoConnection,
+         "connected to KVD\nNo KVD box is connected to this computer", false},
+        {"read -o OUT", "no-box", fresh, kExitNoConnection,
+         "connected to KVD\nNo KVD box is connected to this computer", false},
         // clang-format on
     };
     for (const auto& c : cases) {

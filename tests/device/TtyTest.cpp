@@ -19,12 +19,14 @@
 #include <string>
 #include <vector>
 
+#include "FakeFtdi.h"
 #include "PtyKvdServer.h"
 #include "SimLink.h"
 #include "device/Backends.h"
 #include "device/link/KvdProtocol.h"
 #include "device/tty/TtyBackend.h"
 #include "device/usb/UsbBackend.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -476,26 +478,67 @@ TEST(Backends, AutoOpensTheBoxsFreePort) {
     EXPECT_EQ(usb->asked, 0);
 }
 
-TEST(Backends, WithoutABoxOpenReportsNotFound) {
+// Without a box Open reports not found, and says why: the reason and its
+// fix that the window shows as the message's details.
+TEST(Backends, WithoutABoxOpenReportsNotFoundAndWhy) {
     TempDir dir;
     test::WriteFile(dir / "plain-file", "not a port");
     FakeSysfs emptySysfs;
+    // The box on the bus with no serial port: the kernel's driver does not
+    // know its product id.
+    FakeSysfs driverless;
+    const fs::path device = fs::path(driverless.paths.sysfsRoot) / "bus/usb/devices/1-3";
+    fs::create_directories(device);
+    test::WriteFile(device / "idVendor", "0403\n");
+    test::WriteFile(device / "idProduct", "e0d0\n");
+    test::WriteFile(device / "product", std::string(kvd::kDescription) + "\n");
+    PtyKvdServer server(PtySim(dir / "unit.bin"));
+    ASSERT_TRUE(server.Start());
+    PortHolder holder(server.PortPath());
+    ASSERT_TRUE(holder.Locked());
+    std::shared_ptr<test::FakeFtdi> refusing;
+    auto refusingUsb = test::MakeFakeUsbLibrary(PtySim(dir / "usb.bin"), &refusing);
+    refusing->RefuseOpen(true);
+    auto simulated = std::make_shared<SimLibrary>(test::ZeroTimeSim(dir / "sim.bin"));
+    std::unique_ptr<FtHandle> inUse;
+    ASSERT_EQ(simulated->OpenByDescription(kvd::kDescription, inUse), FtStatus::Ok);
+    const auto noUsb = std::make_shared<RecordingUsb>();
+
     struct Case {
         const char* name;
         std::shared_ptr<FtLibrary> library;
+        std::string reason;  // empty: any, but some
     };
     const std::vector<Case> cases = {
-        {"tty:PATH that does not exist", std::make_shared<TtyLibrary>(dir / "ttyUSB9")},
-        {"tty:PATH that is no terminal", std::make_shared<TtyLibrary>(dir / "plain-file")},
-        {"tty found by product string", std::make_shared<TtyLibrary>("", emptySysfs.paths)},
-        {"usb", std::make_shared<UsbLibrary>()},
-        {"unknown options", MakeBackend(ParseDeviceOptions({"--device=bogus"}, nullptr))},
+        {"a port that does not exist", std::make_shared<TtyLibrary>(dir / "ttyUSB9"),
+         TextF(txt::ReasonPortMissing, dir / "ttyUSB9")},
+        {"a port that is no terminal", std::make_shared<TtyLibrary>(dir / "plain-file"),
+         TextF(txt::ReasonNotASerialPort, dir / "plain-file")},
+        {"a port another program holds", std::make_shared<TtyLibrary>(server.PortPath()),
+         TextF(txt::ReasonPortBusy, server.PortPath())},
+        {"no port carries the box", std::make_shared<TtyLibrary>("", emptySysfs.paths),
+         Text(txt::ReasonNoBox)},
+        {"the box without a serial port", std::make_shared<AutoLibrary>(driverless.paths, noUsb),
+         TextF(txt::ReasonNoKernelDriver, std::string("0403:e0d0"))},
+        {"the box held on the usb route", refusingUsb,
+         TextF(txt::ReasonUsbBusy, std::string("0403:6001"))},
+        {"no box on the usb route", test::MakeFakeUsbLibrary(PtySim(dir / "u.bin", "no-box")),
+         Text(txt::ReasonNoBox)},
+        {"the machine's usb route", std::make_shared<UsbLibrary>(), ""},
+        {"the simulated box in use", simulated, TextF(txt::ReasonSimUnavailable, dir / "sim.bin")},
+        {"unknown options", MakeBackend(ParseDeviceOptions({"--device=bogus"}, nullptr)),
+         TextF(txt::UnknownDevice, "bogus")},
     };
     for (const Case& c : cases) {
         TUsbInterface link(c.library);
         EXPECT_EQ(link.Open(), LinkNotFound) << c.name;
         EXPECT_FALSE(link.IsOpen()) << c.name;
         EXPECT_EQ(link.CheckConnection(), LinkNoAnswer) << c.name;
+        if (c.reason.empty()) {
+            EXPECT_FALSE(link.NotFoundReason().empty()) << c.name;
+        } else {
+            EXPECT_EQ(link.NotFoundReason(), c.reason) << c.name;
+        }
     }
 }
 

@@ -132,6 +132,8 @@ void RunFaultMatrix(test::Route route) {
             EXPECT_EQ(result, expected.result);
             EXPECT_EQ(Describe(b.ui.boxes), (result == R::Ok ? "I:" : "E:") + box + "|");
             EXPECT_EQ(b.ui.status, expected.status == kBox ? box : Text(expected.status));
+            // A box not found says why in the box's details.
+            EXPECT_EQ(b.ui.boxes.at(0).reason, result == R::NoBox ? Text(txt::ReasonNoBox) : "");
             EXPECT_FALSE(b.link->IsOpen());
             EXPECT_FALSE(b.BoxInUse());
             EXPECT_EQ(b.ui.busyDepth, 0);

@@ -98,10 +98,14 @@ class DeviceOperation {
         }
     }
 
-    void Error(const std::string& text) {
+    void Error(const std::string& text, const std::string& reason = {}) {
         HideProgress();
         NoteResult(text);
-        ui_.ShowError(text);
+        if (reason.empty()) {
+            ui_.ShowError(text);
+        } else {
+            ui_.ShowErrorWithReason(text, reason);
+        }
     }
     void Information(const std::string& text) {
         HideProgress();
@@ -115,6 +119,14 @@ class DeviceOperation {
         return result;
     }
     DeviceResult Fail(int message, DeviceResult result) { return Fail(Text(message), result); }
+
+    // The box could not be had: the message, with the reason behind it as
+    // its details.
+    DeviceResult NoBox(int message) {
+        ui_.SetStatusText(Text(message));
+        Error(Text(message), link_.NotFoundReason());
+        return DeviceResult::NoBox;
+    }
 
     // Another product behind the box: the status text is emptied.
     DeviceResult WrongProduct() {
@@ -171,7 +183,7 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
     DeviceOperation op(state, link, ui, txt::MenuComReadFromDevice,
                        Blocks(kProductInformation) + kImageBlocks);
     if (link.Open() != LinkOk) {
-        return op.Fail(txt::KvdNotFound, DeviceResult::NoBox);
+        return op.NoBox(txt::KvdNotFound);
     }
     if (link.CheckConnection() != LinkOk) {
         return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
@@ -237,7 +249,7 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
                            (backup ? kImageBlocks : 0) + Blocks(kSettings) + Blocks(kClockBlock) +
                            kImageBlocks);
     if (link.Open() != LinkOk) {
-        return op.Fail(txt::KvdNotFound, DeviceResult::NoBox);
+        return op.NoBox(txt::KvdNotFound);
     }
     if (link.CheckConnection() != LinkOk) {
         return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
@@ -319,7 +331,7 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
         1 + kImageBlocks + Blocks(kRadioCodeBlock) + 1 + Blocks(kRadioCodeBlock) + 1);
     if (link.Open() != LinkOk) {
         op.RestoreCursor();
-        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoBox);
+        return op.NoBox(txt::ErrorReadingFromUnit);
     }
     if (link.CheckConnection() != LinkOk) {
         op.RestoreCursor();

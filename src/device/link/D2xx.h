@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "device/link/LinkClock.h"
@@ -88,6 +89,12 @@ class FtLibrary {
     // `handle` holds the open chip; otherwise it is left empty.
     virtual FtStatus OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) = 0;
+
+    // Why the last OpenByDescription found no box, and what the user can do
+    // about it, in the string table's words; empty when it is not known.
+    // Our own addition to the chip maker's calls: "Could not find KVD!"
+    // alone says nothing of a missing udev rule or a port in use.
+    virtual std::string OpenFailureReason() const { return {}; }
 
     // The clock the link times its waits with: the machine's steady clock,
     // or the simulator's own clock when it runs in zero time.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "text/HexText.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -31,6 +32,7 @@ LinkResult TUsbInterface::Open() {
         handle_.reset();
     }
     gone_ = false;
+    settingsRefused_ = false;
     if (library_->OpenByDescription(kvd::kDescription, handle_) != FtStatus::Ok) {
         handle_.reset();
         return LinkNotFound;
@@ -42,7 +44,12 @@ LinkResult TUsbInterface::Open() {
          ok;
     ok = handle_->SetFlowControl(kFtFlowNone, 0, 0) == FtStatus::Ok && ok;
     ok = handle_->ClrDtr() == FtStatus::Ok && ok;
+    settingsRefused_ = !ok;
     return ok ? LinkOk : LinkNotFound;
+}
+
+std::string TUsbInterface::NotFoundReason() const {
+    return settingsRefused_ ? Text(txt::ReasonSettingsRefused) : library_->OpenFailureReason();
 }
 
 void TUsbInterface::Close() {

@@ -104,6 +104,9 @@ class TUsbInterface {
     // The box went away during this session: every exchange fails at once
     // until the next Open.
     bool IsGone() const { return gone_; }
+    // After an Open that gave LinkNotFound: why, and what to do about it
+    // (empty when not known).
+    std::string NotFoundReason() const;
 
     // SendCommand then ReceiveReply. The result is the number of characters
     // placed in `reply`: 0 no usable reply, 1 one raw byte, n > 1 the payload
@@ -184,6 +187,7 @@ class TUsbInterface {
     std::uint8_t frameSum_ = 0;
     ProgressHandler progress_;
     bool gone_ = false;
+    bool settingsRefused_ = false;
     // The last exchange may still have bytes on their way, the latest of
     // them (or the end of the frame sent) at lastActivity_.
     bool unsettled_ = false;

@@ -7,6 +7,7 @@
 #include "device/link/KvdProtocol.h"
 #include "device/sim/KvdBox.h"
 #include "device/sim/SimUnitFile.h"
+#include "text/Text.h"
 
 namespace qzt {
 
@@ -256,12 +257,16 @@ SimLibrary::~SimLibrary() = default;
 FtStatus SimLibrary::OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) {
     // Like the chip: a box in use by another handle cannot be opened again.
+    problem_.clear();
     if (state_->settings.Has(SimFaultKind::NoBox) || description != kvd::kDescription ||
-        state_->open || state_->unplugged) {
+        state_->unplugged) {
+        problem_ = Text(txt::ReasonNoBox);
         return FtStatus::DeviceNotFound;
     }
-    std::optional<SimUnitFile> file = SimUnitFile::LoadOrCreate(state_->settings.path);
+    std::optional<SimUnitFile> file =
+        state_->open ? std::nullopt : SimUnitFile::LoadOrCreate(state_->settings.path);
     if (!file) {
+        problem_ = TextF(txt::ReasonSimUnavailable, state_->settings.path);
         return FtStatus::DeviceNotFound;
     }
     handle = std::make_unique<SimHandle>(state_, std::move(*file));

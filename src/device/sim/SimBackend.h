@@ -44,6 +44,7 @@ class SimLibrary : public FtLibrary {
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override;
     LinkClock& Clock() override;
+    std::string OpenFailureReason() const override { return problem_; }
 
     const SimSettings& Settings() const;
     // A handle of this library is open (the box is in use).
@@ -65,6 +66,7 @@ class SimLibrary : public FtLibrary {
 
   private:
     std::shared_ptr<State> state_;
+    std::string problem_;
 };
 
 }  // namespace qzt

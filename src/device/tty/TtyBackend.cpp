@@ -11,12 +11,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
 #include "device/link/KvdProtocol.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -387,18 +389,49 @@ class TtyHandle : public FtHandle {
     std::chrono::milliseconds writeTimeout_{0};
 };
 
-// Opens the port raw and exclusively; -1 when it cannot be had (missing,
-// no terminal, held by another program, not accessible to us).
-int OpenPort(const std::string& port) {
+// Why `port` could not be opened, from the failing call's errno.
+std::string OpenProblem(const std::string& port, int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case ENOTDIR:
+            return TextF(txt::ReasonPortMissing, port);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return TextF(txt::ReasonPortNotPermitted, port);
+        case EBUSY:
+        case EWOULDBLOCK:
+            return TextF(txt::ReasonPortBusy, port);
+        default:
+            return port + ": " + std::strerror(error);
+    }
+}
+
+struct OpenedPort {
+    int fd = -1;
+    std::string problem;  // why not, when fd < 0
+};
+
+// Opens the port raw and exclusively; no descriptor and the reason when it
+// cannot be had (missing, no terminal, held by another program, not
+// accessible to us).
+OpenedPort OpenPort(const std::string& port) {
     const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return -1;
+        return {-1, OpenProblem(port, errno)};
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        return {-1, TextF(txt::ReasonNotASerialPort, port)};
     }
     termios t{};
-    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 ||
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 ||
         ::tcgetattr(fd, &t) != 0) {
+        const int error = errno;
         ::close(fd);
-        return -1;
+        return {-1, OpenProblem(port, error)};
     }
     // open() has just raised DTR and RTS; the box must see them low, as soon
     // as the port is ours (never on a port another program holds). A port
@@ -415,11 +448,12 @@ int OpenPort(const std::string& port) {
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
     if (::tcsetattr(fd, TCSANOW, &t) != 0) {
+        const int error = errno;
         ::ioctl(fd, TIOCNXCL);
         ::close(fd);
-        return -1;
+        return {-1, OpenProblem(port, error)};
     }
-    return fd;
+    return {fd, {}};
 }
 
 }  // namespace
@@ -447,25 +481,52 @@ std::optional<std::string> FindTtyByDescription(std::string_view description,
     return std::nullopt;
 }
 
+std::optional<std::string> FindUsbDeviceByDescription(std::string_view description,
+                                                      const TtyPaths& paths) {
+    std::error_code ec;
+    char vendor[8];
+    std::snprintf(vendor, sizeof vendor, "%04x", kvd::kFtdiVendorId);
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(paths.sysfsRoot) / "bus/usb/devices", ec)) {
+        if (ReadAttribute(entry.path() / "idVendor") == vendor &&
+            ReadAttribute(entry.path() / "product") == description) {
+            return std::string(vendor) + ":" + ReadAttribute(entry.path() / "idProduct");
+        }
+    }
+    return std::nullopt;
+}
+
 TtyLibrary::TtyLibrary(std::string port, TtyPaths paths)
     : port_(std::move(port)), paths_(std::move(paths)) {}
 
 FtStatus TtyLibrary::OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) {
+    problem_.clear();
     std::string port = port_;
     if (port.empty()) {
         const std::optional<std::string> found = FindTtyByDescription(description, paths_);
         if (!found) {
+            problem_ = Text(txt::ReasonNoBox);
             return FtStatus::DeviceNotFound;
         }
         port = *found;
     }
-    const int fd = OpenPort(port);
-    if (fd < 0) {
+    OpenedPort opened = OpenPort(port);
+    if (opened.fd < 0) {
+        problem_ = std::move(opened.problem);
         return FtStatus::DeviceNotFound;
     }
-    handle = std::make_unique<TtyHandle>(fd, LowerLatencyTimer(port, paths_));
+    handle = std::make_unique<TtyHandle>(opened.fd, LowerLatencyTimer(port, paths_));
     return FtStatus::Ok;
+}
+
+std::string PortProblem(const std::string& port) {
+    const OpenedPort opened = OpenPort(port);
+    if (opened.fd >= 0) {
+        ::ioctl(opened.fd, TIOCNXCL);
+        ::close(opened.fd);
+    }
+    return opened.problem;
 }
 
 }  // namespace qzt

@@ -44,6 +44,18 @@ struct TtyPaths {
 std::optional<std::string> FindTtyByDescription(std::string_view description,
                                                 const TtyPaths& paths = {});
 
+// The USB id ("0403:6001") of a USB device with the FTDI vendor id and the
+// product string `description`, whether or not a serial port carries it.
+std::optional<std::string> FindUsbDeviceByDescription(std::string_view description,
+                                                      const TtyPaths& paths = {});
+
+// Why this program could not have `port` now (missing, not a terminal, not
+// permitted, held by another program), in the string table's words; empty
+// when it could. Finds out by opening, locking and closing it again, as a
+// device command's open would; a port another program holds is left as it
+// is.
+std::string PortProblem(const std::string& port);
+
 class TtyLibrary : public FtLibrary {
   public:
     // `port` empty: the port is found by its USB product string.
@@ -51,10 +63,12 @@ class TtyLibrary : public FtLibrary {
 
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override;
+    std::string OpenFailureReason() const override { return problem_; }
 
   private:
     std::string port_;
     TtyPaths paths_;
+    std::string problem_;
 };
 
 }  // namespace qzt

@@ -26,6 +26,10 @@ inline constexpr int kUsbBusy = -6;        // LIBUSB_ERROR_BUSY
 inline constexpr int kUsbTimeout = -7;     // LIBUSB_ERROR_TIMEOUT
 inline constexpr int kUsbPipe = -9;        // LIBUSB_ERROR_PIPE
 inline constexpr int kUnavailable = -666;  // libftdi1: "USB device unavailable"
+// ftdi_usb_open_dev: libusb_open failed (mostly: this user may not open the
+// device), or the interface could not be claimed (another program has it).
+inline constexpr int kOpenFailed = -4;
+inline constexpr int kClaimFailed = -5;
 }  // namespace ftdi_code
 
 // The arguments of ftdi_set_line_property and ftdi_setflowctrl, with

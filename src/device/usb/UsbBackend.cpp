@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdio>
 #include <deque>
+#include <string>
 #include <vector>
+
+#include "device/link/KvdProtocol.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -210,28 +215,49 @@ class UsbHandle : public FtHandle {
     milliseconds readTimeout_{0};
 };
 
+// "0403:6001", as lsusb shows the device.
+std::string UsbId(const FtdiDeviceInfo& device) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%04x:%04x", kvd::kFtdiVendorId, device.productId);
+    return id;
+}
+
 }  // namespace
 
 UsbLibrary::UsbLibrary(std::shared_ptr<FtdiApi> api) : api_(std::move(api)) {}
 
 FtStatus UsbLibrary::OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) {
+    problem_.clear();
     std::unique_ptr<FtdiContext> context = api_->NewContext();
     if (!context) {
+        problem_ = TextF(txt::ReasonNoUsbAccess, std::string("ftdi_new"));
         return FtStatus::DeviceNotFound;  // no USB access at all
     }
     std::vector<FtdiDeviceInfo> devices;
-    if (context->ListFtdiDevices(devices) != 0) {
+    if (const int listed = context->ListFtdiDevices(devices); listed != 0) {
+        problem_ = TextF(txt::ReasonNoUsbAccess, std::to_string(listed));
         return FtStatus::DeviceNotFound;
+    }
+    // An FTDI device whose strings this user may not read may be the box.
+    problem_ = Text(txt::ReasonNoBox);
+    for (const FtdiDeviceInfo& device : devices) {
+        if (!device.description) {
+            problem_ = TextF(txt::ReasonUsbNotPermitted, UsbId(device));
+        }
     }
     for (std::size_t i = 0; i < devices.size(); ++i) {
         if (devices[i].description != description) {
             continue;
         }
         context->SetAutoDetachReattach();
-        if (context->UsbOpenDev(i) != 0) {
+        if (const int opened = context->UsbOpenDev(i); opened != 0) {
+            problem_ = TextF(
+                opened == ftdi_code::kOpenFailed ? txt::ReasonUsbNotPermitted : txt::ReasonUsbBusy,
+                UsbId(devices[i]));
             return FtStatus::DeviceNotOpened;  // held by another program, or no access
         }
+        problem_.clear();
         // A chip that keeps its power-on latency still works: every USB
         // read is timed for the latency it actually runs at.
         const milliseconds latency =

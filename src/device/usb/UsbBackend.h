@@ -30,9 +30,11 @@ class UsbLibrary : public FtLibrary {
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override;
     LinkClock& Clock() override { return api_->Clock(); }
+    std::string OpenFailureReason() const override { return problem_; }
 
   private:
     std::shared_ptr<FtdiApi> api_;
+    std::string problem_;
 };
 
 }  // namespace qzt

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -460,6 +461,13 @@ OpenedPort OpenPort(const std::string& port) {
 
 std::optional<std::string> FindTtyByDescription(std::string_view description,
                                                 const TtyPaths& paths) {
+    std::vector<std::string> ports = FindTtysByDescription(description, paths);
+    return ports.empty() ? std::nullopt : std::optional(ports.front());
+}
+
+std::vector<std::string> FindTtysByDescription(std::string_view description,
+                                               const TtyPaths& paths) {
+    std::vector<std::string> ports;
     std::error_code ec;
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(fs::path(paths.sysfsRoot) / "class/tty", ec)) {
@@ -475,25 +483,61 @@ std::optional<std::string> FindTtyByDescription(std::string_view description,
         const auto usb = UsbDeviceOf(fs::path(paths.sysfsRoot) / "class/tty" / name);
         if (usb && ReadAttribute(*usb / "idVendor") == vendor &&
             ReadAttribute(*usb / "product") == description) {
-            return (fs::path(paths.devRoot) / name).string();
+            ports.push_back((fs::path(paths.devRoot) / name).string());
         }
     }
-    return std::nullopt;
+    return ports;
+}
+
+std::vector<UsbDeviceNode> FindUsbDevicesByDescription(std::string_view description,
+                                                       const TtyPaths& paths) {
+    std::error_code ec;
+    char vendor[8];
+    std::snprintf(vendor, sizeof vendor, "%04x", kvd::kFtdiVendorId);
+    // The devices whose port a ttyUSB entry leads to.
+    std::vector<fs::path> withPort;
+    for (const auto& entry : fs::directory_iterator(fs::path(paths.sysfsRoot) / "class/tty", ec)) {
+        if (entry.path().filename().string().starts_with("ttyUSB")) {
+            if (const auto usb = UsbDeviceOf(entry.path())) {
+                withPort.push_back(*usb);
+            }
+        }
+    }
+    std::vector<UsbDeviceNode> found;
+    std::vector<fs::path> entries;
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(paths.sysfsRoot) / "bus/usb/devices", ec)) {
+        entries.push_back(entry.path());
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const fs::path& entry : entries) {
+        if (ReadAttribute(entry / "idVendor") != vendor ||
+            ReadAttribute(entry / "product") != description) {
+            continue;
+        }
+        UsbDeviceNode node;
+        node.id = std::string(vendor) + ":" + ReadAttribute(entry / "idProduct");
+        node.bus = static_cast<unsigned>(
+            std::strtoul(ReadAttribute(entry / "busnum").c_str(), nullptr, 10));
+        node.address = static_cast<unsigned>(
+            std::strtoul(ReadAttribute(entry / "devnum").c_str(), nullptr, 10));
+        node.serial = ReadAttribute(entry / "serial");
+        char dev[32];
+        std::snprintf(dev, sizeof dev, "bus/usb/%03u/%03u", node.bus % 1000, node.address % 1000);
+        node.node = (fs::path(paths.devRoot) / dev).string();
+        const fs::path canonical = fs::canonical(entry, ec);
+        node.hasPort = std::any_of(withPort.begin(), withPort.end(), [&](const fs::path& usb) {
+            return usb == canonical || usb == entry;
+        });
+        found.push_back(std::move(node));
+    }
+    return found;
 }
 
 std::optional<std::string> FindUsbDeviceByDescription(std::string_view description,
                                                       const TtyPaths& paths) {
-    std::error_code ec;
-    char vendor[8];
-    std::snprintf(vendor, sizeof vendor, "%04x", kvd::kFtdiVendorId);
-    for (const auto& entry :
-         fs::directory_iterator(fs::path(paths.sysfsRoot) / "bus/usb/devices", ec)) {
-        if (ReadAttribute(entry.path() / "idVendor") == vendor &&
-            ReadAttribute(entry.path() / "product") == description) {
-            return std::string(vendor) + ":" + ReadAttribute(entry.path() / "idProduct");
-        }
-    }
-    return std::nullopt;
+    const std::vector<UsbDeviceNode> found = FindUsbDevicesByDescription(description, paths);
+    return found.empty() ? std::nullopt : std::optional(found.front().id);
 }
 
 TtyLibrary::TtyLibrary(std::string port, TtyPaths paths)

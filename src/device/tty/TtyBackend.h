@@ -29,6 +29,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/link/D2xx.h"
 
@@ -44,8 +45,25 @@ struct TtyPaths {
 std::optional<std::string> FindTtyByDescription(std::string_view description,
                                                 const TtyPaths& paths = {});
 
-// The USB id ("0403:6001") of a USB device with the FTDI vendor id and the
-// product string `description`, whether or not a serial port carries it.
+// Every ttyUSB port (in name order) whose USB device has the FTDI vendor id
+// and the product string `description`.
+std::vector<std::string> FindTtysByDescription(std::string_view description,
+                                               const TtyPaths& paths = {});
+
+// A USB device with the FTDI vendor id and a given product string, as sysfs
+// shows it to every user (whether or not this user may open it).
+struct UsbDeviceNode {
+    std::string id;        // "0403:6001", as lsusb shows it
+    unsigned bus = 0;      // busnum
+    unsigned address = 0;  // devnum
+    std::string serial;    // its serial number string, when it has one
+    std::string node;      // its device node: /dev/bus/usb/BBB/DDD
+    bool hasPort = false;  // a ttyUSB port of the kernel's driver carries it
+};
+std::vector<UsbDeviceNode> FindUsbDevicesByDescription(std::string_view description,
+                                                       const TtyPaths& paths = {});
+
+// The USB id ("0403:6001") of the first such device.
 std::optional<std::string> FindUsbDeviceByDescription(std::string_view description,
                                                       const TtyPaths& paths = {});
 

@@ -35,6 +35,7 @@ constexpr Command kCommands[] = {
     {"write", RunWrite, 1, 1, kDevice, txt::CliHelpWrite},
     {"radio-codes", RunRadioCodes, 0, 0, kSet | kDevice, txt::CliHelpRadioCodes},
     {"kvd-info", RunKvdInfo, 0, 0, kDevice, txt::CliHelpKvdInfo},
+    {"devices", RunDevices, 0, 0, kJson | kDevice, txt::CliHelpDevices},
 };
 
 // Read by ParseDeviceOptions, as the window reads them.

@@ -53,6 +53,8 @@ int RunRead(CliContext& context);
 int RunWrite(CliContext& context);
 int RunRadioCodes(CliContext& context);
 int RunKvdInfo(CliContext& context);
+// What the program can find to talk to (the connection dialog's list).
+int RunDevices(CliContext& context);
 
 // The exit code of a command's outcome.
 int ExitCodeFor(FileResult result);

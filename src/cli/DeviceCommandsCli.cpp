@@ -1,11 +1,14 @@
 // qzt read, write, radio-codes and kvd-info: the unit from the shell, through
 // the window's own device commands.
+#include <algorithm>
 #include <ostream>
 #include <sstream>
 
 #include "cli/Cli.h"
+#include "cli/JsonLine.h"
 #include "config/EntryRules.h"
 #include "device/Backends.h"
+#include "device/DeviceDiscovery.h"
 #include "device/link/TUsbInterface.h"
 #include "files/ConfigFile.h"
 #include "text/Text.h"
@@ -108,6 +111,38 @@ int RunRadioCodes(CliContext& c) {
         }
     }
     return ExitCodeFor(result);
+}
+
+int RunDevices(CliContext& c) {
+    const std::vector<FoundDevice> found = FindDevices(c.call.device);
+    const bool usable = std::any_of(found.begin(), found.end(),
+                                    [](const FoundDevice& device) { return device.Usable(); });
+    if (c.call.json) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const FoundDevice& device : found) {
+            list.push_back({{"device", device.device},
+                            {"place", device.place},
+                            {"description", device.description},
+                            {"serial", device.serial},
+                            {"usable", device.Usable()},
+                            {"problem", device.problem},
+                            {"automatic", device.automatic}});
+        }
+        c.out << OneLineJson(list) << '\n';
+    } else {
+        // One line a device, its fields separated by tabs for scripts; '*'
+        // marks what --device=auto would choose.
+        for (const FoundDevice& device : found) {
+            c.out << (device.automatic ? "* " : "  ") << device.device << '\t' << device.place
+                  << '\t' << device.description << '\t' << device.serial << '\t'
+                  << (device.Usable() ? Text(txt::DeviceUsable) : device.problem) << '\n';
+        }
+    }
+    if (!usable) {
+        c.ui.ShowError(Text(txt::DevicesNoneFound));
+        return kExitNoConnection;
+    }
+    return kExitOk;
 }
 
 int RunKvdInfo(CliContext& c) {

@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+
 #include <ostream>
 #include <vector>
+#include "cli/JsonLine.h"
 
 #include "cli/Cli.h"
 #include "config/Codec.h"
@@ -69,23 +71,6 @@ std::string ValueText(const ProgramState& state, const FormControl& control) {
         return value.is_object() ? value["text"] : value;
     }
     return value.is_null() ? "" : value.dump();  // check boxes: true, false
-}
-
-// One line, members separated by ", " and names from values by ": ". The
-// indented form puts each member on a line of its own; line breaks inside
-// texts are escaped, so every line break left is one of those.
-std::string OneLineJson(const nlohmann::ordered_json& value) {
-    const std::string indented =
-        value.dump(0, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-    std::string line;
-    for (const char c : indented) {
-        if (c != '\n') {
-            line += c;
-        } else if (!line.empty() && line.back() == ',') {
-            line += ' ';
-        }
-    }
-    return line;
 }
 
 // The bytes of the image a control shows: those of its field, or of the

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "device/link/KvdProtocol.h"
-#include "device/sim/KvdBox.h"
 #include "device/sim/SimUnitFile.h"
 #include "text/Text.h"
 
@@ -48,7 +47,6 @@ std::vector<FoundDevice> FindDevices(const DeviceOptions& options, const TtyPath
         device.device = "sim:" + options.sim.path;
         device.place = options.sim.path;
         device.description = Text(txt::SimulatedBox);
-        device.serial = std::string(KvdBox::kInfoText);
         if (!SimUnitFile::LoadOrCreate(options.sim.path)) {
             device.problem = TextF(txt::ReasonSimUnavailable, options.sim.path);
         }

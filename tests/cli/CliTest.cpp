@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "FakeFolders.h"
@@ -8,7 +9,9 @@
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
+#include "device/DeviceDiscovery.h"
 #include "device/sim/SimUnitFile.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -362,6 +365,33 @@ TEST(Cli, DeviceCommandsAndTheirExitCodes) {
         EXPECT_EQ(t.Run(OnUnit(t, call, c.faults)), c.code) << trace << "\n" << t.err.str();
         EXPECT_NE(t.err.str().find(c.message), std::string::npos) << trace << "\n" << t.err.str();
         EXPECT_EQ(ReadFile(out), c.saved ? c.unit : "<missing>") << trace;
+    }
+}
+
+// qzt devices: one line a device with its --device= value, where it is and
+// whether it can be used; --json the same as one array; exit 4 when nothing
+// usable is found (the machine's own USB boxes count, so that case is
+// checked only where there are none).
+TEST(Cli, DevicesListsWhatCanBeUsed) {
+    Tool t;
+    const std::string unit = t.dir / "unit.bin";
+    EXPECT_EQ(t.Run({"devices", "--device=sim:" + unit}), kExitOk) << t.err.str();
+    EXPECT_NE(t.out.str().find("  sim:" + unit + "\t" + unit + "\tsimulated KVD box\t\tusable\n"),
+              std::string::npos)
+        << t.out.str();
+
+    EXPECT_EQ(t.Run({"devices", "--json", "--device=sim:" + unit}), kExitOk);
+    const auto list = nlohmann::json::parse(t.out.str());
+    ASSERT_TRUE(list.is_array());
+    EXPECT_EQ(list.back()["device"], "sim:" + unit);
+    EXPECT_EQ(list.back()["usable"], true);
+
+    const std::string unreadable = t.dir / "missing/folder/unit.bin";
+    const int code = t.Run({"devices", "--device=sim:" + unreadable});
+    EXPECT_NE(t.out.str().find(TextF(txt::ReasonSimUnavailable, unreadable)), std::string::npos);
+    if (FindDevices(DeviceOptions{}).empty()) {
+        EXPECT_EQ(code, kExitNoConnection);
+        EXPECT_EQ(t.err.str(), Text(txt::DevicesNoneFound) + "\n");
     }
 }
 

@@ -23,6 +23,7 @@
 #include "PtyKvdServer.h"
 #include "SimLink.h"
 #include "device/Backends.h"
+#include "device/DeviceDiscovery.h"
 #include "device/link/KvdProtocol.h"
 #include "device/tty/TtyBackend.h"
 #include "device/usb/UsbBackend.h"
@@ -321,6 +322,25 @@ struct FakeSysfs {
         fs::create_symlink(target, fs::path(paths.devRoot) / name);
     }
 
+    // The port's USB device as it also stands under bus/usb/devices, with its
+    // bus, address and serial number (a node under dev/bus/usb when `node`).
+    void ListOnBus(const std::string& name, unsigned address, bool node) {
+        const fs::path device = fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name);
+        fs::create_directories(device);
+        test::WriteFile(device / "idProduct", "6001\n");
+        test::WriteFile(device / "busnum", "1\n");
+        test::WriteFile(device / "devnum", std::to_string(address) + "\n");
+        test::WriteFile(device / "serial", "KVD" + std::to_string(address) + "\n");
+        fs::create_directories(fs::path(paths.sysfsRoot) / "bus/usb/devices");
+        fs::create_directory_symlink(device,
+                                     fs::path(paths.sysfsRoot) / "bus/usb/devices" / ("1-" + name));
+        if (node) {
+            char path[32];
+            std::snprintf(path, sizeof path, "bus/usb/001/%03u", address);
+            test::WriteFile(fs::path(paths.devRoot) / path, "");
+        }
+    }
+
     std::string Latency(const std::string& name) const {
         return test::ReadFile(fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name) /
                               "1-1:1.0" / name / "latency_timer");
@@ -476,6 +496,51 @@ TEST(Backends, AutoOpensTheBoxsFreePort) {
     ASSERT_EQ(link.Open(), LinkOk);
     EXPECT_EQ(link.CheckConnection(), LinkOk);
     EXPECT_EQ(usb->asked, 0);
+}
+
+// What the connection dialog and qzt devices list: the ports carrying the
+// box (the first is auto's choice), whether each can be had now, and the
+// boxes on USB with their bus, address and serial number.
+TEST(Backends, FindDevicesSaysWhatCanBeUsed) {
+    TempDir dir;
+    PtyKvdServer free(PtySim(dir / "free.bin"));
+    PtyKvdServer held(PtySim(dir / "held.bin"));
+    ASSERT_TRUE(free.Start());
+    ASSERT_TRUE(held.Start());
+    PortHolder holder(held.PortPath());
+    ASSERT_TRUE(holder.Locked());
+    const std::string box(kvd::kDescription);
+    FakeSysfs sysfs;
+    sysfs.AddPort("ttyUSB0", "0403", box, free.PortPath());
+    sysfs.AddPort("ttyUSB1", "0403", box, held.PortPath());
+    sysfs.AddPort("ttyUSB2", "0403", "FT232R USB UART", "/dev/null");
+    sysfs.ListOnBus("ttyUSB0", 5, true);
+    // A box the kernel's driver left alone, whose node this user may not open.
+    sysfs.ListOnBus("nodriver", 7, false);
+    for (const char* attribute : {"idVendor", "product"}) {
+        test::WriteFile(fs::path(sysfs.paths.sysfsRoot) / "devices/usb1/1-nodriver" / attribute,
+                        std::string(attribute) == "product" ? box + "\n" : "0403\n");
+    }
+    DeviceOptions sim;
+    sim.kind = DeviceKind::Sim;
+    sim.sim.path = dir / "sim.bin";
+
+    std::vector<std::string> lines;
+    for (const FoundDevice& d : FindDevices(sim, sysfs.paths)) {
+        lines.push_back((d.automatic ? "* " : "  ") + d.device + " | " + d.place + " | " +
+                        d.serial + " | " + (d.Usable() ? "usable" : d.problem));
+    }
+    const std::string dev = sysfs.paths.devRoot;
+    const std::vector<std::string> expected = {
+        "* tty:" + dev + "/ttyUSB0 | " + dev + "/ttyUSB0 |  | usable",
+        "  tty:" + dev + "/ttyUSB1 | " + dev + "/ttyUSB1 |  | " +
+            TextF(txt::ReasonPortBusy, dev + "/ttyUSB1"),
+        "  usb | USB bus 1 address 7 (0403:6001) | KVD7 | " +
+            TextF(txt::ReasonNoKernelDriver, std::string("0403:6001")),
+        "  usb | USB bus 1 address 5 (0403:6001) | KVD5 | usable",
+        "  sim:" + (dir / "sim.bin") + " | " + (dir / "sim.bin") + " |  | usable",
+    };
+    EXPECT_EQ(lines, expected);
 }
 
 // Without a box Open reports not found, and says why: the reason and its

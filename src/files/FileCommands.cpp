@@ -101,10 +101,13 @@ FileResult WriteCurrentImage(ProgramState& state, UserInterface& ui, const std::
         count = kImageBufferSize;
     }
     FileResult result = FileResult::Ok;
-    if (WriteConfigFile(target, state.CurrentImage, count)) {
+    FileError failure;
+    if (WriteConfigFile(target, state.CurrentImage, count, &failure)) {
         ui.SetStatusText(Text(txt::ConfigurationFileSaved));
     } else {
-        ui.ShowError(Text(txt::CouldNotSaveConfiguration));
+        // The box's text is the same for every failure; the system's reason
+        // (a read-only file, a full disk, a missing folder) goes with it.
+        ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), failure.Reason());
         result = FileResult::WriteFailed;
     }
     RefreshTitle(state, ui);

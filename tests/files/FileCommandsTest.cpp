@@ -2,7 +2,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "ImageBytes.h"
@@ -288,6 +291,54 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
         ++files;
     }
     EXPECT_EQ(files, 1);  // no temporary file left behind
+}
+
+TEST(FileSave, FailedWriteSaysWhy) {
+    // The box keeps its one text; the system's reason, with the file or folder
+    // it concerns, comes with it.
+    struct Case {
+        const char* name;
+        std::function<std::string(Workspace&)> target;  // made ready, returned
+        int error;
+        std::function<std::string(Workspace&)> about;  // the path the reason names
+        bool closedToRoot;                             // root may write there anyway
+    };
+    const Case cases[] = {
+        {"parent is a regular file",
+         [](Workspace& w) { return w.File("plain", "x") + "/unit.Qzt"; }, ENOTDIR,
+         [](Workspace& w) { return w.dir / "configs/plain"; }, false},
+        {"missing folder", [](Workspace& w) { return w.dir / "configs/none/unit.Qzt"; }, ENOENT,
+         [](Workspace& w) { return w.dir / "configs/none"; }, false},
+        {"read-only file",
+         [](Workspace& w) {
+             const std::string path = w.File("unit.Qzt", ImageBytes());
+             ::chmod(path.c_str(), 0444);
+             return path;
+         },
+         EACCES, [](Workspace& w) { return w.dir / "configs/unit.Qzt"; }, false},
+        {"read-only folder",
+         [](Workspace& w) {
+             ::chmod((w.dir / "configs").c_str(), 0555);
+             return w.dir / "configs/unit.Qzt";
+         },
+         EACCES, [](Workspace& w) { return w.dir / "configs"; }, true},
+    };
+    for (const Case& c : cases) {
+        if (c.closedToRoot && ::geteuid() == 0) {
+            continue;
+        }
+        Workspace w;
+        w.state.CurrentFileName = c.target(w);
+        w.state.ConfigState = ConfigMode::File;
+        EXPECT_EQ(FileSave(w.state, w.ui), FileResult::WriteFailed) << c.name;
+        ::chmod((w.dir / "configs").c_str(), 0755);
+        ASSERT_EQ(w.ui.boxes.size(), 1u) << c.name;
+        EXPECT_EQ(w.ui.boxes[0].text,
+                  "Could not save configuration!\nEntered name must be a valid Windows file "
+                  "name.\nDo not use any special characters like: [^:*?<>|]")
+            << c.name;
+        EXPECT_EQ(w.ui.boxes[0].reason, c.about(w) + ": " + std::strerror(c.error)) << c.name;
+    }
 }
 
 TEST(FileSaveAs, TargetsQuestionsAndStates) {

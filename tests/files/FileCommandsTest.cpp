@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "ImageBytes.h"
 #include "ScriptedUserInterface.h"
@@ -393,6 +394,79 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
         } else {
             EXPECT_EQ(w.state.CurrentFileName, "") << c.name;
             EXPECT_EQ(w.ui.title, "(Read from QZT) - QZT Programmer") << c.name;
+        }
+    }
+}
+
+TEST(FileNames, OneConfigurationWhateverTheCaseOfItsExtension) {
+    // Where Open and Save As complete or replace ".Qzt", a file that differs
+    // only in the case of its extension is the same configuration: it is
+    // opened or overwritten, and no second spelling appears beside it.
+    struct Case {
+        const char* name;
+        std::vector<const char*> existing;  // in the configs folder
+        bool save;                          // Save As, else Open
+        const char* chosen;                 // typed in the dialog
+        std::string boxes;
+        const char* used;  // the file opened or written
+    };
+    const std::string overwrite = "I:Configuration file exists. Do you want to overwrite?|";
+    const Case cases[] = {
+        {"save over upper case", {"upper.QZT"}, true, "upper.QZT", overwrite, "upper.QZT"},
+        {"save, typed bare", {"lower.qzt"}, true, "lower", overwrite, "lower.qzt"},
+        {"save, other extension", {"mixed.qZt"}, true, "mixed.txt", overwrite, "mixed.qZt"},
+        {"save, two spellings: the chosen one",
+         {"two.QZT", "two.qzt"},
+         true,
+         "two.qzt",
+         overwrite,
+         "two.qzt"},
+        {"save, the program's own spelling first",
+         {"own.Qzt", "own.qzt"},
+         true,
+         "own.qzt",
+         overwrite,
+         "own.Qzt"},
+        {"save, a folder is no spelling", {"dir.qzt/"}, true, "dir", "", "dir.Qzt"},
+        {"save, new", {}, true, "fresh.QZT", "", "fresh.Qzt"},
+        {"open, typed bare",
+         {"lower.qzt"},
+         false,
+         "lower",
+         "I:Configuration file 'lower.qzt' opened|",
+         "lower.qzt"},
+        {"open, other case typed",
+         {"upper.QZT"},
+         false,
+         "upper.qzt",
+         "I:Configuration file 'upper.QZT' opened|",
+         "upper.QZT"},
+    };
+    for (const Case& c : cases) {
+        Workspace w;
+        for (const std::string file : c.existing) {
+            if (file.back() == '/') {
+                std::filesystem::create_directories(w.dir / ("configs/" + file));
+            } else {
+                w.File(file, ImageBytes());
+            }
+        }
+        w.ui.paths.push_back(w.dir / (std::string("configs/") + c.chosen));
+        w.ui.answers.push_back(UserInterface::Answer::Yes);
+        w.state.Form.edtInPassageDelay = "45";
+        const FileResult result = c.save ? FileSaveAs(w.state, w.ui) : FileOpen(w.state, w.ui);
+        EXPECT_EQ(result, FileResult::Ok) << c.name;
+        EXPECT_EQ(w.Boxes(), c.boxes) << c.name;
+        EXPECT_EQ(w.state.CurrentFileName, w.dir / (std::string("configs/") + c.used)) << c.name;
+        std::set<std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(w.dir / "configs")) {
+            files.insert(e.path().filename().string() + (e.is_directory() ? "/" : ""));
+        }
+        std::set<std::string> expected(c.existing.begin(), c.existing.end());
+        expected.insert(c.used);
+        EXPECT_EQ(files, expected) << c.name;
+        if (c.save) {
+            EXPECT_EQ(ReadFile(w.state.CurrentFileName)[49], 45) << c.name;
         }
     }
 }

@@ -433,6 +433,11 @@ void TfrmMain::BuildForm() {
         auto* grid = static_cast<QGridLayout*>(group(tall)->layout());
         grid->setRowStretch(grid->rowCount(), 1);
     }
+    // A long production date doubles its edit's width (FitProductionDate). The
+    // group keeps room for the doubled edit from the start, so that the
+    // window holds its size and place whatever date a unit brings.
+    auto* information = static_cast<QGridLayout*>(group(FormGroup::ProductInformation)->layout());
+    information->setColumnMinimumWidth(1, 2 * Control<QLineEdit>(kSerialNumber)->minimumWidth());
     // Two groups of the unit's memory that this product does not offer. They
     // are never shown, but decoding and encoding still fill and read them.
     group(FormGroup::Miscellaneous)->hide();

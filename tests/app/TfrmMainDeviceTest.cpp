@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -8,6 +9,7 @@
 
 #include "StartedWindow.h"
 #include "TempDir.h"
+#include "TestLocale.h"
 #include "app/TfrmWriteRadioCodes.h"
 #include "device/link/TUsbInterface.h"
 #include "device/sim/SimUnitFile.h"
@@ -91,6 +93,37 @@ class TfrmMainDeviceTest : public QObject {
         QCOMPARE(u.w.window.State().ConfigState, ConfigMode::Written);
         QVERIFY(!u.w.window.Link().IsOpen());
         QCOMPARE(u.w.script.boxes.size(), std::size_t(3));
+    }
+
+    void windowHoldsStillWhateverTheDateHolds() {
+        // Short dates ("9/14/23"), and dates of eleven characters
+        // ("14 Sep 2023"), which double the production date's width.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const struct {
+            const char* name;
+            bool longDates;
+        } cases[] = {{"short dates", false}, {"long dates", true}};
+        for (const auto& c : cases) {
+            UnitWindow u;
+            QVERIFY(u.exposed);
+            test::TestLocale longDates;
+            if (c.longDates) {
+                u.w.recording->locale = &longDates;
+            }
+            const QRect before = u.w.window.geometry();
+            auto* date = u.w.Get<QLineEdit>("edtProductionDate");
+            auto* group = u.w.Get<QGroupBox>("gbxProductInformation");
+            for (const char* command : {"mnuComReadFromDevice", "mnuFileNew"}) {
+                u.Trigger(command);
+                QCoreApplication::processEvents();
+                const bool doubled = QString(command) == "mnuComReadFromDevice" && c.longDates;
+                QCOMPARE(date->width(),
+                         (doubled ? 2 : 1) * u.w.Get<QLineEdit>("edtSerialNumber")->width());
+                QVERIFY2(u.w.window.geometry() == before, command);
+                const QRect field(date->mapTo(group, QPoint(0, 0)), date->size());
+                QVERIFY2(group->contentsRect().contains(field), command);
+            }
+        }
     }
 
     void progressShowsAndNothingElseRunsMeanwhile() {

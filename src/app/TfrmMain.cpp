@@ -712,7 +712,10 @@ void TfrmMain::FormShow() {
         }
         move(CentredIn(area, frame));
     }
-    QGuiApplication::setApplicationDisplayName(Q(Text(txt::ProgramName)));
+    // The task bar names the program from its desktop entry (main sets its
+    // file name; the entry's Name is "QZT Programmer"). An application
+    // display name is not set: the window system would append it to every
+    // title that does not already end with it, "Open — QZT Programmer".
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

@@ -91,7 +91,7 @@ void TfrmSelectDirectory::btnBrowseClick() {
 }
 
 void TfrmSelectDirectory::FormShow() {
-    move(CentredIn(main_.geometry(), size()));
+    CentreOver(*this, main_);
 }
 
 void TfrmSelectDirectory::showEvent(QShowEvent* event) {

@@ -143,7 +143,7 @@ UserInterface::RadioCodes TfrmWriteRadioCodes::NewCodes() const {
 }
 
 void TfrmWriteRadioCodes::FormShow() {
-    move(CentredIn(main_.geometry(), size()));
+    CentreOver(*this, main_);
 }
 
 void TfrmWriteRadioCodes::showEvent(QShowEvent* event) {

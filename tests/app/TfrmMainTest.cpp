@@ -10,18 +10,51 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "StartedWindow.h"
 #include "TempDir.h"
+#include "app/QtUserInterface.h"
+#include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
+#include "app/TfrmSelectDirectory.h"
+#include "app/TfrmWriteRadioCodes.h"
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
+#include "files/FileCommands.h"
+#include "text/Text.h"
 
 using namespace qzt;
 using test::StartedWindow;
+
+namespace {
+
+// What a modal window looked like: `open` shows it, and it is closed again
+// as soon as it is up.
+struct Modal {
+    QString title;
+    QRect frame;
+};
+
+Modal WhileModal(const std::function<void()>& open) {
+    Modal seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            seen = {dialog->windowTitle(), dialog->frameGeometry()};
+            dialog->done(QDialog::Rejected);
+        }
+    });
+    poll.start(5);
+    open();
+    return seen;
+}
+
+}  // namespace
 
 class TfrmMainTest : public QObject {
     Q_OBJECT
@@ -279,6 +312,56 @@ class TfrmMainTest : public QObject {
         const QPoint screenCentre = w.window.screen()->geometry().center();
         QVERIFY(std::abs(centre.x() - screenCentre.x()) <= 4);
         QVERIFY(std::abs(centre.y() - screenCentre.y()) <= 4);
+    }
+
+    void dialogsCarryTheirOwnTitlesAndSitCentred() {
+        // On a simulated box, whose information line widens the about box.
+        test::TempDir unit;
+        StartedWindow w({}, {"--device=sim:" + (unit / "unit.bin"), "--sim-timing=zero"});
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        // The real dialogs and boxes, not the test's recording.
+        QtUserInterface real(w.window);
+        const ProgramState& state = w.window.State();
+        const struct {
+            const char* title;
+            std::function<void()> open;
+        } cases[] = {
+            {"Change Radio Codes in Device",
+             [&] { real.ExecDialog(*w.window.findChild<TfrmWriteRadioCodes*>()); }},
+            {"Select Default Folder",
+             [&] { real.ExecDialog(*w.window.findChild<TfrmSelectDirectory*>()); }},
+            {"About QZT Programmer", [&] { real.ExecDialog(*w.window.findChild<TfrmAbout*>()); }},
+            {"Open", [&] { real.ChooseFileToOpen(ConfigFileDialog(state, txt::OpenDialogTitle)); }},
+            {"Save as",
+             [&] { real.ChooseFileToSave(ConfigFileDialog(state, txt::SaveDialogTitle)); }},
+        };
+        const QPoint centre = w.window.frameGeometry().center();
+        for (const auto& c : cases) {
+            const Modal shown = WhileModal(c.open);
+            QCOMPARE(shown.title, QString(c.title));
+            QVERIFY2((shown.frame.center() - centre).manhattanLength() <= 2, c.title);
+        }
+        // No application display name: the window system would append it to
+        // every title above ("Open — QZT Programmer").
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+    }
+
+    void startUpErrorsSitInTheMiddleOfTheScreen() {
+        test::TempDir dir;
+        auto folders = std::make_shared<test::FakeFolders>();
+        folders->executable = std::string(QZT_RUNTIME_DIR) + "/";
+        folders->appData = dir / "data";
+        folders->documents = dir / "docs";
+        std::filesystem::create_directories(*folders->appData);
+        std::filesystem::create_directories(*folders->documents);
+        TfrmMain window;  // not shown yet, its boxes the real ones
+        const Modal box = WhileModal([&] {
+            window.FormCreate(StartOptions{{"--device=floppy"}, folders});
+        });
+        QCOMPARE(box.title, QString("QZT Programmer"));
+        const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY((box.frame.center() - middle).manhattanLength() <= 4);
     }
 
     void windowHelpersKeepTextsAndScaleUp() {

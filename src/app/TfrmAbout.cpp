@@ -83,6 +83,7 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
     info_->setBackgroundRole(QPalette::Window);
     info_->viewport()->setBackgroundRole(QPalette::Window);
     info_->setFixedSize(scaled(233), scaled(161));
+    info_->setAccessibleName(Q(Text(txt::AboutCaption)));  // the group has no caption
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(info_);
 

@@ -96,32 +96,24 @@ class TfrmMainDeviceTest : public QObject {
     }
 
     void windowHoldsStillWhateverTheDateHolds() {
-        // Short dates ("9/14/23"), and dates of eleven characters
-        // ("14 Sep 2023"), which double the production date's width.
+        // "9/14/23", and "14 Sep 2023", which doubles the production date's width.
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        const struct {
-            const char* name;
-            bool longDates;
-        } cases[] = {{"short dates", false}, {"long dates", true}};
-        for (const auto& c : cases) {
+        for (const bool longDates : {false, true}) {
             UnitWindow u;
             QVERIFY(u.exposed);
-            test::TestLocale longDates;
-            if (c.longDates) {
-                u.w.recording->locale = &longDates;
-            }
+            test::TestLocale elevenCharacters;
+            u.w.recording->locale = longDates ? &elevenCharacters : nullptr;
             const QRect before = u.w.window.geometry();
             auto* date = u.w.Get<QLineEdit>("edtProductionDate");
             auto* group = u.w.Get<QGroupBox>("gbxProductInformation");
             for (const char* command : {"mnuComReadFromDevice", "mnuFileNew"}) {
                 u.Trigger(command);
                 QCoreApplication::processEvents();
-                const bool doubled = QString(command) == "mnuComReadFromDevice" && c.longDates;
-                QCOMPARE(date->width(),
-                         (doubled ? 2 : 1) * u.w.Get<QLineEdit>("edtSerialNumber")->width());
-                QVERIFY2(u.w.window.geometry() == before, command);
-                const QRect field(date->mapTo(group, QPoint(0, 0)), date->size());
-                QVERIFY2(group->contentsRect().contains(field), command);
+                const int widths = longDates && command[3] == 'C' ? 2 : 1;
+                QCOMPARE(date->width(), widths * u.w.Get<QLineEdit>("edtSerialNumber")->width());
+                QCOMPARE(u.w.window.geometry(), before);
+                QVERIFY(group->contentsRect().contains(
+                    QRect(date->mapTo(group, QPoint(0, 0)), date->size())));
             }
         }
     }

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <utility>
 
 #include "StartedWindow.h"
 #include "TempDir.h"
@@ -25,23 +28,15 @@
 #include "app/TfrmWriteRadioCodes.h"
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
-#include "files/FileCommands.h"
-#include "text/Text.h"
 
 using namespace qzt;
 using test::StartedWindow;
 
 namespace {
 
-// What a modal window looked like: `open` shows it, and it is closed again
-// as soon as it is up.
-struct Modal {
-    QString title;
-    QRect frame;
-};
-
-Modal WhileModal(const std::function<void()>& open) {
-    Modal seen;
+// The title and frame of the modal window that `open` shows, closed at once.
+std::pair<QString, QRect> WhileModal(const std::function<void()>& open) {
+    std::pair<QString, QRect> seen;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -320,48 +315,68 @@ class TfrmMainTest : public QObject {
         StartedWindow w({}, {"--device=sim:" + (unit / "unit.bin"), "--sim-timing=zero"});
         w.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-        // The real dialogs and boxes, not the test's recording.
-        QtUserInterface real(w.window);
-        const ProgramState& state = w.window.State();
-        const struct {
-            const char* title;
-            std::function<void()> open;
-        } cases[] = {
-            {"Change Radio Codes in Device",
-             [&] { real.ExecDialog(*w.window.findChild<TfrmWriteRadioCodes*>()); }},
-            {"Select Default Folder",
-             [&] { real.ExecDialog(*w.window.findChild<TfrmSelectDirectory*>()); }},
-            {"About QZT Programmer", [&] { real.ExecDialog(*w.window.findChild<TfrmAbout*>()); }},
-            {"Open", [&] { real.ChooseFileToOpen(ConfigFileDialog(state, txt::OpenDialogTitle)); }},
-            {"Save as",
-             [&] { real.ChooseFileToSave(ConfigFileDialog(state, txt::SaveDialogTitle)); }},
-        };
-        const QPoint centre = w.window.frameGeometry().center();
-        for (const auto& c : cases) {
-            const Modal shown = WhileModal(c.open);
-            QCOMPARE(shown.title, QString(c.title));
-            QVERIFY2((shown.frame.center() - centre).manhattanLength() <= 2, c.title);
+        QtUserInterface real(w.window);  // not the test's recording
+        const std::pair<const char*, QDialog*> dialogs[] = {
+            {"Change Radio Codes in Device", w.window.findChild<TfrmWriteRadioCodes*>()},
+            {"Select Default Folder", w.window.findChild<TfrmSelectDirectory*>()},
+            {"About QZT Programmer", w.window.findChild<TfrmAbout*>()}};
+        for (const auto& [title, dialog] : dialogs) {
+            const auto [shown, frame] = WhileModal([&, d = dialog] { real.ExecDialog(*d); });
+            QCOMPARE(shown, QString(title));
+            QVERIFY2((frame.center() - w.window.frameGeometry().center()).manhattanLength() <= 2,
+                     title);
         }
-        // No application display name: the window system would append it to
-        // every title above ("Open — QZT Programmer").
+        // No display name, which the window system would append to every
+        // title ("Select Default Folder — QZT Programmer").
         QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+
+        // A box before the main window is shown sits in the middle of the screen.
+        auto folders = std::make_shared<test::FakeFolders>(
+            dynamic_cast<const test::FakeFolders&>(w.window.Folders()));
+        TfrmMain hidden;
+        const auto [title, frame] = WhileModal([&] {
+            hidden.FormCreate(StartOptions{{"--device=floppy"}, folders});
+        });
+        QCOMPARE(title, QString("QZT Programmer"));
+        const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY((frame.center() - middle).manhattanLength() <= 4);
     }
 
-    void startUpErrorsSitInTheMiddleOfTheScreen() {
-        test::TempDir dir;
-        auto folders = std::make_shared<test::FakeFolders>();
-        folders->executable = std::string(QZT_RUNTIME_DIR) + "/";
-        folders->appData = dir / "data";
-        folders->documents = dir / "docs";
-        std::filesystem::create_directories(*folders->appData);
-        std::filesystem::create_directories(*folders->documents);
-        TfrmMain window;  // not shown yet, its boxes the real ones
-        const Modal box = WhileModal([&] {
-            window.FormCreate(StartOptions{{"--device=floppy"}, folders});
-        });
-        QCOMPARE(box.title, QString("QZT Programmer"));
-        const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
-        QVERIFY((box.frame.center() - middle).manhattanLength() <= 4);
+    void controlsAreNamedByTheirCaptions() {
+        StartedWindow w;
+        auto* codes = w.window.findChild<TfrmWriteRadioCodes*>();
+        for (QWidget* window : {static_cast<QWidget*>(&w.window), static_cast<QWidget*>(codes)}) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            for (QWidget* c : window->findChildren<QWidget*>()) {
+                if (c->isVisible() && (qobject_cast<QAbstractButton*>(c) != nullptr ||
+                                       qobject_cast<QLineEdit*>(c) != nullptr ||
+                                       qobject_cast<QComboBox*>(c) != nullptr)) {
+                    QVERIFY2(!QAccessible::queryAccessibleInterface(c)
+                                  ->text(QAccessible::Name)
+                                  .isEmpty(),
+                             qPrintable(c->objectName()));
+                }
+            }
+        }
+        // Qt on Linux names a drop-down by its entry; the caption is the name
+        // given to it (and its label, where it has one).
+        const std::pair<QWidget*, const char*> spots[] = {
+            {w.Get<QWidget>("edtDoorClosedRadioCode"), "Pad connection (on) Radio Code"},
+            {w.Get<QWidget>("cbAllowUserSendAlarm"),
+             "Allow user out of pad (bed/chair) Send Alarm"},
+            {w.Get<QWidget>("cbbxInputOpenedAlarmType"), "Out of pad (bed/chair) Alarm Type"},
+            {w.Get<QWidget>("edtInactivationMinute"), "Inactinavtion time (mm)"},
+            {w.Get<QWidget>("edtInPassageDelay"), "On pad delay (s)"},
+            {codes->findChild<QWidget*>("edtRadio1New"), "Pad connection (on) New radio codes"},
+        };
+        for (const auto& [control, name] : spots) {
+            QCOMPARE(qobject_cast<QComboBox*>(control)
+                         ? control->accessibleName()
+                         : QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
+                     QString(name));
+        }
+        codes->hide();
     }
 
     void windowHelpersKeepTextsAndScaleUp() {

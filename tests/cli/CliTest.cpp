@@ -361,16 +361,6 @@ TEST(Cli, DeviceCommandsAndTheirExitCodes) {
     }
 }
 
-TEST(Cli, ReadSaysWhyItsOutputWasNotSaved) {
-    Tool t;
-    WriteFile(t.dir / "unit.bin", UnitBytes());
-    const std::string plain = t.File("plain", "x");
-    EXPECT_EQ(t.Run(OnUnit(t, {"read", "-o", plain + "/unit.qzt"})), kExitFailed);
-    EXPECT_NE(t.err.str().find("Could not save configuration!"), std::string::npos) << t.err.str();
-    EXPECT_NE(t.err.str().find("\n" + plain + ": Not a directory\n"), std::string::npos)
-        << t.err.str();
-}
-
 TEST(Cli, RadioCodesPrintedAndChanged) {
     Tool t;
     EXPECT_EQ(t.Run(OnUnit(t, {"radio-codes"})), kExitOk) << t.err.str();

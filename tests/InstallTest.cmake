@@ -15,7 +15,6 @@ foreach(path
     usr/share/qzt-programmer/Values.i
     usr/share/qzt-programmer/Default.b
     usr/share/qzt-programmer/About.ini
-    usr/share/qzt-programmer/qzt-unit.jpg
     usr/share/applications/qzt-programmer.desktop
     usr/share/icons/hicolor/scalable/apps/qzt-programmer.svg
     usr/share/man/man1/qzt.1
@@ -25,6 +24,11 @@ foreach(path
     message(FATAL_ERROR "not installed: ${path}")
   endif()
 endforeach()
+
+# The about box's picture is compiled into the program.
+if(EXISTS "${STAGE}/usr/share/qzt-programmer/qzt-unit.jpg")
+  message(FATAL_ERROR "installed, though compiled in: qzt-unit.jpg")
+endif()
 
 execute_process(COMMAND "${STAGE}/usr/bin/qzt" --version
                 OUTPUT_VARIABLE version RESULT_VARIABLE rc)

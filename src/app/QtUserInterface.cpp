@@ -15,9 +15,13 @@
 namespace qzt {
 namespace {
 
-QMessageBox::StandardButton Box(QWidget* parent, QMessageBox::Icon icon, const std::string& text,
+// A box is centred over the window; before the window is shown (the errors of
+// start-up) there is no window to see, and the box sits in the middle of the
+// screen rather than over the hidden window's unplaced frame.
+QMessageBox::StandardButton Box(QWidget* window, QMessageBox::Icon icon, const std::string& text,
                                 QMessageBox::StandardButtons buttons,
                                 const std::string& details = {}) {
+    QWidget* parent = window != nullptr && window->isVisible() ? window : nullptr;
     QMessageBox box(icon, Q(Text(txt::ProgramName)), Q(text), buttons, parent);
     if (!details.empty()) {
         box.setDetailedText(Q(details));

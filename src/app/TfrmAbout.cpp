@@ -11,6 +11,10 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
 
 #include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
@@ -22,19 +26,17 @@
 #include "device/link/TUsbInterface.h"
 #include "text/Text.h"
 
+extern const unsigned char qzt_product_picture[];
+extern const std::size_t qzt_product_picture_size;
+
 namespace qzt {
 namespace {
 
-// The product picture beside the program, decoded with libjpeg; an empty
-// pixmap when it is missing or damaged.
-QPixmap ProductPicture(const std::string& executableFolder) {
-    const std::optional<std::string> file =
-        ReadWholeFile(executableFolder + kProductPictureName, 8u * 1024u * 1024u);
-    if (!file) {
-        return {};
-    }
-    std::optional<RgbImage> rgb = DecodeJpeg(std::span<const std::uint8_t>(
-        reinterpret_cast<const std::uint8_t*>(file->data()), file->size()));
+// The product picture, a JPEG compiled into the program so that the box never
+// shows an empty frame, decoded with libjpeg.
+QPixmap ProductPicture() {
+    std::optional<RgbImage> rgb =
+        DecodeJpeg(std::span<const std::uint8_t>(qzt_product_picture, qzt_product_picture_size));
     if (!rgb) {
         return {};
     }
@@ -68,6 +70,7 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
     picture_->setObjectName("ProgramIcon");
     picture_->setFixedSize(scaled(97), scaled(153));
     picture_->setScaledContents(true);  // stretched to the box
+    picture_->setPixmap(ProductPicture());
     kvdVersion_ = new QLabel(panel);
     kvdVersion_->setObjectName("lblKvdVersion");
 
@@ -80,6 +83,7 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
     info_->setBackgroundRole(QPalette::Window);
     info_->viewport()->setBackgroundRole(QPalette::Window);
     info_->setFixedSize(scaled(233), scaled(161));
+    info_->setAccessibleName(Q(Text(txt::AboutCaption)));  // the group has no caption
     auto* groupLayout = new QVBoxLayout(group);
     groupLayout->addWidget(info_);
 
@@ -108,12 +112,10 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
 TfrmAbout::~TfrmAbout() = default;
 
 void TfrmAbout::FormShow() {
-    move(CentredIn(main_.geometry(), size()));
     setWindowTitle(Q(Text(txt::AboutCaption)));
     info_->clear();
 
     const std::string folder = WithTrailingSeparator(main_.Folders().ExecutableFolder());
-    picture_->setPixmap(ProductPicture(folder));
 
     // Whether the box opened or not, the question is asked: on a closed link
     // it simply goes unanswered.
@@ -128,6 +130,21 @@ void TfrmAbout::FormShow() {
         lines << Q(line);
     }
     info_->setPlainText(lines.join('\n'));
+
+    // Centred once the content has its size: a long box line widens the
+    // dialog. Each layout from the line up to the dialog takes the new width
+    // now, not at the next turn of the event loop, after the dialog is placed.
+    for (QWidget* widget = kvdVersion_->parentWidget(); widget != nullptr;
+         widget = widget->parentWidget()) {
+        if (QLayout* own = widget->layout()) {
+            own->invalidate();
+            own->activate();
+        }
+        if (widget == this) {
+            break;
+        }
+    }
+    CentreOver(*this, main_);
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {

@@ -1,8 +1,9 @@
 #pragma once
-// The about box: the program's description and version, the interface box's
-// information text and the free lines of About.ini. Its content is rebuilt
-// every time it is shown, so a newly connected box or an edited About.ini
-// shows up at the next opening.
+// The about box: the product picture (compiled into the program), the
+// program's description and version, the interface box's information text
+// and the free lines of About.ini. Its content is rebuilt every time it is
+// shown, so a newly connected box or an edited About.ini shows up at the next
+// opening; then it is centred over the main window at its new size.
 
 #include <QDialog>
 #include <memory>
@@ -26,7 +27,7 @@ class TfrmAbout : public QDialog {
     TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device);
     ~TfrmAbout() override;
 
-    // Fills the dialog; runs each time it is shown.
+    // Fills the dialog and centres it; runs each time it is shown.
     void FormShow();
     TUsbInterface& Link() { return *link_; }
 

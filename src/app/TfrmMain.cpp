@@ -143,6 +143,11 @@ class FormBuilder {
             }
         }
         widget->setObjectName(Q(control.name));
+        // A screen reader names the control by its label's caption; the
+        // builders of the groups give the controls that share a label more.
+        if (control.label.text != 0) {
+            widget->setAccessibleName(Q(Text(control.label.text)));
+        }
         // The controls that follow a check box start as it does, unticked.
         widget->setEnabled(!control.readOnly && control.enabledBy == nullptr);
         controls_[index] = widget;
@@ -151,11 +156,17 @@ class FormBuilder {
 
     // One line: the control's label on the left and the control to the right.
     void Line(std::size_t index, int row) {
-        grid_->addWidget(Label(kFormControls[index].label), row, 0);
-        grid_->addWidget(Control(index), row, 1, Qt::AlignLeft);
+        QLabel* label = Label(kFormControls[index].label);
+        QWidget* control = Control(index);
+        // The label is the control's: screen readers announce it with it.
+        label->setBuddy(control);
+        grid_->addWidget(label, row, 0);
+        grid_->addWidget(control, row, 1, Qt::AlignLeft);
     }
     void Line(std::size_t index) { Line(index, grid_->rowCount()); }
 
+    // The widget already built for kFormControls[index].
+    QWidget* Widget(std::size_t index) const { return controls_[index]; }
     QGroupBox* Box() const { return group_; }
     QGridLayout* Grid() const { return grid_; }
 
@@ -176,6 +187,10 @@ QFrame* Separator(QWidget* parent, const char* name) {
     return line;
 }
 
+// An input row's controls after its check box, and their column headings.
+constexpr std::pair<std::size_t, int> kInputColumns[] = {
+    {0, txt::SendAlarm}, {1, txt::RadioCode}, {2, txt::AlarmType}};
+
 // A row for each input under the column headings; separators below the first
 // row and below the third.
 void BuildInputs(FormBuilder& b, std::size_t first, std::size_t end) {
@@ -194,6 +209,12 @@ void BuildInputs(FormBuilder& b, std::size_t first, std::size_t end) {
         // through Change Radio Codes in device.
         g->addWidget(b.Control(check + 1), gridRow, 2, Qt::AlignLeft);
         g->addWidget(b.Control(check + 2), gridRow, 3);
+        // The row's three controls share its label: each is named by the
+        // row and its column, "Pad connection (on) Radio Code".
+        const QString row = Q(Text(kFormControls[check].label.text));
+        for (const auto& [offset, heading] : kInputColumns) {
+            b.Widget(check + offset)->setAccessibleName(row + ' ' + Q(Text(heading)));
+        }
         ++gridRow;
     }
     g->setColumnStretch(3, 1);
@@ -205,18 +226,27 @@ void BuildTimeSchedule(FormBuilder& b, std::size_t first) {
     // Activation and inactivation: the hour, a colon and the minute.
     for (int row = 1; row <= 2; ++row) {
         const std::size_t hour = first + 2 * static_cast<std::size_t>(row) - 1;
-        g->addWidget(b.Label(kFormControls[hour].label), row, 0);
+        QLabel* label = b.Label(kFormControls[hour].label);
+        g->addWidget(label, row, 0);
         auto* time = new QHBoxLayout();
         time->setSpacing(4);
         time->addWidget(b.Control(hour));
+        label->setBuddy(b.Widget(hour));
         time->addWidget(b.Label(kFormControls[hour + 1].label));
         time->addWidget(b.Control(hour + 1));
         time->addStretch(1);
         g->addLayout(time, row, 1);
+        // The minute's label is the colon: both fields are named by the
+        // time's caption and their part of the drawn "(hh:mm)".
+        const QString caption = Q(Text(kFormControls[hour].label.text));
+        b.Widget(hour)->setAccessibleName(caption + " (hh)");
+        b.Widget(hour + 1)->setAccessibleName(caption + " (mm)");
     }
     // The region under its label, both across the group.
-    g->addWidget(b.Label(kFormControls[first + 5].label), 3, 0, 1, 2);
+    QLabel* region = b.Label(kFormControls[first + 5].label);
+    g->addWidget(region, 3, 0, 1, 2);
     g->addWidget(b.Control(first + 5), 4, 0, 1, 2);
+    region->setBuddy(b.Widget(first + 5));
     g->setRowMinimumHeight(5, 8);
     g->addWidget(b.Label({"lblMostRecentDateTime", txt::MostRecentDateTime}), 6, 0, 1, 2);
     b.Line(first + 6, 7);
@@ -433,6 +463,11 @@ void TfrmMain::BuildForm() {
         auto* grid = static_cast<QGridLayout*>(group(tall)->layout());
         grid->setRowStretch(grid->rowCount(), 1);
     }
+    // A long production date doubles its edit's width (FitProductionDate). The
+    // group keeps room for the doubled edit from the start, so that the
+    // window holds its size and place whatever date a unit brings.
+    auto* information = static_cast<QGridLayout*>(group(FormGroup::ProductInformation)->layout());
+    information->setColumnMinimumWidth(1, 2 * Control<QLineEdit>(kSerialNumber)->minimumWidth());
     // Two groups of the unit's memory that this product does not offer. They
     // are never shown, but decoding and encoding still fill and read them.
     group(FormGroup::Miscellaneous)->hide();
@@ -707,7 +742,10 @@ void TfrmMain::FormShow() {
         }
         move(CentredIn(area, frame));
     }
-    QGuiApplication::setApplicationDisplayName(Q(Text(txt::ProgramName)));
+    // The task bar names the program from its desktop entry (main sets its
+    // file name; the entry's Name is "QZT Programmer"). An application
+    // display name is not set: the window system would append it to every
+    // title that does not already end with it, "Open — QZT Programmer".
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {

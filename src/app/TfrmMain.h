@@ -146,7 +146,7 @@ class TfrmMain : public QMainWindow {
     // Enables the controls that follow the check box, as it is ticked.
     void ApplyCoupling(std::string_view checkBox);
     // The production date edit is twice as wide as the serial number's for
-    // a long date text.
+    // a long date text; its group has room for that from the start.
     void FitProductionDate(const QString& text);
 
     // The widget of kFormControls[index], of the class of its kind.

@@ -68,6 +68,7 @@ TfrmSelectDirectory::TfrmSelectDirectory(TfrmMain& mainWindow)
 void TfrmSelectDirectory::FormCreate() {
     setWindowTitle(Q(Text(txt::SelectFolderCaption)));
     group_->setTitle(Q(Text(txt::SelectFolderGroup)));
+    edit_->setAccessibleName(group_->title());  // the edit's only caption
     info_->setText(Q(Text(txt::SelectFolderInfo)));
     // The information wraps at nine tenths of the group's width.
     info_->setFixedWidth(group_->width() * 9 / 10);
@@ -91,7 +92,7 @@ void TfrmSelectDirectory::btnBrowseClick() {
 }
 
 void TfrmSelectDirectory::FormShow() {
-    move(CentredIn(main_.geometry(), size()));
+    CentreOver(*this, main_);
 }
 
 void TfrmSelectDirectory::showEvent(QShowEvent* event) {

@@ -113,11 +113,17 @@ TfrmWriteRadioCodes::TfrmWriteRadioCodes(TfrmMain& mainWindow)
 
 void TfrmWriteRadioCodes::FormCreate() {
     setWindowTitle(Q(Text(txt::RadioCodesCaption)));
+    const QString oldHeading = Q(Text(txt::OldRadioCodes));
+    const QString newHeading = Q(Text(txt::NewRadioCodes));
     for (std::size_t row = 0; row < 6; ++row) {
-        findChild<QLabel*>(kRowLabels[row])->setText(Q(Text(kRadioCodeCaptions[row])));
+        const QString caption = Q(Text(kRadioCodeCaptions[row]));
+        findChild<QLabel*>(kRowLabels[row])->setText(caption);
+        // A screen reader names each field by its row and its column.
+        oldCodes_[row]->setAccessibleName(caption + ' ' + oldHeading);
+        newCodes_[row]->setAccessibleName(caption + ' ' + newHeading);
     }
-    findChild<QLabel*>("lblOldRadioCode")->setText(Q(Text(txt::OldRadioCodes)));
-    findChild<QLabel*>("lblNewRadioCode")->setText(Q(Text(txt::NewRadioCodes)));
+    findChild<QLabel*>("lblOldRadioCode")->setText(oldHeading);
+    findChild<QLabel*>("lblNewRadioCode")->setText(newHeading);
     abort_->setText(Q(Text(txt::RadioCodesAbort)));
     write_->setText(Q(Text(txt::RadioCodesWrite)));
 }
@@ -143,7 +149,7 @@ UserInterface::RadioCodes TfrmWriteRadioCodes::NewCodes() const {
 }
 
 void TfrmWriteRadioCodes::FormShow() {
-    move(CentredIn(main_.geometry(), size()));
+    CentreOver(*this, main_);
 }
 
 void TfrmWriteRadioCodes::showEvent(QShowEvent* event) {

@@ -1,13 +1,15 @@
 #pragma once
 // What every window needs: the libraries' UTF-8 texts as Qt strings, the
 // pixel sizes of the original layouts grown to the font in use, and the
-// place of a window centred on another.
+// place of a window centred on another (frames included).
 
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <string_view>
@@ -41,6 +43,28 @@ class FontScale {
 inline QPoint CentredIn(const QRect& outer, const QSize& inner) {
     return {outer.x() + (outer.width() - inner.width()) / 2,
             outer.y() + (outer.height() - inner.height()) / 2};
+}
+
+// The size of `window` with the frame the window system draws around it.
+// Before a window is first shown its frame may not be known yet; the frame of
+// `like`, a window with the same decorations, stands in.
+inline QSize FrameSize(const QWidget& window, const QWidget& like) {
+    QMargins margins;
+    if (const QWindow* handle = window.windowHandle()) {
+        margins = handle->frameMargins();
+    }
+    if (margins.isNull()) {
+        if (const QWindow* handle = like.windowHandle()) {
+            margins = handle->frameMargins();
+        }
+    }
+    return window.size().grownBy(margins);
+}
+
+// Places `dialog` with its frame centred on the frame of `owner` (a window's
+// position is that of its frame, title bar included).
+inline void CentreOver(QWidget& dialog, const QWidget& owner) {
+    dialog.move(CentredIn(owner.frameGeometry(), FrameSize(dialog, owner)));
 }
 
 }  // namespace qzt

@@ -72,9 +72,10 @@ int RunRead(CliContext& c) {
     }
     TUsbInterface link(MakeBackend(c.call.device));
     const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
+    FileError failure;
     if (ImageTakenOver(result) &&
-        !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize)) {
-        c.ui.ShowError(Text(txt::CouldNotSaveConfiguration));
+        !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize, &failure)) {
+        c.ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), failure.Reason());
         return kExitFailed;
     }
     return ExitCodeFor(result);

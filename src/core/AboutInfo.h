@@ -12,8 +12,6 @@
 namespace qzt {
 
 inline constexpr const char* kAboutFileName = "About.ini";
-// The product picture beside the program.
-inline constexpr const char* kProductPictureName = "qzt-unit.jpg";
 
 // The most free text lines the about box takes from About.ini. The count
 // comes from a file anyone may edit; a huge one must not freeze the dialog.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <system_error>
 #include <vector>
 
 namespace qzt {
@@ -88,16 +89,30 @@ bool IsReadOnlyFile(const std::string& path) {
     return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-bool WriteFileAtomically(const std::string& requestedPath, std::string_view data) {
-    if (requestedPath.empty()) {
+std::string FileError::Reason() const {
+    const std::string message = std::generic_category().message(code);
+    return path.empty() ? message : path + ": " + message;
+}
+
+bool WriteFileAtomically(const std::string& requestedPath, std::string_view data,
+                         FileError* failure) {
+    // Records the failing call's error (taken before any clean-up can change
+    // errno) and reports the failure.
+    auto fail = [failure](int code, const std::string& about) {
+        if (failure != nullptr) {
+            *failure = FileError{code != 0 ? code : EIO, about};
+        }
         return false;
+    };
+    if (requestedPath.empty()) {
+        return fail(ENOENT, requestedPath);
     }
     std::string path = requestedPath;
     struct stat lst {};
     if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved) == nullptr) {
-            return false;
+            return fail(errno, requestedPath);
         }
         path = resolved;
     }
@@ -105,27 +120,37 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view data
     mode_t mode = 0666 & ~CurrentUmask();
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || IsReadOnlyFile(path)) {
-            return false;
+        if (!S_ISREG(st.st_mode)) {
+            return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, path);
+        }
+        if (IsReadOnlyFile(path)) {
+            return fail(EACCES, path);
         }
         mode = st.st_mode & 07777;
     }
 
-    std::string slash = ParentFolder(path) == "/" ? "" : "/";
-    std::string tempPath = ParentFolder(path) + slash + "." + FileNamePart(path) + ".XXXXXX";
+    const std::string folder = ParentFolder(path);
+    std::string slash = folder == "/" ? "" : "/";
+    std::string tempPath = folder + slash + "." + FileNamePart(path) + ".XXXXXX";
     std::vector<char> tempName(tempPath.begin(), tempPath.end());
     tempName.push_back('\0');
     FileHandle fd(::mkostemp(tempName.data(), O_CLOEXEC));
     if (fd.get() < 0) {
-        return false;
+        // No new file in the folder: a folder that is missing, not a folder,
+        // closed to this user or full.
+        return fail(errno, folder);
     }
+    errno = 0;
     const bool ok = WriteAll(fd.get(), data) && ::fchmod(fd.get(), mode) == 0 &&
                     ::fsync(fd.get()) == 0 && fd.Close() &&
                     ::rename(tempName.data(), path.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
+        fd.Close();
         ::unlink(tempName.data());
+        return fail(error, path);
     }
-    return ok;
+    return true;
 }
 
 bool CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,

@@ -30,12 +30,26 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
 // clear (the read-only attribute) or this user lacks write access.
 bool IsReadOnlyFile(const std::string& path);
 
+// Why a file operation failed: the system's error number of the failing call
+// and the file or folder it concerned.
+struct FileError {
+    int code = 0;
+    std::string path;
+
+    // "path: message" with the system's text for the error ("Permission
+    // denied", "No space left on device"); the message alone without a path.
+    std::string Reason() const;
+};
+
 // Replaces (or creates) `path` with `data`: written to a temporary file in the
 // same folder, flushed, then renamed over the target, so a failure leaves the
 // previous content untouched. A read-only target or a non-file is refused.
 // An existing file keeps its permissions; a new one gets 0666 less the umask.
-// A symbolic link is followed and its target replaced.
-bool WriteFileAtomically(const std::string& path, std::string_view data);
+// A symbolic link is followed and its target replaced. On failure `failure`,
+// when given, receives the reason: the target for a refused file or a failed
+// write, its folder when no file can be made there.
+bool WriteFileAtomically(const std::string& path, std::string_view data,
+                         FileError* failure = nullptr);
 
 // Copies `sourceFolder + sourceName` to `targetFolder + targetName`, replacing
 // the target. True when the copy is complete.

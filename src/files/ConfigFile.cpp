@@ -52,10 +52,11 @@ bool ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
     return total == kImageSize;
 }
 
-bool WriteConfigFile(const std::string& path, const ImageBuffer& buffer, std::size_t count) {
+bool WriteConfigFile(const std::string& path, const ImageBuffer& buffer, std::size_t count,
+                     FileError* failure) {
     count = std::min(count, buffer.size());
     return WriteFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
+        path, std::string_view(reinterpret_cast<const char*>(buffer.data()), count), failure);
 }
 
 std::uint64_t ConfigFileSize(const std::string& path) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #include "core/FileSystem.h"
 #include "core/FormCodec.h"
@@ -18,6 +21,38 @@ bool IsConfigExtension(const std::string& path) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension == ".qzt";
+}
+
+// `path` (whose extension is ".qzt" in any case) as it is spelt on disk. Linux
+// names are case-sensitive, yet "unit.QZT" and "unit.Qzt" are one
+// configuration to the user: where the program completes or replaces the
+// extension it takes the spelling that exists rather than making a second file
+// beside it. `path` itself when it exists; else the existing spelling the user
+// chose (`chosen`), else the first other one in byte order; `path` when none
+// exists.
+std::string SpeltAsOnDisk(const std::string& path, const std::string& chosen = {}) {
+    if (FileExists(path)) {
+        return path;
+    }
+    if (!chosen.empty() && IsConfigExtension(chosen) && FileExists(chosen) &&
+        chosen.size() == path.size() &&
+        chosen.compare(0, chosen.size() - 4, path, 0, path.size() - 4) == 0) {
+        return chosen;
+    }
+    const std::string name = FileNamePart(path);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    const std::string stem = name.substr(0, name.size() - ExtensionOf(name).size());
+    std::optional<std::string> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string entry = it->path().filename().string();
+        if (entry.size() == name.size() && entry.compare(0, stem.size(), stem) == 0 &&
+            IsConfigExtension(entry) && FileExists(folder + entry) && (!found || entry < *found)) {
+            found = entry;
+        }
+    }
+    return found ? folder + *found : path;
 }
 
 // One of the three ways a file reaches the window (File > Open, a drop, the
@@ -101,10 +136,13 @@ FileResult WriteCurrentImage(ProgramState& state, UserInterface& ui, const std::
         count = kImageBufferSize;
     }
     FileResult result = FileResult::Ok;
-    if (WriteConfigFile(target, state.CurrentImage, count)) {
+    FileError failure;
+    if (WriteConfigFile(target, state.CurrentImage, count, &failure)) {
         ui.SetStatusText(Text(txt::ConfigurationFileSaved));
     } else {
-        ui.ShowError(Text(txt::CouldNotSaveConfiguration));
+        // The box's text is the same for every failure; the system's reason
+        // (a read-only file, a full disk, a missing folder) goes with it.
+        ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), failure.Reason());
         result = FileResult::WriteFailed;
     }
     RefreshTitle(state, ui);
@@ -168,6 +206,9 @@ FileResult FileOpen(ProgramState& state, UserInterface& ui) {
     if (ExtensionOf(path).empty()) {
         path += kConfigExtension;
     }
+    if (IsConfigExtension(path)) {
+        path = SpeltAsOnDisk(path);
+    }
     return OpenConfigFile(state, ui, path);
 }
 
@@ -198,7 +239,7 @@ FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
         state.ConfigState = previousState;
         return FileResult::Cancelled;
     }
-    const std::string target = WithExtension(*chosen, kConfigExtension);
+    const std::string target = SpeltAsOnDisk(WithExtension(*chosen, kConfigExtension), *chosen);
     if (FileExists(target)) {
         if (IsReadOnlyFile(target)) {
             ui.ShowInformation(Text(txt::ConfigurationFileReadOnly));

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -8,6 +9,7 @@
 
 #include "StartedWindow.h"
 #include "TempDir.h"
+#include "TestLocale.h"
 #include "app/TfrmWriteRadioCodes.h"
 #include "device/link/TUsbInterface.h"
 #include "device/sim/SimUnitFile.h"
@@ -91,6 +93,29 @@ class TfrmMainDeviceTest : public QObject {
         QCOMPARE(u.w.window.State().ConfigState, ConfigMode::Written);
         QVERIFY(!u.w.window.Link().IsOpen());
         QCOMPARE(u.w.script.boxes.size(), std::size_t(3));
+    }
+
+    void windowHoldsStillWhateverTheDateHolds() {
+        // "9/14/23", and "14 Sep 2023", which doubles the production date's width.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        for (const bool longDates : {false, true}) {
+            UnitWindow u;
+            QVERIFY(u.exposed);
+            test::TestLocale elevenCharacters;
+            u.w.recording->locale = longDates ? &elevenCharacters : nullptr;
+            const QRect before = u.w.window.geometry();
+            auto* date = u.w.Get<QLineEdit>("edtProductionDate");
+            auto* group = u.w.Get<QGroupBox>("gbxProductInformation");
+            for (const char* command : {"mnuComReadFromDevice", "mnuFileNew"}) {
+                u.Trigger(command);
+                QCoreApplication::processEvents();
+                const int widths = longDates && command[3] == 'C' ? 2 : 1;
+                QCOMPARE(date->width(), widths * u.w.Get<QLineEdit>("edtSerialNumber")->width());
+                QCOMPARE(u.w.window.geometry(), before);
+                QVERIFY(group->contentsRect().contains(
+                    QRect(date->mapTo(group, QPoint(0, 0)), date->size())));
+            }
+        }
     }
 
     void progressShowsAndNothingElseRunsMeanwhile() {

@@ -1,5 +1,7 @@
 #include <sys/stat.h>
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,18 +12,44 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QTimer>
 #include <QtTest>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <utility>
 
 #include "StartedWindow.h"
 #include "TempDir.h"
+#include "app/QtUserInterface.h"
+#include "app/TfrmAbout.h"
 #include "app/TfrmMain.h"
+#include "app/TfrmSelectDirectory.h"
+#include "app/TfrmWriteRadioCodes.h"
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 
 using namespace qzt;
 using test::StartedWindow;
+
+namespace {
+
+// The title and frame of the modal window that `open` shows, closed at once.
+std::pair<QString, QRect> WhileModal(const std::function<void()>& open) {
+    std::pair<QString, QRect> seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            seen = {dialog->windowTitle(), dialog->frameGeometry()};
+            dialog->done(QDialog::Rejected);
+        }
+    });
+    poll.start(5);
+    open();
+    return seen;
+}
+
+}  // namespace
 
 class TfrmMainTest : public QObject {
     Q_OBJECT
@@ -279,6 +307,76 @@ class TfrmMainTest : public QObject {
         const QPoint screenCentre = w.window.screen()->geometry().center();
         QVERIFY(std::abs(centre.x() - screenCentre.x()) <= 4);
         QVERIFY(std::abs(centre.y() - screenCentre.y()) <= 4);
+    }
+
+    void dialogsCarryTheirOwnTitlesAndSitCentred() {
+        // On a simulated box, whose information line widens the about box.
+        test::TempDir unit;
+        StartedWindow w({}, {"--device=sim:" + (unit / "unit.bin"), "--sim-timing=zero"});
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        QtUserInterface real(w.window);  // not the test's recording
+        const std::pair<const char*, QDialog*> dialogs[] = {
+            {"Change Radio Codes in Device", w.window.findChild<TfrmWriteRadioCodes*>()},
+            {"Select Default Folder", w.window.findChild<TfrmSelectDirectory*>()},
+            {"About QZT Programmer", w.window.findChild<TfrmAbout*>()}};
+        for (const auto& [title, dialog] : dialogs) {
+            const auto [shown, frame] = WhileModal([&, d = dialog] { real.ExecDialog(*d); });
+            QCOMPARE(shown, QString(title));
+            QVERIFY2((frame.center() - w.window.frameGeometry().center()).manhattanLength() <= 2,
+                     title);
+        }
+        // No display name, which the window system would append to every
+        // title ("Select Default Folder — QZT Programmer").
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+
+        // A box before the main window is shown sits in the middle of the screen.
+        auto folders = std::make_shared<test::FakeFolders>(
+            dynamic_cast<const test::FakeFolders&>(w.window.Folders()));
+        TfrmMain hidden;
+        const auto [title, frame] = WhileModal([&] {
+            hidden.FormCreate(StartOptions{{"--device=floppy"}, folders});
+        });
+        QCOMPARE(title, QString("QZT Programmer"));
+        const QPoint middle = QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY((frame.center() - middle).manhattanLength() <= 4);
+    }
+
+    void controlsAreNamedByTheirCaptions() {
+        StartedWindow w;
+        auto* codes = w.window.findChild<TfrmWriteRadioCodes*>();
+        for (QWidget* window : {static_cast<QWidget*>(&w.window), static_cast<QWidget*>(codes)}) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            for (QWidget* c : window->findChildren<QWidget*>()) {
+                if (c->isVisible() && (qobject_cast<QAbstractButton*>(c) != nullptr ||
+                                       qobject_cast<QLineEdit*>(c) != nullptr ||
+                                       qobject_cast<QComboBox*>(c) != nullptr)) {
+                    QVERIFY2(!QAccessible::queryAccessibleInterface(c)
+                                  ->text(QAccessible::Name)
+                                  .isEmpty(),
+                             qPrintable(c->objectName()));
+                }
+            }
+        }
+        // Qt on Linux names a drop-down by its entry; the caption is the name
+        // given to it (and its label, where it has one).
+        const std::pair<QWidget*, const char*> spots[] = {
+            {w.Get<QWidget>("edtDoorClosedRadioCode"), "Pad connection (on) Radio Code"},
+            {w.Get<QWidget>("cbAllowUserSendAlarm"),
+             "Allow user out of pad (bed/chair) Send Alarm"},
+            {w.Get<QWidget>("cbbxInputOpenedAlarmType"), "Out of pad (bed/chair) Alarm Type"},
+            {w.Get<QWidget>("edtInactivationMinute"), "Inactinavtion time (mm)"},
+            {w.Get<QWidget>("edtInPassageDelay"), "On pad delay (s)"},
+            {codes->findChild<QWidget*>("edtRadio1New"), "Pad connection (on) New radio codes"},
+        };
+        for (const auto& [control, name] : spots) {
+            QCOMPARE(qobject_cast<QComboBox*>(control)
+                         ? control->accessibleName()
+                         : QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name),
+                     QString(name));
+        }
+        codes->hide();
     }
 
     void windowHelpersKeepTextsAndScaleUp() {

@@ -66,11 +66,11 @@ class TfrmWriteRadioCodesTest : public QObject {
         QCOMPARE(OldField(d, 5)->nextInFocusChain(),
                  static_cast<QWidget*>(d.findChild<QPushButton*>("btnAbort")));
 
-        // Shown centred over the main window.
+        // Shown centred over the main window, frame on frame.
         w.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
         d.show();
-        QCOMPARE(d.pos(), CentredIn(w.window.geometry(), d.size()));
+        QCOMPARE(d.pos(), CentredIn(w.window.frameGeometry(), d.frameGeometry().size()));
         d.hide();
     }
 

@@ -2,8 +2,12 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "ImageBytes.h"
 #include "ScriptedUserInterface.h"
@@ -290,6 +294,33 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     EXPECT_EQ(files, 1);  // no temporary file left behind
 }
 
+TEST(FileSave, FailedWriteSaysWhy) {
+    // The box keeps its one text; the reason names the failing file or folder.
+    const struct {
+        const char* target;  // under the test's folder, whose configs hold a file "plain"
+        const char* about;
+        int error;
+        mode_t folderMode;  // of configs; root writes into a read-only folder anyway
+    } cases[] = {{"configs/plain/unit.Qzt", "configs/plain", ENOTDIR, 0755},
+                 {"configs/none/unit.Qzt", "configs/none", ENOENT, 0755},
+                 {"configs/unit.Qzt", "configs", EACCES, 0555}};
+    for (const auto& c : cases) {
+        if (c.folderMode != 0755 && ::geteuid() == 0) {
+            continue;
+        }
+        Workspace w;
+        w.File("plain", "x");
+        ::chmod((w.dir / "configs").c_str(), c.folderMode);
+        w.state.CurrentFileName = w.dir / c.target;
+        w.state.ConfigState = ConfigMode::File;
+        EXPECT_EQ(FileSave(w.state, w.ui), FileResult::WriteFailed) << c.target;
+        ::chmod((w.dir / "configs").c_str(), 0755);
+        ASSERT_EQ(w.ui.boxes.size(), 1u) << c.target;
+        EXPECT_EQ(w.ui.boxes[0].text.substr(0, 30), "Could not save configuration!\n");
+        EXPECT_EQ(w.ui.boxes[0].reason, w.dir / c.about + ": " + std::strerror(c.error));
+    }
+}
+
 TEST(FileSaveAs, TargetsQuestionsAndStates) {
     struct Case {
         const char* name;
@@ -343,6 +374,44 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
             EXPECT_EQ(w.state.CurrentFileName, "") << c.name;
             EXPECT_EQ(w.ui.title, "(Read from QZT) - QZT Programmer") << c.name;
         }
+    }
+}
+
+TEST(FileNames, OneConfigurationWhateverTheCaseOfItsExtension) {
+    // Where Open and Save As complete or replace ".Qzt", a file that differs
+    // only in the case of its extension is that configuration: no second
+    // spelling appears beside it.
+    const std::string asked = "I:Configuration file exists. Do you want to overwrite?|";
+    const struct {
+        std::vector<const char*> existing;
+        bool save;           // Save As, else Open
+        const char* chosen;  // typed in the dialog
+        std::string boxes;
+        const char* used;  // the file written or opened
+    } cases[] = {
+        {{"upper.QZT"}, true, "upper.QZT", asked, "upper.QZT"},
+        {{"lower.qzt"}, true, "lower.txt", asked, "lower.qzt"},
+        {{"two.QZT", "two.qzt"}, true, "two.qzt", asked, "two.qzt"},
+        {{}, true, "fresh.QZT", "", "fresh.Qzt"},
+        {{"lower.qzt"}, false, "lower", "I:Configuration file 'lower.qzt' opened|", "lower.qzt"},
+    };
+    for (const auto& c : cases) {
+        Workspace w;
+        std::set<std::string> expected{c.used};
+        for (const std::string file : c.existing) {
+            w.File(file, ImageBytes());
+            expected.insert(file);
+        }
+        w.ui.paths.push_back(w.dir / (std::string("configs/") + c.chosen));
+        w.ui.answers.push_back(UserInterface::Answer::Yes);
+        EXPECT_EQ(c.save ? FileSaveAs(w.state, w.ui) : FileOpen(w.state, w.ui), FileResult::Ok);
+        EXPECT_EQ(w.Boxes(), c.boxes) << c.chosen;
+        EXPECT_EQ(w.state.CurrentFileName, w.dir / (std::string("configs/") + c.used));
+        std::set<std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(w.dir / "configs")) {
+            files.insert(e.path().filename().string());
+        }
+        EXPECT_EQ(files, expected) << c.chosen;
     }
 }
 

@@ -107,6 +107,10 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
 
 TfrmAbout::~TfrmAbout() = default;
 
+void TfrmAbout::SetDevice(const DeviceOptions& device) {
+    link_ = std::make_unique<TUsbInterface>(MakeBackend(device));
+}
+
 void TfrmAbout::FormShow() {
     move(CentredIn(main_.geometry(), size()));
     setWindowTitle(Q(Text(txt::AboutCaption)));

@@ -135,8 +135,8 @@ void TfrmConnection::btnRefreshClick() {
 
 void TfrmConnection::Fill(const std::vector<FoundDevice>& found) {
     list_->clear();
-    const auto automatic = std::find_if(found.begin(), found.end(),
-                                        [](const FoundDevice& d) { return d.automatic; });
+    const auto automatic =
+        std::find_if(found.begin(), found.end(), [](const FoundDevice& d) { return d.automatic; });
     if (automatic != found.end()) {
         Row(list_, "auto", Q(Text(txt::ConnectionAutomatic)),
             TextF(txt::ConnectionAutomaticNow, automatic->device), automatic->description,
@@ -146,9 +146,9 @@ void TfrmConnection::Fill(const std::vector<FoundDevice>& found) {
             "", Text(txt::ReasonNoBox));
     }
     for (const FoundDevice& device : found) {
-        const std::string box =
-            device.serial.empty() ? device.description
-                                  : TextF(txt::ConnectionBoxSerial, device.description, device.serial);
+        const std::string box = device.serial.empty() ? device.description
+                                                      : TextF(txt::ConnectionBoxSerial,
+                                                              device.description, device.serial);
         Row(list_, device.device, Q(device.device), device.place, box, StateOf(device));
     }
     // The window's own device stays listed while it is not found, so that
@@ -180,8 +180,9 @@ bool TfrmConnection::Select(const std::string& device) {
 
 std::string TfrmConnection::Choice() const {
     const QList<QTreeWidgetItem*> selected = list_->selectedItems();
-    return selected.isEmpty() ? std::string()
-                              : selected.front()->data(kDevice, kDeviceRole).toString().toStdString();
+    return selected.isEmpty()
+               ? std::string()
+               : selected.front()->data(kDevice, kDeviceRole).toString().toStdString();
 }
 
 QString TfrmConnection::TestResult() const {

@@ -29,8 +29,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
-#include <cstdlib>
 #include <array>
+#include <cstdlib>
 #include <span>
 #include <utility>
 

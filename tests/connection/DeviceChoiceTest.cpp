@@ -66,10 +66,16 @@ TEST(DeviceChoice, WithDeviceReplacesOnlyTheDevice) {
         std::string result;
     };
     const std::vector<Case> cases = {
-        {"over a command-line device", {"--device=usb"}, "tty:/dev/ttyUSB1", true,
+        {"over a command-line device",
+         {"--device=usb"},
+         "tty:/dev/ttyUSB1",
+         true,
          "tty:/dev/ttyUSB1"},
         {"over a bad device", {"--device=bogus"}, "auto", true, "auto"},
-        {"a later --device= does not come back", {"--device=sim:a", "--device=usb"}, "tty", true,
+        {"a later --device= does not come back",
+         {"--device=sim:a", "--device=usb"},
+         "tty",
+         true,
          "tty"},
         {"a bad simulator option stays", {"--sim-timing=warp"}, "usb", false, "usb"},
         {"a bad choice", {}, "nothing", false, "auto"},

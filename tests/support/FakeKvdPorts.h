@@ -70,6 +70,12 @@ class PortHolder {
             [[maybe_unused]] ssize_t n = ::write(ready[1], &locked, 1);
             char end;
             n = ::read(release[0], &end, 1);  // returns when the parent lets go
+            // Lets go of the port as this program does: the exclusive flag
+            // belongs to the terminal, not to the descriptor, and would
+            // outlive the holder while the pseudo-terminal stays open.
+            if (fd >= 0) {
+                ::ioctl(fd, TIOCNXCL);
+            }
             ::_exit(0);
         }
         ::close(ready[1]);

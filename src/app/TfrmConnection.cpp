@@ -34,7 +34,9 @@ QTreeWidgetItem* Row(QTreeWidget* list, const std::string& device, const QString
     item->setText(kPlace, Q(place));
     item->setText(kBox, Q(box));
     item->setText(kState, Q(state));
-    item->setToolTip(kState, Q(state));
+    for (int column = kDevice; column <= kState; ++column) {
+        item->setToolTip(column, item->text(column));
+    }
     item->setData(kDevice, kDeviceRole, Q(device));
     item->setData(kDevice, kStateRole, Q(state));
     return item;
@@ -69,7 +71,8 @@ TfrmConnection::TfrmConnection(TfrmMain& mainWindow) : QDialog(&mainWindow), mai
     list_->setHeaderLabels({Q(Text(txt::ConnectionDevice)), Q(Text(txt::ConnectionPlace)),
                             Q(Text(txt::ConnectionBox)), Q(Text(txt::ConnectionState))});
     list_->header()->setStretchLastSection(true);
-    list_->setMinimumSize(scaled(640), scaled(150));
+    list_->setMinimumSize(scaled(720), scaled(150));
+    list_->resize(list_->minimumSize());
     connect(list_, &QTreeWidget::itemSelectionChanged, this, [this] { SelectionChanged(); });
     // A double click chooses the entry, as OK would.
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { accept(); });
@@ -162,8 +165,12 @@ void TfrmConnection::Fill(const std::vector<FoundDevice>& found) {
         Row(list_, currentDevice, Q(currentDevice), PlaceOf(current_), "",
             Text(txt::ConnectionNotFoundNow));
     }
+    // Each column as wide as its texts, but none so wide that the state
+    // goes out of sight; a cut text is whole in its tool tip.
+    const int widest = list_->viewport()->width() / 4;
     for (int column = kDevice; column < kState; ++column) {
         list_->resizeColumnToContents(column);
+        list_->setColumnWidth(column, std::min(list_->columnWidth(column), widest));
     }
 }
 

@@ -43,7 +43,7 @@ QTreeWidgetItem* Row(QTreeWidget* list, const std::string& device, const QString
 }
 
 std::string StateOf(const FoundDevice& device) {
-    return device.Usable() ? Text(txt::ConnectionUsable) : device.problem;
+    return device.Usable() ? Text(txt::DeviceUsable) : device.problem;
 }
 
 // Where a --device= value points, for a choice that is not found now.

@@ -123,7 +123,7 @@ class TfrmConnectionTest : public QObject {
             switch (c.port) {
                 case Port::Usable:
                     sysfs.AddPort("ttyUSB0", "0403", kBox, box.server.PortPath());
-                    expected = Text(txt::ConnectionUsable);
+                    expected = Text(txt::DeviceUsable);
                     break;
                 case Port::Held:
                     sysfs.AddPort("ttyUSB0", "0403", kBox, box.server.PortPath());
@@ -303,7 +303,7 @@ class TfrmConnectionTest : public QObject {
                 QCOMPARE(row->state, Q(Text(txt::ConnectionNotFoundNow)));
                 QCOMPARE(row->place, QString("/dev/kvd-gone"));
             } else if (c.device.starts_with("sim:")) {
-                QCOMPARE(row->state, Q(Text(txt::ConnectionUsable)));
+                QCOMPARE(row->state, Q(Text(txt::DeviceUsable)));
             }
             // Looking is not choosing.
             QCOMPARE(StoredDevice(w), c.stored);

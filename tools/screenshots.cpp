@@ -11,6 +11,7 @@
 
 #include "app/QtUserInterface.h"
 #include "app/TfrmAbout.h"
+#include "app/TfrmConnection.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmSelectDirectory.h"
 #include "app/TfrmWriteRadioCodes.h"
@@ -74,6 +75,15 @@ int main(int argc, char** argv) {
     ok = Save(*selectFolder, folder + "/select-default-folder.png") && ok;
     selectFolder->hide();
 
-    ok = Save(*frmMain.findChild<qzt::TfrmAbout*>(), folder + "/about.png") && ok;
+    auto* about = frmMain.findChild<qzt::TfrmAbout*>();
+    ok = Save(*about, folder + "/about.png") && ok;
+    about->hide();
+
+    // Communication > Connection with the window's device selected and tested.
+    auto* connection = frmMain.ConnectionDialog();
+    connection->Prepare(frmMain.Device(), options.arguments);
+    connection->show();
+    connection->btnTestClick();
+    ok = Save(*connection, folder + "/connection.png") && ok;
     return ok ? 0 : 1;
 }

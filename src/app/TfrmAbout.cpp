@@ -111,6 +111,10 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
 
 TfrmAbout::~TfrmAbout() = default;
 
+void TfrmAbout::SetDevice(const DeviceOptions& device) {
+    link_ = std::make_unique<TUsbInterface>(MakeBackend(device));
+}
+
 void TfrmAbout::FormShow() {
     setWindowTitle(Q(Text(txt::AboutCaption)));
     info_->clear();

@@ -30,6 +30,9 @@ class TfrmAbout : public QDialog {
     // Fills the dialog and centres it; runs each time it is shown.
     void FormShow();
     TUsbInterface& Link() { return *link_; }
+    // A device chosen later (Communication > Connection): the dialog's link
+    // is rebuilt for it.
+    void SetDevice(const DeviceOptions& device);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -30,11 +30,13 @@
 #include <QWindow>
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <span>
 #include <utility>
 
 #include "app/QtUserInterface.h"
 #include "app/TfrmAbout.h"
+#include "app/TfrmConnection.h"
 #include "app/TfrmSelectDirectory.h"
 #include "app/TfrmWriteRadioCodes.h"
 #include "app/TypedCharacter.h"
@@ -44,6 +46,7 @@
 #include "core/StartUp.h"
 #include "core/WindowTitle.h"
 #include "device/Backends.h"
+#include "device/DeviceChoice.h"
 #include "device/commands/DeviceCommands.h"
 #include "device/link/TUsbInterface.h"
 #include "files/FileCommands.h"
@@ -418,6 +421,8 @@ void TfrmMain::BuildMenus() {
     separator(com, "N4");
     item(com, "mnuComChangeDeviceRadioCodes", txt::MenuComChangeDeviceRadioCodes,
          &TfrmMain::mnuComChangeDeviceRadioCodesClick);
+    separator(com, "N5");
+    item(com, "mnuComConnection", txt::MenuComConnection, &TfrmMain::mnuComConnectionClick);
 
     QMenu* help = menu("mnuHelp", txt::MenuHelp);
     item(help, "mnuHelpAbout", txt::MenuHelpAbout, &TfrmMain::mnuHelpAboutClick);
@@ -687,9 +692,7 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     setAcceptDrops(true);
 
     folders_ = options.folders ? options.folders : std::make_shared<SystemFolders>();
-    // The link starts closed; every device operation opens and closes it.
-    deviceOptions_ = ParseDeviceOptions(options.arguments);
-    link_ = std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_));
+    arguments_ = options.arguments;
     const std::vector<std::string> paths = PathArguments(options.arguments);
     try {
         RunStartUp(state_, *folders_, paths);
@@ -705,6 +708,12 @@ void TfrmMain::FormCreate(const StartOptions& options) {
         // The standard error box; the window opens as far as it got.
         ui_->ShowError(error.what());
     }
+    // --device= and QZT_DEVICE decide for this run; without them the box
+    // chosen in Communication > Connection. The link starts closed; every
+    // device operation opens and closes it.
+    deviceOptions_ = ChooseDeviceOptions(options.arguments, std::getenv("QZT_DEVICE"),
+                                         state_.Values.ReadValue(kSetupSection, kDeviceKey));
+    link_ = std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_));
     if (!deviceOptions_.Valid()) {
         // A device option that was not understood: the window still opens,
         // and the device commands find no box.
@@ -782,6 +791,7 @@ void TfrmMain::CreateDialogs() {
     frmAbout_ = new TfrmAbout(*this, deviceOptions_);
     frmSelectDirectory_ = new TfrmSelectDirectory(*this);
     frmWriteRadioCodes_ = new TfrmWriteRadioCodes(*this);
+    frmConnection_ = new TfrmConnection(*this);
 }
 
 void TfrmMain::mnuHelpAboutClick() {
@@ -835,6 +845,31 @@ void TfrmMain::mnuComWriteToDeviceClick() {
 
 void TfrmMain::mnuComChangeDeviceRadioCodesClick() {
     RunDeviceOperation([this] { ChangeDeviceRadioCodes(state_, *link_, *ui_); });
+}
+
+void TfrmMain::mnuComConnectionClick() {
+    frmConnection_->Prepare(deviceOptions_, arguments_);
+    if (ui_->ExecDialog(*frmConnection_) != QDialog::Accepted) {
+        return;
+    }
+    const std::string device = frmConnection_->Choice();
+    if (!device.empty()) {
+        UseDevice(device);
+    }
+}
+
+void TfrmMain::UseDevice(const std::string& device) {
+    deviceOptions_ = WithDevice(arguments_, device);
+    link_ = std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_));
+    if (frmAbout_ != nullptr) {
+        frmAbout_->SetDevice(deviceOptions_);
+    }
+    try {
+        state_.Values.WriteValue(kSetupSection, kDeviceKey, device);
+    } catch (const ValuesIniWriteError& error) {
+        // The standard error box; the new device stays in use for this run.
+        ui_->ShowError(error.what());
+    }
 }
 
 // The window is not closed under a device operation that runs.

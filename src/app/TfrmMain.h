@@ -33,6 +33,7 @@ namespace qzt {
 class QtUserInterface;
 class TUsbInterface;
 class TfrmAbout;
+class TfrmConnection;
 class TfrmSelectDirectory;
 class TfrmWriteRadioCodes;
 class UserInterface;
@@ -60,7 +61,7 @@ class TfrmMain : public QMainWindow {
 
     ProgramState& State() { return state_; }
     // The main window's link to the interface box, and the device options it
-    // was built from (--device=, QZT_DEVICE).
+    // was built from (--device=, QZT_DEVICE, else the stored Setup/Device).
     TUsbInterface& Link() { return *link_; }
     const DeviceOptions& Device() const { return deviceOptions_; }
     // The machine's folders the window was started with.
@@ -82,6 +83,7 @@ class TfrmMain : public QMainWindow {
     // they stay hidden until shown modally.
     void CreateDialogs();
     TfrmWriteRadioCodes* RadioCodesDialog() const { return frmWriteRadioCodes_; }
+    TfrmConnection* ConnectionDialog() const { return frmConnection_; }
 
     // Help > About...
     void mnuHelpAboutClick();
@@ -98,6 +100,10 @@ class TfrmMain : public QMainWindow {
     void mnuComReadFromDeviceClick();
     void mnuComWriteToDeviceClick();
     void mnuComChangeDeviceRadioCodesClick();
+    // Communication > Connection...: the box the window talks to, chosen
+    // from what can be found; OK uses it at once and stores it as
+    // Setup/Device.
+    void mnuComConnectionClick();
     // True while a device operation runs: the window then takes no command,
     // shortcut or drop, so no second operation starts inside the first.
     bool DeviceOperationRunning() const { return deviceOperationRunning_; }
@@ -135,6 +141,9 @@ class TfrmMain : public QMainWindow {
     void BindForm();
     void FillDropDowns();
     void ApplyCaptions();
+    // Makes `device` (a --device= value) the device of the window and of
+    // the about box, and stores it in Values.ini.
+    void UseDevice(const std::string& device);
 
     // The on-change check of an edit: warns unless the text comes from
     // decoding.
@@ -158,6 +167,9 @@ class TfrmMain : public QMainWindow {
     ProgramState state_;
     std::shared_ptr<const PlatformFolders> folders_;
     DeviceOptions deviceOptions_;
+    // The command line, whose simulator options go with a device chosen
+    // later in the connection dialog.
+    std::vector<std::string> arguments_;
     std::unique_ptr<TUsbInterface> link_;
     std::unique_ptr<QtUserInterface> ui_;
     QString statusText_;
@@ -171,6 +183,7 @@ class TfrmMain : public QMainWindow {
     TfrmAbout* frmAbout_ = nullptr;
     TfrmSelectDirectory* frmSelectDirectory_ = nullptr;
     TfrmWriteRadioCodes* frmWriteRadioCodes_ = nullptr;
+    TfrmConnection* frmConnection_ = nullptr;
     // The form's widgets, at the positions of their controls in kFormControls.
     std::array<QWidget*, kFormControls.size()> controls_{};
     // The labels whose drawn text differs from the string table's, with the

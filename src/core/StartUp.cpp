@@ -41,7 +41,9 @@ bool ProvisionValuesIni(const std::string& executableFolder,
     const std::string target = programDataDirectory + kValuesFileName;
     if (FileExists(target)) {
         values.SetFileName(target);
+        // The user's own choices survive the new template.
         const std::string configDirectory = values.ReadValue(kSetupSection, kConfigDirectoryKey);
+        const std::string device = values.ReadValue(kSetupSection, kDeviceKey);
         const std::string recordedVersion = values.ReadValue(kSetupSection, kAppVersionKey);
         if (recordedVersion == FileVersionString()) {
             return false;
@@ -50,6 +52,9 @@ bool ProvisionValuesIni(const std::string& executableFolder,
                        programDataDirectory);
         if (!configDirectory.empty()) {
             values.WriteValue(kSetupSection, kConfigDirectoryKey, configDirectory);
+        }
+        if (!device.empty()) {
+            values.WriteValue(kSetupSection, kDeviceKey, device);
         }
         values.WriteValue(kSetupSection, kAppVersionKey, FileVersionString());
         return true;

@@ -20,6 +20,8 @@ inline constexpr const char* kDefaultImageFileName = "Default.bin";
 inline constexpr const char* kSetupSection = "Setup";
 inline constexpr const char* kConfigDirectoryKey = "ConfigDirectory";
 inline constexpr const char* kAppVersionKey = "AppVersion";
+// The box chosen in Communication > Connection, as a --device= value.
+inline constexpr const char* kDeviceKey = "Device";
 
 // The folder of Values.ini and Default.bin: "ORVI/QZT Programmer (EN)/" below
 // the application data folder (both levels created), else the executable
@@ -32,7 +34,8 @@ std::string ChooseDefaultConfigDirectory(const PlatformFolders& folders);
 
 // Provisions Values.ini from the template "Values.i": copied at first start,
 // replaced when the recorded AppVersion differs from this program's (a
-// non-empty ConfigDirectory is carried over), left alone otherwise. Points
+// non-empty ConfigDirectory and Device are carried over), left alone
+// otherwise. Points
 // `values` at the file when a template exists. Returns true after a version
 // change. Throws ValuesIniWriteError when the file cannot be written.
 bool ProvisionValuesIni(const std::string& executableFolder,

@@ -106,6 +106,37 @@ TEST(StartUp, ProvisioningAcrossStartsAndVersions) {
     }
 }
 
+// The box chosen in Communication > Connection is the user's, like the
+// folder: a new template must not send the program back to `auto`.
+TEST(StartUp, TheChosenDeviceSurvivesAVersionChange) {
+    struct Case {
+        const char* name;
+        const char* recordedVersion;  // nullptr: the program's own
+        const char* device;           // in the user's Values.ini
+        const char* templateDevice;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"same version", nullptr, "tty:/dev/kvd", "", "tty:/dev/kvd"},
+        {"version change keeps the user's box", "0.9.0.0", "tty:/dev/kvd", "usb", "tty:/dev/kvd"},
+        {"version change without a choice takes the template's", "0.9.0.0", "", "usb", "usb"},
+        {"version change with neither", "0.9.0.0", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        Machine m;
+        m.Start();
+        WriteFile(m.folders.executable + "Values.i",
+                  std::string("[Setup]\nDevice=") + c.templateDevice + "\n[AlarmType]\n0=New\n");
+        const std::string version = c.recordedVersion ? c.recordedVersion : FileVersionString();
+        WriteFile(m.Ini(), "[Setup]\nConfigDirectory=/srv/sites\nDevice=" + std::string(c.device) +
+                               "\nAppVersion=" + version + "\n[AlarmType]\n0=Mine\n");
+
+        ProgramState state = m.Start();
+        EXPECT_EQ(state.Values.ReadValue("Setup", "Device"), c.expected) << c.name;
+        EXPECT_EQ(state.Values.ReadValue("Setup", "ConfigDirectory"), "/srv/sites") << c.name;
+    }
+}
+
 TEST(StartUp, WithoutTemplatesNothingIsWritten) {
     Machine m;
     std::filesystem::remove(m.folders.executable + "Values.i");

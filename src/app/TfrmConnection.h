@@ -1,0 +1,73 @@
+#pragma once
+// Communication > Connection: what this program can find to talk to (the
+// kernel ports carrying the KVD box, the boxes on USB, the simulated unit)
+// with an "Automatic" entry on top, each with whether it can be used now and,
+// when not, why. The user picks one, may test it, and OK makes it the
+// window's device (stored in Values.ini by the main window). Created once
+// with the application and refilled each time it is shown.
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "device/DeviceDiscovery.h"
+#include "device/DeviceOptions.h"
+#include "device/tty/TtyBackend.h"
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace qzt {
+
+class TfrmMain;
+
+class TfrmConnection : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TfrmConnection(TfrmMain& mainWindow);
+
+    // Where the kernel's ports are looked up (/sys and /dev unless a test
+    // gives a tree of its own).
+    void SetTtyPaths(TtyPaths paths) { paths_ = std::move(paths); }
+
+    // Fills the list for the window's device and the program's arguments
+    // (their simulator options go with every entry that is tested or
+    // chosen), with the window's device selected.
+    void Prepare(const DeviceOptions& current, std::vector<std::string> arguments);
+    // Looks for the devices again; the selection stays on the same device
+    // when it is still listed.
+    void btnRefreshClick();
+    // Opens the selected entry, checks the connection and asks the box for
+    // its information text; the outcome is shown under the list.
+    void btnTestClick();
+
+    // The --device= value of the selected entry ("auto" for Automatic);
+    // empty when nothing is selected.
+    std::string Choice() const;
+    // Selects the entry of this --device= value; false when none is listed.
+    bool Select(const std::string& device);
+    // What the last Test found, as shown.
+    QString TestResult() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void Fill(const std::vector<FoundDevice>& found);
+    void SelectionChanged();
+
+    TfrmMain& main_;
+    TtyPaths paths_;
+    DeviceOptions current_;
+    std::vector<std::string> arguments_;
+    QTreeWidget* list_ = nullptr;
+    QLabel* details_ = nullptr;
+    QLabel* testResult_ = nullptr;
+    QPushButton* test_ = nullptr;
+    QPushButton* ok_ = nullptr;
+};
+
+}  // namespace qzt

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <ostream>
@@ -9,6 +10,7 @@
 #include "core/StartUp.h"
 #include "core/ValuesIni.h"
 #include "core/VersionInfo.h"
+#include "device/DeviceChoice.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -166,6 +168,10 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         ui.ShowError(error.what());
         return kExitFailed;
     }
+    // As in the window: --device= and QZT_DEVICE for this run, else the box
+    // chosen in Communication > Connection.
+    call.device = ChooseDeviceOptions(deviceOptions, std::getenv("QZT_DEVICE"),
+                                      state.Values.ReadValue(kSetupSection, kDeviceKey));
     CliContext context{call, state, ui, out};
     return command->run(context);
 }

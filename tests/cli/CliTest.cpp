@@ -9,6 +9,8 @@
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
+#include "core/StartUp.h"
+#include "core/ValuesIni.h"
 #include "device/DeviceDiscovery.h"
 #include "device/sim/SimUnitFile.h"
 #include "text/Text.h"
@@ -393,6 +395,26 @@ TEST(Cli, DevicesListsWhatCanBeUsed) {
         EXPECT_EQ(code, kExitNoConnection);
         EXPECT_EQ(t.err.str(), Text(txt::DevicesNoneFound) + "\n");
     }
+}
+
+// The box chosen in the window's Communication > Connection serves qzt too;
+// --device= still wins for one call.
+TEST(Cli, TheStoredDeviceServesTheTool) {
+    Tool t;
+    EXPECT_EQ(t.Run({"kvd-info", "--device=sim:" + (t.dir / "other.bin")}), kExitOk);
+    std::string values;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
+        if (entry.path().filename() == "Values.ini") {
+            values = entry.path();
+        }
+    }
+    ASSERT_FALSE(values.empty());
+    ValuesIni ini;
+    ini.SetFileName(values);
+    ini.WriteValue(kSetupSection, kDeviceKey, "sim:" + (t.dir / "stored.bin"));
+    EXPECT_EQ(t.Run({"kvd-info"}), kExitOk) << t.err.str();
+    EXPECT_TRUE(std::filesystem::exists(t.dir / "stored.bin"));
+    EXPECT_EQ(t.Run({"kvd-info", "--device=sim:/nonexistent/x.bin"}), kExitNoConnection);
 }
 
 TEST(Cli, RadioCodesPrintedAndChanged) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "FakeFtdi.h"
+#include "FakeKvdPorts.h"
 #include "PtyKvdServer.h"
 #include "SimLink.h"
 #include "device/Backends.h"
@@ -33,6 +34,8 @@ namespace qzt {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakeSysfs;
+using test::PortHolder;
 using test::TempDir;
 
 SimSettings PtySim(const std::string& path, std::string_view faults = {}) {
@@ -301,55 +304,6 @@ TEST(TtyBackend, OpenClearsHupclSoClosingLeavesTheLinesAlone) {
     EXPECT_EQ(t.c_cflag & HUPCL, 0u);
 }
 
-// A sysfs tree as the ftdi_sio driver lays it out: the tty class entry links
-// to the port, under the USB interface, under the USB device that carries
-// the vendor id and product string.
-struct FakeSysfs {
-    FakeSysfs() { paths = {dir / "sys", dir / "dev"}; }
-
-    void AddPort(const std::string& name, const std::string& vendor, const std::string& product,
-                 const std::string& target, const std::string& latency = "16") {
-        const fs::path device = fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name);
-        const fs::path port = device / "1-1:1.0" / name;
-        fs::create_directories(port);
-        fs::create_directories(fs::path(paths.sysfsRoot) / "class/tty" / name);
-        fs::create_directory_symlink(port,
-                                     fs::path(paths.sysfsRoot) / "class/tty" / name / "device");
-        test::WriteFile(device / "idVendor", vendor + "\n");
-        test::WriteFile(device / "product", product + "\n");
-        test::WriteFile(port / "latency_timer", latency + "\n");
-        fs::create_directories(paths.devRoot);
-        fs::create_symlink(target, fs::path(paths.devRoot) / name);
-    }
-
-    // The port's USB device as it also stands under bus/usb/devices, with its
-    // bus, address and serial number (a node under dev/bus/usb when `node`).
-    void ListOnBus(const std::string& name, unsigned address, bool node) {
-        const fs::path device = fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name);
-        fs::create_directories(device);
-        test::WriteFile(device / "idProduct", "6001\n");
-        test::WriteFile(device / "busnum", "1\n");
-        test::WriteFile(device / "devnum", std::to_string(address) + "\n");
-        test::WriteFile(device / "serial", "KVD" + std::to_string(address) + "\n");
-        fs::create_directories(fs::path(paths.sysfsRoot) / "bus/usb/devices");
-        fs::create_directory_symlink(device,
-                                     fs::path(paths.sysfsRoot) / "bus/usb/devices" / ("1-" + name));
-        if (node) {
-            char path[32];
-            std::snprintf(path, sizeof path, "bus/usb/001/%03u", address);
-            test::WriteFile(fs::path(paths.devRoot) / path, "");
-        }
-    }
-
-    std::string Latency(const std::string& name) const {
-        return test::ReadFile(fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name) /
-                              "1-1:1.0" / name / "latency_timer");
-    }
-
-    TempDir dir;
-    TtyPaths paths;
-};
-
 TEST(TtyBackend, FindsThePortByItsProductString) {
     const std::string box(kvd::kDescription);
     struct Case {
@@ -389,51 +343,6 @@ TEST(TtyBackend, OpensTheFoundPortAndLowersItsLatencyTimer) {
     EXPECT_EQ(link.CheckConnection(), LinkOk);
     EXPECT_EQ(sysfs.Latency("ttyUSB4"), "2\n");
 }
-
-// Holds a port as another program does: its own process opens it, locks it
-// (flock and TIOCEXCL) and keeps it until the holder is destroyed.
-class PortHolder {
-  public:
-    explicit PortHolder(const std::string& path) {
-        int ready[2];
-        int release[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0 || ::pipe2(release, O_CLOEXEC) != 0) {
-            return;
-        }
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(ready[0]);
-            ::close(release[1]);
-            const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-            const char locked =
-                fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
-            [[maybe_unused]] ssize_t n = ::write(ready[1], &locked, 1);
-            char end;
-            n = ::read(release[0], &end, 1);  // returns when the parent lets go
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(release[0]);
-        release_ = release[1];
-        char locked = 0;
-        locked_ = pid_ > 0 && ::read(ready[0], &locked, 1) == 1 && locked == 1;
-        ::close(ready[0]);
-    }
-    ~PortHolder() {
-        if (release_ >= 0) {
-            ::close(release_);
-        }
-        if (pid_ > 0) {
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    bool Locked() const { return locked_; }
-
-  private:
-    pid_t pid_ = -1;
-    int release_ = -1;
-    bool locked_ = false;
-};
 
 // Stands in for libftdi1 and remembers being asked.
 struct RecordingUsb : FtLibrary {

@@ -11,6 +11,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -19,14 +20,16 @@
 
 namespace qzt::test {
 
+namespace fs = std::filesystem;
+
+// A sysfs tree as the ftdi_sio driver lays it out: the tty class entry links
+// to the port, under the USB interface, under the USB device that carries
+// the vendor id and product string.
 struct FakeSysfs {
     FakeSysfs() { paths = {dir / "sys", dir / "dev"}; }
 
-    // A ttyUSB port of a USB device with this vendor id and product string;
-    // its node in the fake /dev is a link to `target`.
     void AddPort(const std::string& name, const std::string& vendor, const std::string& product,
-                 const std::string& target) {
-        namespace fs = std::filesystem;
+                 const std::string& target, const std::string& latency = "16") {
         const fs::path device = fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name);
         const fs::path port = device / "1-1:1.0" / name;
         fs::create_directories(port);
@@ -35,10 +38,35 @@ struct FakeSysfs {
                                      fs::path(paths.sysfsRoot) / "class/tty" / name / "device");
         WriteFile(device / "idVendor", vendor + "\n");
         WriteFile(device / "product", product + "\n");
-        WriteFile(port / "latency_timer", "16\n");
+        WriteFile(port / "latency_timer", latency + "\n");
         fs::create_directories(paths.devRoot);
         fs::create_symlink(target, fs::path(paths.devRoot) / name);
     }
+
+    // The port's USB device as it also stands under bus/usb/devices, with its
+    // bus, address and serial number (a node under dev/bus/usb when `node`).
+    void ListOnBus(const std::string& name, unsigned address, bool node) {
+        const fs::path device = fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name);
+        fs::create_directories(device);
+        WriteFile(device / "idProduct", "6001\n");
+        WriteFile(device / "busnum", "1\n");
+        WriteFile(device / "devnum", std::to_string(address) + "\n");
+        WriteFile(device / "serial", "KVD" + std::to_string(address) + "\n");
+        fs::create_directories(fs::path(paths.sysfsRoot) / "bus/usb/devices");
+        fs::create_directory_symlink(device,
+                                     fs::path(paths.sysfsRoot) / "bus/usb/devices" / ("1-" + name));
+        if (node) {
+            char path[32];
+            std::snprintf(path, sizeof path, "bus/usb/001/%03u", address);
+            WriteFile(fs::path(paths.devRoot) / path, "");
+        }
+    }
+
+    std::string Latency(const std::string& name) const {
+        return ReadFile(fs::path(paths.sysfsRoot) / "devices/usb1" / ("1-" + name) / "1-1:1.0" /
+                        name / "latency_timer");
+    }
+
     std::string Node(const std::string& name) const { return paths.devRoot + "/" + name; }
 
     TempDir dir;

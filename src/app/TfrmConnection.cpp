@@ -14,6 +14,7 @@
 #include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"
+#include "device/Backends.h"
 #include "device/DeviceChoice.h"
 #include "device/link/TUsbInterface.h"
 #include "text/Text.h"

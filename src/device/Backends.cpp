@@ -30,7 +30,7 @@ FtStatus AutoLibrary::OpenByDescription(std::string_view description,
     return status;
 }
 
-std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options) {
+std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options, const TtyPaths& paths) {
     if (!options.Valid()) {
         return std::make_shared<NoBoxLibrary>(options.error);
     }
@@ -38,13 +38,13 @@ std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options) {
         case DeviceKind::Usb:
             return std::make_shared<UsbLibrary>();
         case DeviceKind::Tty:
-            return std::make_shared<TtyLibrary>(options.ttyPath);
+            return std::make_shared<TtyLibrary>(options.ttyPath, paths);
         case DeviceKind::Sim:
             return std::make_shared<SimLibrary>(options.sim);
         case DeviceKind::Auto:
             break;
     }
-    return std::make_shared<AutoLibrary>();
+    return std::make_shared<AutoLibrary>(paths);
 }
 
 }  // namespace qzt

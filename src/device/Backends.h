@@ -43,6 +43,8 @@ class NoBoxLibrary : public FtLibrary {
     std::string why_;
 };
 
-std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options);
+// The kernel ports of `tty` and `auto` are looked up under `paths` (the
+// connection dialog tries an entry of what it found there).
+std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options, const TtyPaths& paths = {});
 
 }  // namespace qzt

@@ -1,8 +1,5 @@
 #include "device/DeviceChoice.h"
 
-#include "device/Backends.h"
-#include "device/tty/TtyBackend.h"
-
 namespace qzt {
 namespace {
 
@@ -63,16 +60,6 @@ DeviceOptions WithDevice(const std::vector<std::string>& arguments, std::string_
         }
     }
     return ParseDeviceOptions(withDevice, nullptr);
-}
-
-std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options, const TtyPaths& paths) {
-    if (options.Valid() && options.kind == DeviceKind::Auto) {
-        return std::make_shared<AutoLibrary>(paths);
-    }
-    if (options.Valid() && options.kind == DeviceKind::Tty) {
-        return std::make_shared<TtyLibrary>(options.ttyPath, paths);
-    }
-    return MakeBackend(options);
 }
 
 }  // namespace qzt

@@ -7,14 +7,11 @@
 // edited by hand) counts as not stored, so the program still starts on
 // `auto` instead of refusing every device command.
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "device/DeviceOptions.h"
-#include "device/link/D2xx.h"
-#include "device/tty/TtyBackend.h"
 
 namespace qzt {
 
@@ -34,9 +31,5 @@ DeviceOptions ChooseDeviceOptions(const std::vector<std::string>& arguments,
 // The options of `arguments` with `device` in place of whatever device they
 // or the environment named; the simulator's settings of the arguments stay.
 DeviceOptions WithDevice(const std::vector<std::string>& arguments, std::string_view device);
-
-// The backend of `options`, with the kernel ports looked up under `paths`
-// (the connection dialog tries an entry of what it found there).
-std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options, const TtyPaths& paths);
 
 }  // namespace qzt

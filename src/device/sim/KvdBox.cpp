@@ -39,6 +39,12 @@ std::optional<Block> BlockOfBody(std::string_view body) {
     return ParseBlock(body.substr(0, body.size() - 2));
 }
 
+// A fault with an address strikes only the blocks that hold it.
+bool Covers(const SimFault& fault, const Block& block) {
+    return !fault.address ||
+           (*fault.address >= block.address && *fault.address < block.address + block.count);
+}
+
 }  // namespace
 
 std::vector<KvdBox::Piece> KvdBox::Exchange::Pieces() const {
@@ -68,58 +74,47 @@ KvdBox::KvdBox(const ConfigImage& memory, std::vector<SimFault> faults) : memory
     }
 }
 
-bool KvdBox::Strikes(SimFaultKind kind, unsigned address, unsigned count) {
+KvdBox::ActiveFault* KvdBox::Strike(SimFaultKind kind, unsigned address, unsigned count) {
     for (ActiveFault& active : faults_) {
         const SimFault& fault = active.fault;
         if (fault.kind != kind) {
             continue;
         }
-        if (fault.address && (*fault.address < address || *fault.address >= address + count)) {
+        if (!Covers(fault, Block{address, count})) {
             continue;
         }
         if (fault.count && active.used >= *fault.count) {
             continue;
         }
         ++active.used;
-        return true;
+        return &active;
     }
-    return false;
+    return nullptr;
+}
+
+bool KvdBox::Strikes(SimFaultKind kind, unsigned address, unsigned count) {
+    return Strike(kind, address, count) != nullptr;
+}
+
+KvdBox::ActiveFault* KvdBox::StrikeFrame(SimFaultKind kind, std::string_view body) {
+    // A frame that reads or writes no block is struck only by faults without
+    // an address.
+    const Block block = BlockOfBody(body).value_or(Block{0, 0});
+    return Strike(kind, block.address, block.count);
 }
 
 std::optional<unsigned> KvdBox::StrikeValue(SimFaultKind kind, std::string_view body,
                                             unsigned fallback) {
-    for (ActiveFault& active : faults_) {
-        const SimFault& fault = active.fault;
-        if (fault.kind != kind || (fault.count && active.used >= *fault.count)) {
-            continue;
-        }
-        if (fault.address) {
-            const std::optional<Block> block = BlockOfBody(body);
-            if (!block || *fault.address < block->address ||
-                *fault.address >= block->address + block->count) {
-                continue;
-            }
-        }
-        ++active.used;
-        return fault.value.value_or(fallback);
-    }
-    return std::nullopt;
+    const ActiveFault* struck = StrikeFrame(kind, body);
+    return struck ? std::optional(struck->fault.value.value_or(fallback)) : std::nullopt;
 }
 
 bool KvdBox::UnplugStrikes(std::string_view body) {
+    // Every frame an unplug applies to counts; the box goes at the N-th.
+    const Block block = BlockOfBody(body).value_or(Block{0, 0});
     for (ActiveFault& active : faults_) {
-        const SimFault& fault = active.fault;
-        if (fault.kind != SimFaultKind::Unplug) {
-            continue;
-        }
-        if (fault.address) {
-            const std::optional<Block> block = BlockOfBody(body);
-            if (!block || *fault.address < block->address ||
-                *fault.address >= block->address + block->count) {
-                continue;
-            }
-        }
-        if (++active.used == fault.value.value_or(1)) {
+        if (active.fault.kind == SimFaultKind::Unplug && Covers(active.fault, block) &&
+            ++active.used == active.fault.value.value_or(1)) {
             return true;
         }
     }

@@ -83,6 +83,10 @@ class KvdBox {
 
     // True when a fault of `kind` applies to a block (address, count) and
     // still has strikes left; takes one.
+    // The first fault of `kind` that applies to a block (address, count)
+    // and still has strikes left, with one taken; null when none.
+    ActiveFault* Strike(SimFaultKind kind, unsigned address, unsigned count);
+    ActiveFault* StrikeFrame(SimFaultKind kind, std::string_view body);
     bool Strikes(SimFaultKind kind, unsigned address = 0, unsigned count = 0);
     // The value of the first fault of `kind` that strikes this frame's block
     // (or `fallback` when it has none); nothing when none strikes.

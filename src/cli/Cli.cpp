@@ -17,7 +17,15 @@ namespace qzt {
 namespace {
 
 // The options a command takes besides --help.
-enum Options : unsigned { kNoOptions = 0, kJson = 1, kOutput = 2, kSet = 4, kDevice = 8 };
+enum Options : unsigned {
+    kNoOptions = 0,
+    kJson = 1,
+    kOutput = 2,
+    kSet = 4,
+    kDevice = 8,
+    kPlan = 16,
+    kRecord = 32,
+};
 
 struct Command {
     const char* name;
@@ -38,6 +46,7 @@ constexpr Command kCommands[] = {
     {"radio-codes", RunRadioCodes, 0, 0, kSet | kDevice, txt::CliHelpRadioCodes},
     {"kvd-info", RunKvdInfo, 0, 0, kDevice, txt::CliHelpKvdInfo},
     {"devices", RunDevices, 0, 0, kJson | kDevice, txt::CliHelpDevices},
+    {"series", RunSeries, 1, 1, kPlan | kRecord | kDevice, txt::CliHelpSeries},
 };
 
 // Read by ParseDeviceOptions, as the window reads them.
@@ -80,6 +89,12 @@ void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& 
         }
         if (command.options & kSet) {
             TakeEach(*sub, "--set", [&call](const std::string& v) { call.set = v; });
+        }
+        if (command.options & kPlan) {
+            TakeEach(*sub, "--plan", [&call](const std::string& v) { call.plan = v; });
+        }
+        if (command.options & kRecord) {
+            TakeEach(*sub, "--record", [&call](const std::string& v) { call.record = v; });
         }
         for (const char* name : kDeviceOptions) {
             if (command.options & kDevice) {

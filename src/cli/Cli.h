@@ -23,6 +23,8 @@ struct Invocation {
     bool json = false;                  // --json
     std::optional<std::string> output;  // -o OUT
     std::optional<std::string> set;     // --set=LIST
+    std::optional<std::string> plan;    // --plan=PLAN.csv
+    std::optional<std::string> record;  // --record=RECORD.csv
     DeviceOptions device;               // --device=, --sim-faults= ...
 };
 
@@ -55,6 +57,8 @@ int RunRadioCodes(CliContext& context);
 int RunKvdInfo(CliContext& context);
 // What the program can find to talk to (the connection dialog's list).
 int RunDevices(CliContext& context);
+// One unit after another, until the plan is used up or Ctrl+C.
+int RunSeries(CliContext& context);
 
 // The exit code of a command's outcome.
 int ExitCodeFor(FileResult result);

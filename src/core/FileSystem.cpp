@@ -48,15 +48,27 @@ bool CreateFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0 || DirectoryExists(path);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                         FileError* failure) {
+    auto fail = [&](int code) -> std::optional<std::string> {
+        if (failure != nullptr) {
+            *failure = FileError{code, path};
+        }
+        return std::nullopt;
+    };
     FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
-        return std::nullopt;
+        return fail(errno);
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > maxBytes) {
-        return std::nullopt;
+    if (::fstat(fd.get(), &st) != 0) {
+        return fail(errno);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return fail(EISDIR);
+    }
+    if (static_cast<std::size_t>(st.st_size) > maxBytes) {
+        return fail(EFBIG);
     }
     std::string data;
     data.reserve(static_cast<std::size_t>(st.st_size));
@@ -67,14 +79,14 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
             if (errno == EINTR) {
                 continue;
             }
-            return std::nullopt;
+            return fail(errno);
         }
         if (n == 0) {
             break;
         }
         // The file may grow while it is read: the bound still holds.
         if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
-            return std::nullopt;
+            return fail(EFBIG);
         }
         data.append(chunk, static_cast<std::size_t>(n));
     }

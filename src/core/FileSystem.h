@@ -21,15 +21,6 @@ bool DirectoryExists(const std::string& path);
 // exists afterwards.
 bool CreateFolder(const std::string& path);
 
-// The whole content of a regular file of at most `maxBytes` bytes; nothing for
-// a missing, unreadable, non-regular or larger file.
-std::optional<std::string> ReadWholeFile(const std::string& path,
-                                         std::size_t maxBytes = kMaxTextFileSize);
-
-// True when the file exists and may not be written: its owner write bit is
-// clear (the read-only attribute) or this user lacks write access.
-bool IsReadOnlyFile(const std::string& path);
-
 // Why a file operation failed: the system's error number of the failing call
 // and the file or folder it concerned.
 struct FileError {
@@ -40,6 +31,17 @@ struct FileError {
     // denied", "No space left on device"); the message alone without a path.
     std::string Reason() const;
 };
+
+// The whole content of a regular file of at most `maxBytes` bytes; nothing for
+// a missing, unreadable, non-regular or larger file, `failure` (when given)
+// then saying which (EISDIR for a folder or device, EFBIG for a larger file).
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t maxBytes = kMaxTextFileSize,
+                                         FileError* failure = nullptr);
+
+// True when the file exists and may not be written: its owner write bit is
+// clear (the read-only attribute) or this user lacks write access.
+bool IsReadOnlyFile(const std::string& path);
 
 // Replaces (or creates) `path` with `data`: written to a temporary file in the
 // same folder, flushed, then renamed over the target, so a failure leaves the

@@ -115,26 +115,54 @@ std::string CsvField(std::string_view text) {
     return field + '"';
 }
 
+namespace {
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        line += (i == 0 ? "" : ",") + CsvField(fields[i]);
+    }
+    return line + "\n";
+}
+
+}  // namespace
+
+bool AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
+                  const std::vector<std::string>& row, FileError* failure) {
+    auto fail = [&] {
+        if (failure != nullptr) {
+            *failure = FileError{errno, path};
+        }
+        return false;
+    };
+    FileHandle fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd.IsOpen()) {
+        return fail();
+    }
+    struct stat info {};
+    std::string lines;
+    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+        lines = CsvLine(header);
+    }
+    if (!row.empty()) {
+        lines += CsvLine(row);
+    }
+    if (!WriteAll(fd.get(), lines)) {
+        return fail();
+    }
+    return fd.Close() || fail();
+}
+
 bool AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry) {
     const std::string folder = BackupsFolder(programDataDirectory);
     if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
         return false;
     }
-    FileHandle fd(::open((folder + kHistoryFileName).c_str(),
-                         O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd.IsOpen()) {
-        return false;
-    }
-    struct stat info {};
-    std::string lines;
-    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-        lines = CsvField(Text(txt::HistoryTime)) + "," + CsvField(Text(txt::HistoryCommand)) + "," +
-                CsvField(Text(txt::SerialNumber)) + "," + CsvField(Text(txt::HistoryResult)) + "\n";
-    }
-    lines += CsvField(HistoryTimeText(entry.time)) + "," + CsvField(entry.command) + "," +
-             CsvField(entry.serialNumber) + "," + CsvField(entry.result) + "\n";
-    const bool written = WriteAll(fd.get(), lines);
-    return fd.Close() && written;
+    return AppendCsvRow(
+        folder + kHistoryFileName,
+        {Text(txt::HistoryTime), Text(txt::HistoryCommand), Text(txt::SerialNumber),
+         Text(txt::HistoryResult)},
+        {HistoryTimeText(entry.time), entry.command, entry.serialNumber, entry.result});
 }
 
 }  // namespace qzt

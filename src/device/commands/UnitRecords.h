@@ -14,8 +14,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/ConfigImage.h"
+#include "core/FileSystem.h"
 #include "core/ValuesIni.h"
 
 namespace qzt {
@@ -51,6 +53,12 @@ std::string HistoryTimeText(std::chrono::local_seconds time);
 // One field of a CSV line: quoted (inner quotes doubled) when it holds a
 // comma, a quote, a line break or leading or trailing blanks.
 std::string CsvField(std::string_view text);
+
+// Appends one row to a CSV file in one write, with the header line first when
+// the file is new or empty; an empty `row` only makes sure of the header.
+// False (and `failure`, when given) when the file could not be written.
+bool AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
+                  const std::vector<std::string>& row, FileError* failure = nullptr);
 
 struct HistoryEntry {
     std::chrono::local_seconds time{};

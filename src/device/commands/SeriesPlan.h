@@ -1,0 +1,69 @@
+#pragma once
+// The plan of a series: which bed of a ward gets which six radio codes.
+//
+// A plan is a CSV file (UTF-8, a header row, commas or semicolons as a
+// spreadsheet saves them), one row a bed:
+//
+//   label, the six codes in the order of the radio-code dialog, [serial number]
+//
+// A row with a serial number belongs to that unit; the others go to the
+// units in the order they are connected. The whole plan is checked before
+// anything is written: every code four hexadecimal digits, no code in two
+// rows (two beds with one code cannot be told apart by the receiver), no
+// serial number in two rows. Each refusal names its row (as a spreadsheet
+// numbers it, the header being row 1) and its column.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/UserInterface.h"
+
+namespace qzt {
+
+struct PlanRow {
+    std::size_t row = 0;  // the row's number as a spreadsheet shows it
+    std::string label;
+    UserInterface::RadioCodes codes;  // upper-case, four digits each
+    std::string serialNumber;         // empty: any unit
+};
+
+struct SeriesPlan {
+    std::vector<PlanRow> rows;
+};
+
+// What checking a plan found. `refusals` empty means `plan` holds it; the
+// warnings (reserved codes, written all the same as the radio-code dialog
+// writes them) come either way.
+struct PlanCheck {
+    SeriesPlan plan;
+    std::vector<std::string> refusals;
+    std::vector<std::string> warnings;
+
+    bool Accepted() const { return refusals.empty(); }
+};
+
+// Bounds for what a plan file may make the program hold.
+inline constexpr std::size_t kMaxPlanBytes = 1 << 20;
+inline constexpr std::size_t kMaxPlanRows = 1000;
+inline constexpr std::size_t kMaxLabelBytes = 100;
+// Serial numbers are 24-bit numbers: at most eight decimal digits.
+inline constexpr std::size_t kMaxSerialDigits = 8;
+
+PlanCheck ParseSeriesPlan(std::string_view text);
+// Reads and checks the plan file; a file that cannot be read is one refusal
+// with the reason.
+PlanCheck ReadSeriesPlan(const std::string& path);
+
+// The columns as the plan's header names them by default: "Label", the six
+// rows of the radio-code dialog, "Serial number".
+std::vector<std::string> PlanColumnNames();
+
+// One CSV record split into fields: quotes as RFC 4180 has them (a quoted
+// field may hold the separator, doubled quotes and line breaks). Splits the
+// whole text; a record is ended by an unquoted line break.
+std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator);
+
+}  // namespace qzt

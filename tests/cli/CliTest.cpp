@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "CliTool.h"
 #include "FakeFolders.h"
 #include "ImageBytes.h"
 #include "TempDir.h"
@@ -19,32 +20,12 @@ namespace qzt {
 namespace {
 
 using test::ImageBytes;
+using test::OnUnit;
 using test::ReadFile;
 using test::TempDir;
+using test::Tool;
+using test::UnitBytes;
 using test::WriteFile;
-
-// The tool run in-process on temporary folders with the shipped templates.
-struct Tool {
-    Tool() {
-        folders.executable = std::string(QZT_RUNTIME_DIR) + "/";
-        folders.appData = dir / "data";
-        folders.documents = dir / "docs";
-        std::filesystem::create_directories(*folders.appData);
-        std::filesystem::create_directories(*folders.documents);
-    }
-    int Run(std::vector<std::string> arguments) {
-        out.str("");
-        err.str("");
-        return RunCli(arguments, out, err, folders);
-    }
-    std::string File(const std::string& name, const std::string& bytes) {
-        return WriteFile(dir / name, bytes);
-    }
-
-    TempDir dir;
-    test::FakeFolders folders;
-    std::ostringstream out, err;
-};
 
 TEST(Cli, UsageErrors) {
     Tool t;
@@ -276,30 +257,6 @@ TEST(Cli, DiffListsEachDifferenceOnce) {
         EXPECT_EQ(t.Run({"diff", a, b}), c.code) << c.name << "\n" << t.err.str();
         EXPECT_EQ(t.out.str(), c.out) << c.name;
     }
-}
-
-// A call on the simulated unit (its memory in the test's folder), in zero
-// time.
-std::vector<std::string> OnUnit(const Tool& t, std::vector<std::string> call,
-                                const std::string& faults = "") {
-    call.push_back("--device=sim:" + (t.dir / "unit.bin"));
-    call.push_back("--sim-timing=zero");
-    if (!faults.empty()) {
-        call.push_back("--sim-faults=" + faults);
-    }
-    return call;
-}
-
-std::string UnitBytes(std::initializer_list<std::pair<int, std::uint8_t>> changes = {},
-                      bool storeChecksum = true) {
-    ConfigImage image = BuildSimulatedUnitImage();
-    for (auto [at, value] : changes) {
-        image[static_cast<std::size_t>(at)] = value;
-    }
-    if (storeChecksum) {
-        StoreChecksum(image);
-    }
-    return std::string(image.begin(), image.end());
 }
 
 TEST(Cli, DeviceCommandsAndTheirExitCodes) {

@@ -47,7 +47,22 @@ std::vector<FoundDevice> FindDevices(const DeviceOptions& options, const TtyPath
         device.device = "sim:" + options.sim.path;
         device.place = options.sim.path;
         device.description = Text(txt::SimulatedBox);
-        if (!SimUnitFile::LoadOrCreate(options.sim.path)) {
+        if (IsSimUnitFolder(options.sim.path)) {
+            // A queue of units: looking must not write, so a folder without
+            // units is usable as it is (the box fills it at its first open).
+            const auto units = ListSimUnitFiles(options.sim.path);
+            if (!units) {
+                device.problem = TextF(txt::ReasonSimQueueUnavailable, options.sim.path);
+            } else if (units->empty()) {
+                device.description =
+                    TextF(txt::SimQueueToFill, static_cast<long long>(kFreshQueueUnits));
+            } else {
+                device.description =
+                    units->size() == 1
+                        ? Text(txt::SimQueueOneUnit)
+                        : TextF(txt::SimQueueUnits, static_cast<long long>(units->size()));
+            }
+        } else if (!SimUnitFile::LoadOrCreate(options.sim.path)) {
             device.problem = TextF(txt::ReasonSimUnavailable, options.sim.path);
         }
         found.push_back(std::move(device));

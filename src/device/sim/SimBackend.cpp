@@ -18,21 +18,76 @@ struct SimLibrary::State {
     std::deque<std::string> scriptedReplies;
     bool open = false;
     bool unplugged = false;
+    // A queue of units (the path is a folder): the unit files, taken at the
+    // first open; `current` is the connected one, units->size() when the
+    // technician has taken the last one away.
+    std::optional<std::vector<std::string>> units;
+    std::size_t current = 0;
+    unsigned sessionsWithCurrent = 0;
 
     LinkClock& Clock() {
         return settings.zeroTime ? static_cast<LinkClock&>(virtualClock) : SteadyLinkClock();
+    }
+
+    // Lists the folder's units once, filling a folder without any with fresh
+    // ones. False (nothing taken) when the folder cannot be read or no unit
+    // could be made in it.
+    bool TakeQueue() {
+        std::optional<std::vector<std::string>> listed = ListSimUnitFiles(settings.path);
+        if (listed && listed->empty()) {
+            FillWithFreshUnits(settings.path);
+            listed = ListSimUnitFiles(settings.path);
+        }
+        if (!listed || listed->empty()) {
+            return false;
+        }
+        units = std::move(listed);
+        return true;
+    }
+
+    // The unit connected now, loaded as its file is at this moment; a unit
+    // whose file cannot be loaded is broken, and the technician moves on to
+    // the next. Nothing once the queue is done.
+    std::optional<SimUnitFile> ConnectUnit() {
+        for (; current < units->size(); ++current, sessionsWithCurrent = 0) {
+            if (std::optional<SimUnitFile> file = SimUnitFile::Load((*units)[current])) {
+                ++sessionsWithCurrent;
+                return file;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The program looked at the unit again without writing to it: it is
+    // done with this one, and the technician takes it away. The first
+    // session with a unit is the program noticing it, so it never ends a
+    // turn.
+    void EndSession(bool wrote) {
+        if (!wrote && sessionsWithCurrent > 1) {
+            ++current;
+            sessionsWithCurrent = 0;
+        }
     }
 };
 
 namespace {
 
+// The faults of a box without a unit behind it: those of the options, and
+// no unit for as long as the session lasts.
+std::vector<SimFault> WithoutUnit(std::vector<SimFault> faults) {
+    faults.push_back(SimFault{SimFaultKind::NoUnit});
+    return faults;
+}
+
 class SimHandle : public FtHandle {
   public:
-    SimHandle(std::shared_ptr<SimLibrary::State> state, SimUnitFile file)
+    // `file` null: the box has no unit (the queue is done).
+    SimHandle(std::shared_ptr<SimLibrary::State> state, std::optional<SimUnitFile> file)
         : state_(std::move(state)),
           clock_(state_->Clock()),
           file_(std::move(file)),
-          box_(file_.Memory(), state_->settings.faults) {
+          box_(file_ ? file_->Memory() : ConfigImage{},
+               file_ ? state_->settings.faults : WithoutUnit(state_->settings.faults)) {
         state_->open = true;
         ++state_->traffic.opens;
     }
@@ -153,6 +208,9 @@ class SimHandle : public FtHandle {
                 continue;
             }
             state_->traffic.frames.push_back(exchange->frame);
+            if (exchange->frame.size() > 1 && exchange->frame[1] == 'W') {
+                wrote_ = true;
+            }
             if (exchange->unplugged) {
                 // The unit keeps what it was given before the box went.
                 Unplugged(start + kvd::LineTime(i + 1));
@@ -175,8 +233,11 @@ class SimHandle : public FtHandle {
             return FtStatus::InvalidHandle;
         }
         closed_ = true;
-        if (box_.Changed() && !box_.Gone()) {
-            file_.Save(box_.Memory());
+        if (file_ && box_.Changed() && !box_.Gone()) {
+            file_->Save(box_.Memory());
+        }
+        if (file_ && state_->units) {
+            state_->EndSession(wrote_);
         }
         state_->open = false;
         ++state_->traffic.closes;
@@ -192,8 +253,8 @@ class SimHandle : public FtHandle {
     // The box goes as the frame's last byte reaches it: from then on the
     // chip is gone for the program too.
     void Unplugged(std::chrono::steady_clock::time_point at) {
-        if (box_.Changed()) {
-            file_.Save(box_.Memory());
+        if (file_ && box_.Changed()) {
+            file_->Save(box_.Memory());
         }
         state_->unplugged = true;
         state_->traffic.unpluggedAt = at;
@@ -231,9 +292,11 @@ class SimHandle : public FtHandle {
 
     std::shared_ptr<SimLibrary::State> state_;
     LinkClock& clock_;
-    SimUnitFile file_;
+    std::optional<SimUnitFile> file_;
     KvdBox box_;
     bool closed_ = false;
+    // The box received a block write (even one it refused) in this session.
+    bool wrote_ = false;
     // The chip's power-on settings until the program sets its own.
     std::uint32_t baudRate_ = 9600;
     std::uint8_t wordLength_ = kFtBits8;
@@ -263,13 +326,21 @@ FtStatus SimLibrary::OpenByDescription(std::string_view description,
         problem_ = Text(txt::ReasonNoBox);
         return FtStatus::DeviceNotFound;
     }
-    std::optional<SimUnitFile> file =
-        state_->open ? std::nullopt : SimUnitFile::LoadOrCreate(state_->settings.path);
+    const std::string& path = state_->settings.path;
+    if (state_->units || IsSimUnitFolder(path)) {
+        if (state_->open || (!state_->units && !state_->TakeQueue())) {
+            problem_ = TextF(txt::ReasonSimQueueUnavailable, path);
+            return FtStatus::DeviceNotFound;
+        }
+        handle = std::make_unique<SimHandle>(state_, state_->ConnectUnit());
+        return FtStatus::Ok;
+    }
+    std::optional<SimUnitFile> file = state_->open ? std::nullopt : SimUnitFile::LoadOrCreate(path);
     if (!file) {
-        problem_ = TextF(txt::ReasonSimUnavailable, state_->settings.path);
+        problem_ = TextF(txt::ReasonSimUnavailable, path);
         return FtStatus::DeviceNotFound;
     }
-    handle = std::make_unique<SimHandle>(state_, std::move(*file));
+    handle = std::make_unique<SimHandle>(state_, std::move(file));
     return FtStatus::Ok;
 }
 
@@ -287,6 +358,15 @@ bool SimLibrary::IsOpen() const {
 
 const SimTraffic& SimLibrary::Traffic() const {
     return state_->traffic;
+}
+
+const std::vector<std::string>& SimLibrary::Units() const {
+    static const std::vector<std::string> none;
+    return state_->units ? *state_->units : none;
+}
+
+std::size_t SimLibrary::UnitsTaken() const {
+    return state_->units ? state_->current : 0;
 }
 
 void SimLibrary::ClearTraffic() {

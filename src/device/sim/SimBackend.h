@@ -3,6 +3,19 @@
 // through the chip. Each open loads the unit's memory from PATH (creating it
 // when missing); the close writes it back when it changed.
 //
+// When PATH is a folder, the box has a queue of units behind it, as when a
+// technician programs a ward's units one after another: the folder's unit
+// files (sim/SimUnitFile.h: ListSimUnitFiles, taken at the first open; a
+// folder without any is first given five fresh ones). The first is
+// connected at the start. A session (open to close) in which the box
+// received no block write, and which is not the first with this unit, is the
+// program looking at a unit it is done with: the technician takes the unit
+// away, and the next open finds the next one. A unit whose file cannot be
+// loaded when its turn comes is skipped. After the last unit the box has no
+// unit: it answers its information text and nothing that needs the unit, as
+// under no-unit. A symbolic link to another unit's file is that unit
+// connected again; its memory is written back through the link.
+//
 // The line is modelled as the real one behaves: every character takes 11 bits
 // at 57600 baud in each direction, the box answers a frame once its ETX has
 // arrived, and the chip hands each reply to the program one latency period
@@ -51,6 +64,14 @@ class SimLibrary : public FtLibrary {
     bool IsOpen() const;
     const SimTraffic& Traffic() const;
     void ClearTraffic();
+
+    // The queue's unit files in the order they are connected; empty before
+    // the first open and for a box with a single unit file.
+    const std::vector<std::string>& Units() const;
+    // How many of the queue's units have had their turn: taken away after
+    // the program was done with them, or skipped as broken. Units().size()
+    // once the box has no unit left.
+    std::size_t UnitsTaken() const;
 
     // Replaces the box's answers to the next frames: each entry, as raw bytes,
     // answers one frame; an empty entry is silence. The box still sees the

@@ -1,6 +1,7 @@
 #pragma once
-// What the simulated box is told on the command line: the unit's memory file,
-// the faults it injects, the chip's latency and whether it runs in zero time.
+// What the simulated box is told on the command line: the unit's memory file
+// (or a folder of units), the faults it injects, the chip's latency and
+// whether it runs in zero time.
 
 #include <chrono>
 #include <optional>
@@ -52,6 +53,8 @@ struct SimFault {
 };
 
 struct SimSettings {
+    // The unit's memory file, or a folder of units connected one after
+    // another (sim/SimBackend.h).
     std::string path;
     std::vector<SimFault> faults;
     // The latency timer the backend sets, as the real backends lower it

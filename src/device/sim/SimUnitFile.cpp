@@ -1,7 +1,9 @@
 #include "device/sim/SimUnitFile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "config/DefaultImage.h"
 #include "core/FileSystem.h"
@@ -36,19 +38,34 @@ ConfigImage BuildSimulatedUnitImage() {
 }
 
 std::optional<SimUnitFile> SimUnitFile::LoadOrCreate(const std::string& path) {
-    SimUnitFile file;
-    file.path_ = path;
     if (!FileExists(path)) {
+        SimUnitFile file;
+        file.path_ = path;
         file.memory_ = BuildSimulatedUnitImage();
         if (!file.Save(file.memory_)) {
             return std::nullopt;
         }
         return file;
     }
+    return ReadFrom(path);
+}
+
+std::optional<SimUnitFile> SimUnitFile::Load(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return ReadFrom(target.string());
+}
+
+std::optional<SimUnitFile> SimUnitFile::ReadFrom(const std::string& path) {
     const std::optional<std::string> content = ReadWholeFile(path, kImageBufferSize);
     if (!content || (content->size() != kImageSize && content->size() != kImageBufferSize)) {
         return std::nullopt;
     }
+    SimUnitFile file;
+    file.path_ = path;
     std::transform(content->begin(), content->begin() + kImageSize, file.memory_.begin(),
                    [](char c) { return static_cast<std::uint8_t>(c); });
     file.tail_ = content->substr(kImageSize);
@@ -59,6 +76,60 @@ bool SimUnitFile::Save(const ConfigImage& memory) const {
     std::string content(memory.begin(), memory.end());
     content += tail_;
     return WriteFileAtomically(path_, content);
+}
+
+bool IsSimUnitFolder(const std::string& path) {
+    return DirectoryExists(path);
+}
+
+std::optional<std::vector<std::string>> ListSimUnitFiles(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) {
+        return std::nullopt;
+    }
+    // Names starting with '.' are left alone: among them the temporary files
+    // of a unit being written back.
+    std::vector<std::string> names;
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (error) {
+            return std::nullopt;
+        }
+        const std::string name = entries->path().filename().string();
+        std::error_code typeError;
+        if (!name.starts_with('.') && entries->is_regular_file(typeError)) {
+            names.push_back(name);
+        }
+    }
+    if (error) {
+        return std::nullopt;
+    }
+    // std::string compares its characters as unsigned bytes: the order does
+    // not depend on the locale.
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> units;
+    const std::string prefix = WithTrailingSeparator(folder);
+    for (const std::string& name : names) {
+        units.push_back(prefix + name);
+    }
+    return units;
+}
+
+bool FillWithFreshUnits(const std::string& folder) {
+    bool allWritten = true;
+    for (std::size_t i = 0; i < kFreshQueueUnits; ++i) {
+        ConfigImage unit = BuildSimulatedUnitImage();
+        const std::uint32_t serial = kFirstFreshQueueSerial + static_cast<std::uint32_t>(i);
+        for (std::size_t b = 0; b < kSerialNumberBytes.count; ++b) {
+            const std::size_t shift = 8 * (kSerialNumberBytes.count - 1 - b);
+            unit[kSerialNumberBytes.first + b] = static_cast<std::uint8_t>(serial >> shift);
+        }
+        StoreChecksum(unit);
+        const std::string path =
+            WithTrailingSeparator(folder) + "unit-" + std::to_string(i + 1) + ".bin";
+        allWritten = WriteFileAtomically(path, std::string(unit.begin(), unit.end())) && allWritten;
+    }
+    return allWritten;
 }
 
 }  // namespace qzt

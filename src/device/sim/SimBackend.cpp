@@ -4,12 +4,24 @@
 #include <deque>
 #include <optional>
 
+#include "core/FileSystem.h"
 #include "device/link/KvdProtocol.h"
 #include "device/sim/KvdBox.h"
 #include "device/sim/SimUnitFile.h"
 #include "text/Text.h"
 
 namespace qzt {
+
+namespace {
+
+// The faults of a box without a unit behind it: those of the options, and
+// no unit for as long as the session lasts.
+std::vector<SimFault> WithoutUnit(std::vector<SimFault> faults) {
+    faults.push_back(SimFault{SimFaultKind::NoUnit});
+    return faults;
+}
+
+}  // namespace
 
 struct SimLibrary::State {
     SimSettings settings;
@@ -50,12 +62,34 @@ struct SimLibrary::State {
     // the next. Nothing once the queue is done.
     std::optional<SimUnitFile> ConnectUnit() {
         for (; current < units->size(); ++current, sessionsWithCurrent = 0) {
-            if (std::optional<SimUnitFile> file = SimUnitFile::Load((*units)[current])) {
+            std::optional<SimUnitFile> file = SimUnitFile::Load((*units)[current]);
+            if (file && UnitFaults()) {
                 ++sessionsWithCurrent;
                 return file;
             }
         }
         return std::nullopt;
+    }
+
+    // The connected unit's own faults, from NAME.faults beside its file
+    // (the --sim-faults syntax), after those of the options: one unit of a
+    // ward can misbehave. A list that does not parse makes the unit broken.
+    std::optional<std::vector<SimFault>> UnitFaults() const {
+        std::vector<SimFault> faults = settings.faults;
+        if (current >= units->size()) {
+            return WithoutUnit(std::move(faults));
+        }
+        const std::string path = (*units)[current] + std::string(kSimUnitFaultsSuffix);
+        if (!FileExists(path)) {
+            return faults;
+        }
+        const std::optional<std::string> text = ReadWholeFile(path, 4096);
+        SimFaultList own = ParseSimFaults(text ? std::string_view(*text) : "?");
+        if (!own.error.empty()) {
+            return std::nullopt;
+        }
+        faults.insert(faults.end(), own.faults.begin(), own.faults.end());
+        return faults;
     }
 
     // The program looked at the unit again without writing to it: it is
@@ -72,22 +106,15 @@ struct SimLibrary::State {
 
 namespace {
 
-// The faults of a box without a unit behind it: those of the options, and
-// no unit for as long as the session lasts.
-std::vector<SimFault> WithoutUnit(std::vector<SimFault> faults) {
-    faults.push_back(SimFault{SimFaultKind::NoUnit});
-    return faults;
-}
-
 class SimHandle : public FtHandle {
   public:
     // `file` null: the box has no unit (the queue is done).
-    SimHandle(std::shared_ptr<SimLibrary::State> state, std::optional<SimUnitFile> file)
+    SimHandle(std::shared_ptr<SimLibrary::State> state, std::optional<SimUnitFile> file,
+              std::vector<SimFault> faults)
         : state_(std::move(state)),
           clock_(state_->Clock()),
           file_(std::move(file)),
-          box_(file_ ? file_->Memory() : ConfigImage{},
-               file_ ? state_->settings.faults : WithoutUnit(state_->settings.faults)) {
+          box_(file_ ? file_->Memory() : ConfigImage{}, std::move(faults)) {
         state_->open = true;
         ++state_->traffic.opens;
     }
@@ -332,7 +359,8 @@ FtStatus SimLibrary::OpenByDescription(std::string_view description,
             problem_ = TextF(txt::ReasonSimQueueUnavailable, path);
             return FtStatus::DeviceNotFound;
         }
-        handle = std::make_unique<SimHandle>(state_, state_->ConnectUnit());
+        std::optional<SimUnitFile> unit = state_->ConnectUnit();
+        handle = std::make_unique<SimHandle>(state_, std::move(unit), *state_->UnitFaults());
         return FtStatus::Ok;
     }
     std::optional<SimUnitFile> file = state_->open ? std::nullopt : SimUnitFile::LoadOrCreate(path);
@@ -340,7 +368,7 @@ FtStatus SimLibrary::OpenByDescription(std::string_view description,
         problem_ = TextF(txt::ReasonSimUnavailable, path);
         return FtStatus::DeviceNotFound;
     }
-    handle = std::make_unique<SimHandle>(state_, std::move(file));
+    handle = std::make_unique<SimHandle>(state_, std::move(file), state_->settings.faults);
     return FtStatus::Ok;
 }
 

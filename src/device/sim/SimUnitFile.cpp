@@ -97,7 +97,8 @@ std::optional<std::vector<std::string>> ListSimUnitFiles(const std::string& fold
         }
         const std::string name = entries->path().filename().string();
         std::error_code typeError;
-        if (!name.starts_with('.') && entries->is_regular_file(typeError)) {
+        if (!name.starts_with('.') && !name.ends_with(kSimUnitFaultsSuffix) &&
+            entries->is_regular_file(typeError)) {
             names.push_back(name);
         }
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/ConfigImage.h"
@@ -48,10 +49,14 @@ class SimUnitFile {
 // of units in it instead of one unit's file.
 bool IsSimUnitFolder(const std::string& path);
 
+// A unit's own faults (the --sim-faults syntax) in NAME.faults beside its
+// file NAME, added to those of the options whenever it is connected.
+inline constexpr std::string_view kSimUnitFaultsSuffix = ".faults";
+
 // The units of a queue folder in the order they are connected: the regular
-// files (or symbolic links to one) whose names do not start with '.', in byte
-// order of their names, as paths below `folder`. Whether each can be loaded
-// is not looked at. Nothing when the folder cannot be read.
+// files (or symbolic links to one) whose names neither start with '.' nor
+// end in ".faults", in byte order of their names, as paths below `folder`. Whether each can be
+// loaded is not looked at. Nothing when the folder cannot be read.
 std::optional<std::vector<std::string>> ListSimUnitFiles(const std::string& folder);
 
 // What a queue folder without units is given, so the series can be tried at

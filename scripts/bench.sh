@@ -7,6 +7,7 @@
 #     the modelled line's physical lower bound (ratio) and their processor share
 #   - the time the commands take to give up under each simulated fault, and
 #     from a box pulled out mid-command to the command's end
+#   - one unit of a series (write, verify, radio codes) against the line's bound
 # Release build in build-bench/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -54,3 +55,7 @@ build-bench/bin/qzt_device_commands_bench 2>/dev/null | tail -8
 echo
 echo "== Faults: time to give up, and a box pulled out mid-command"
 build-bench/bin/qzt_fault_bench
+
+echo
+echo "== A series of units: one unit from the look that finds it to the next look"
+build-bench/bin/qzt_series_bench 2>/dev/null | grep -E '^BM_|^SeriesUnit|^aims' | sed 's/^BM_.*program_ms=\([0-9.k]*\).*/program (write, verify, codes): \1 ms/'

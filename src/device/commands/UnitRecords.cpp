@@ -120,7 +120,10 @@ namespace {
 std::string CsvLine(const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        line += (i == 0 ? "" : ",") + CsvField(fields[i]);
+        if (i != 0) {
+            line += ',';
+        }
+        line += CsvField(fields[i]);
     }
     return line + "\n";
 }

@@ -17,7 +17,8 @@ struct FoundDevice {
     // The --device= value that reaches it: "tty:/dev/ttyUSB0", "usb",
     // "sim:PATH".
     std::string device;
-    // What it is: the port, the USB bus and address, the memory file.
+    // What it is: the port, the USB bus and address, the memory file or
+    // the folder of units.
     std::string place;
     // The box's USB product string and serial number (the simulated box has
     // its own).

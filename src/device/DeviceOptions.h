@@ -9,7 +9,8 @@
 //   --device=tty[:PATH]  the kernel serial port PATH, or the one found by its
 //                        USB product string
 //   --device=sim:PATH    a simulated box with a QZT unit whose memory is the
-//                        file PATH (created when missing)
+//                        file PATH (created when missing); a folder PATH is a
+//                        ward of units connected one after another
 //
 // and for the simulated box:
 //

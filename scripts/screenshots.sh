@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's pictures (docs/*.png) from the real program on Qt's
 # offscreen platform: the main window after a read from a simulated unit, the
-# radio-code dialog, the default folder dialog, the about box and the
-# connection dialog. A scratch
+# radio-code dialog, the default folder dialog, the about box, the
+# connection dialog and the series dialog after a ward of three beds. A scratch
 # home keeps the user's own settings out of the pictures.
 set -euo pipefail
 cd "$(dirname "$0")/.."

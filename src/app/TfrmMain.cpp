@@ -38,6 +38,7 @@
 #include "app/TfrmAbout.h"
 #include "app/TfrmConnection.h"
 #include "app/TfrmSelectDirectory.h"
+#include "app/TfrmSeries.h"
 #include "app/TfrmWriteRadioCodes.h"
 #include "app/TypedCharacter.h"
 #include "app/WindowHelpers.h"
@@ -421,6 +422,7 @@ void TfrmMain::BuildMenus() {
     separator(com, "N4");
     item(com, "mnuComChangeDeviceRadioCodes", txt::MenuComChangeDeviceRadioCodes,
          &TfrmMain::mnuComChangeDeviceRadioCodesClick);
+    item(com, "mnuComSeries", txt::MenuComSeries, &TfrmMain::mnuComSeriesClick);
     separator(com, "N5");
     item(com, "mnuComConnection", txt::MenuComConnection, &TfrmMain::mnuComConnectionClick);
 
@@ -792,6 +794,7 @@ void TfrmMain::CreateDialogs() {
     frmSelectDirectory_ = new TfrmSelectDirectory(*this);
     frmWriteRadioCodes_ = new TfrmWriteRadioCodes(*this);
     frmConnection_ = new TfrmConnection(*this);
+    frmSeries_ = new TfrmSeries(*this);
 }
 
 void TfrmMain::mnuHelpAboutClick() {
@@ -845,6 +848,16 @@ void TfrmMain::mnuComWriteToDeviceClick() {
 
 void TfrmMain::mnuComChangeDeviceRadioCodesClick() {
     RunDeviceOperation([this] { ChangeDeviceRadioCodes(state_, *link_, *ui_); });
+}
+
+void TfrmMain::mnuComSeriesClick() {
+    // The series uses the window's link between its looks, so nothing else
+    // may reach the link while the dialog is open (it is modal, and the
+    // window's commands are refused meanwhile).
+    RunDeviceOperation([this] {
+        frmSeries_->Prepare();
+        ui_->ExecDialog(*frmSeries_);
+    });
 }
 
 void TfrmMain::mnuComConnectionClick() {

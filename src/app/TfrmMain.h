@@ -35,6 +35,7 @@ class TUsbInterface;
 class TfrmAbout;
 class TfrmConnection;
 class TfrmSelectDirectory;
+class TfrmSeries;
 class TfrmWriteRadioCodes;
 class UserInterface;
 
@@ -79,11 +80,12 @@ class TfrmMain : public QMainWindow {
     // Sets the title from ConfigState and CurrentFileName (not after a write to the unit).
     void RefreshTitle();
 
-    // Creates the three dialogs after the main window, in their fixed order;
-    // they stay hidden until shown modally.
+    // Creates the dialogs after the main window, in their fixed order; they
+    // stay hidden until shown modally.
     void CreateDialogs();
     TfrmWriteRadioCodes* RadioCodesDialog() const { return frmWriteRadioCodes_; }
     TfrmConnection* ConnectionDialog() const { return frmConnection_; }
+    TfrmSeries* SeriesDialog() const { return frmSeries_; }
 
     // Help > About...
     void mnuHelpAboutClick();
@@ -100,6 +102,10 @@ class TfrmMain : public QMainWindow {
     void mnuComReadFromDeviceClick();
     void mnuComWriteToDeviceClick();
     void mnuComChangeDeviceRadioCodesClick();
+    // Communication > Program a series of units...: the series dialog on
+    // the window's link and a copy of its state, as one device operation
+    // for as long as the dialog is open.
+    void mnuComSeriesClick();
     // Communication > Connection...: the box the window talks to, chosen
     // from what can be found; OK uses it at once and stores it as
     // Setup/Device.
@@ -184,6 +190,7 @@ class TfrmMain : public QMainWindow {
     TfrmSelectDirectory* frmSelectDirectory_ = nullptr;
     TfrmWriteRadioCodes* frmWriteRadioCodes_ = nullptr;
     TfrmConnection* frmConnection_ = nullptr;
+    TfrmSeries* frmSeries_ = nullptr;
     // The form's widgets, at the positions of their controls in kFormControls.
     std::array<QWidget*, kFormControls.size()> controls_{};
     // The labels whose drawn text differs from the string table's, with the

@@ -1,0 +1,445 @@
+#include "app/TfrmSeries.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/TfrmMain.h"
+#include "app/WindowHelpers.h"
+#include "core/WindowTitle.h"
+#include "device/commands/Series.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+enum Column { kLabel, kSerialNumber, kResult, kTime, kColumns };
+
+// The folder a path's file dialog starts in: the path's own when it names
+// one, else `fallback`.
+std::string FolderOf(const QString& path, const std::string& fallback) {
+    if (path.trimmed().isEmpty()) {
+        return fallback;
+    }
+    return QFileInfo(path).absolutePath().toStdString();
+}
+
+// A path shown from its start, whole in the tool tip.
+void ShowPath(QLineEdit* edit, const QString& path) {
+    edit->setText(path);
+    edit->setCursorPosition(0);
+    edit->setToolTip(path);
+}
+
+// The label column's narrowest width, in average characters: room for a
+// bed's label such as "Room 12 window" from the start.
+constexpr int kLabelCharacters = 18;
+
+}  // namespace
+
+std::string SeriesConfigurationName(const ProgramState& state, const std::string& windowTitle) {
+    ConfigMode source = state.ConfigState;
+    if (source == ConfigMode::Written) {
+        // The title still names where the written form came from.
+        source = ConfigMode::Default;
+        for (const ConfigMode shown : {ConfigMode::File, ConfigMode::Read}) {
+            if (WindowTitleFor(shown, state.CurrentFileName) == windowTitle) {
+                source = shown;
+            }
+        }
+    }
+    switch (source) {
+        case ConfigMode::File:
+        case ConfigMode::Saved:
+            return state.CurrentFileName;
+        case ConfigMode::Read:
+            return Text(txt::TitleReadFromUnit);
+        default:
+            // CurrentFileName outlives File > New: it is not the default's.
+            return Text(txt::TitleDefault);
+    }
+}
+
+// The user interface a running series talks to: its status texts go to the
+// dialog's status line, the blocks to its progress bar, and its pauses let
+// all pending events run, so that Stop is heard while a unit is programmed.
+// The series shows no boxes of its own (each unit's are its result); should
+// one come, it is the window's. The locale and the clock are the window's.
+class TfrmSeries::RunUserInterface : public UserInterface {
+  public:
+    explicit RunUserInterface(TfrmSeries& dialog) : dialog_(dialog) {}
+
+    void ShowError(const std::string& text) override { Window().ShowError(text); }
+    void ShowErrorWithReason(const std::string& text, const std::string& reason) override {
+        Window().ShowErrorWithReason(text, reason);
+    }
+    void ShowInformation(const std::string& text) override { Window().ShowInformation(text); }
+    bool AskYesNo(const std::string& text) override { return Window().AskYesNo(text); }
+    Answer AskYesNoCancel(const std::string& text) override {
+        return Window().AskYesNoCancel(text);
+    }
+
+    // Once Stop is asked for, its "Stopping after this unit..." stays.
+    void SetStatusText(const std::string& text) override {
+        if (!dialog_.stopRequested_) {
+            dialog_.SetStatusLine(Q(text));
+        }
+    }
+    std::string StatusText() const override { return dialog_.StatusLine().toStdString(); }
+    void SetTitle(const std::string&) override {}
+    // No hourglass: the dialog takes clicks all along.
+    void BeginBusy() override {}
+    void EndBusy() override {}
+    void ProcessPendingMessages() override { QApplication::processEvents(); }
+
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
+    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
+        return {};
+    }
+
+    const FormLocale& Locale() const override { return Window().Locale(); }
+    std::chrono::local_seconds LocalTimeNow() const override { return Window().LocalTimeNow(); }
+
+    // Each block is also a moment to hear Stop: a unit takes seconds at the
+    // line's speed.
+    void ShowProgress(std::size_t block, std::size_t blocks) override {
+        dialog_.progress_->setMaximum(static_cast<int>(blocks));
+        dialog_.progress_->setValue(static_cast<int>(block));
+        QApplication::processEvents();
+    }
+    void EndProgress() override { dialog_.progress_->reset(); }
+
+  private:
+    UserInterface& Window() const { return dialog_.main_.Ui(); }
+
+    TfrmSeries& dialog_;
+};
+
+TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
+    : QDialog(&mainWindow), main_(mainWindow), runUi_(std::make_unique<RunUserInterface>(*this)) {
+    setObjectName("frmSeries");
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(Q(Text(txt::SeriesTitle)));
+    const FontScale scaled(*this);
+
+    auto* lines = new QGridLayout();
+    auto line = [&](int row, const char* name, const QString& caption, QLineEdit*& edit,
+                    QPushButton** browse, const char* browseName, int browseCaption) {
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QString("lbl") + name);
+        edit = new QLineEdit(this);
+        edit->setObjectName(QString("edt") + name);
+        label->setBuddy(edit);
+        lines->addWidget(label, row, 0);
+        lines->addWidget(edit, row, 1);
+        if (browse != nullptr) {
+            *browse = new QPushButton(Q(Text(browseCaption)), this);
+            (*browse)->setObjectName(browseName);
+            (*browse)->setAutoDefault(false);
+            lines->addWidget(*browse, row, 2);
+        }
+    };
+    line(0, "Configuration", Q(Text(txt::SeriesConfiguration)) + ':', configuration_, nullptr,
+         nullptr, 0);
+    // The configuration is the window's; it is shown, not chosen here.
+    configuration_->setReadOnly(true);
+    line(1, "Plan", Q(Text(txt::SeriesPlanCaption)), plan_, &browsePlan_, "btnBrowsePlan",
+         txt::SeriesBrowsePlan);
+    line(2, "Record", Q(Text(txt::SeriesRecordCaption)), record_, &browseRecord_, "btnBrowseRecord",
+         txt::SeriesBrowseRecord);
+    lines->setColumnStretch(1, 1);
+    connect(browsePlan_, &QPushButton::clicked, this, [this] { btnBrowsePlanClick(); });
+    connect(browseRecord_, &QPushButton::clicked, this, [this] { btnBrowseRecordClick(); });
+
+    units_ = new QTableWidget(0, kColumns, this);
+    units_->setObjectName("tblUnits");
+    units_->setHorizontalHeaderLabels({Q(Text(txt::PlanLabel)), Q(Text(txt::SerialNumber)),
+                                       Q(Text(txt::HistoryResult)), Q(Text(txt::SeriesTime))});
+    units_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    units_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    units_->setSelectionMode(QAbstractItemView::SingleSelection);
+    units_->verticalHeader()->hide();
+    units_->setWordWrap(false);
+    units_->setMinimumSize(scaled(640), scaled(200));
+    units_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    QHeaderView* header = units_->horizontalHeader();
+    header->setSectionResizeMode(kLabel, QHeaderView::Interactive);
+    header->setSectionResizeMode(kSerialNumber, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(kResult, QHeaderView::Stretch);
+    header->setSectionResizeMode(kTime, QHeaderView::ResizeToContents);
+    units_->setColumnWidth(kLabel, fontMetrics().averageCharWidth() * kLabelCharacters);
+
+    status_ = new QLabel(this);
+    status_->setObjectName("lblStatus");
+    status_->setWordWrap(true);
+    // Two lines (the plan's end over the summary) without the dialog growing.
+    status_->setMinimumHeight(2 * fontMetrics().lineSpacing());
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("pbUnit");
+    progress_->setFormat("%v / %m");
+    progress_->reset();
+
+    start_ = new QPushButton(Q(Text(txt::SeriesStart)), this);
+    start_->setObjectName("btnStart");
+    stop_ = new QPushButton(Q(Text(txt::SeriesStop)), this);
+    stop_->setObjectName("btnStop");
+    close_ = new QPushButton(Q(Text(txt::SeriesClose)), this);
+    close_->setObjectName("btnClose");
+    // Enter in an edit starts nothing: only a click on a button.
+    for (QPushButton* button : {start_, stop_, close_}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(start_, &QPushButton::clicked, this, [this] { btnStartClick(); });
+    connect(stop_, &QPushButton::clicked, this, [this] { btnStopClick(); });
+    connect(close_, &QPushButton::clicked, this, &TfrmSeries::reject);
+
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(start_);
+    buttons->addWidget(stop_);
+    buttons->addStretch(1);
+    buttons->addWidget(close_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(lines);
+    layout->addWidget(units_, 1);
+    layout->addWidget(status_);
+    layout->addWidget(progress_);
+    layout->addLayout(buttons);
+
+    // The next look: armed again after each, so looks never overlap.
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, [this] { Look(); });
+
+    EnableControls();
+}
+
+TfrmSeries::~TfrmSeries() = default;
+
+void TfrmSeries::Prepare() {
+    const ProgramState& state = main_.State();
+    configurationName_ = SeriesConfigurationName(state, main_.windowTitle().toStdString());
+    ShowPath(configuration_, Q(configurationName_));
+    if (record_->text().trimmed().isEmpty()) {
+        ShowPath(record_, Q(DefaultCommissioningRecord(state.ProgramDataDirectory)));
+    }
+    units_->setRowCount(0);
+    SetStatusLine({});
+    progress_->reset();
+    EnableControls();
+    plan_->setFocus();
+}
+
+void TfrmSeries::btnBrowsePlanClick() {
+    const FileDialogOptions options{Text(txt::SeriesPlanDialogTitle), Text(txt::SeriesCsvFiles),
+                                    "*.csv", FileNamePart(plan_->text().toStdString()),
+                                    FolderOf(plan_->text(), main_.State().ActiveConfigDirectory)};
+    if (const std::optional<std::string> chosen = main_.Ui().ChooseFileToOpen(options)) {
+        ShowPath(plan_, Q(*chosen));
+    }
+}
+
+void TfrmSeries::btnBrowseRecordClick() {
+    const std::string fallback = main_.State().ProgramDataDirectory;
+    const FileDialogOptions options{Text(txt::SeriesRecordDialogTitle), Text(txt::SeriesCsvFiles),
+                                    "*.csv", FileNamePart(record_->text().toStdString()),
+                                    FolderOf(record_->text(), fallback)};
+    // The record is appended to: an existing file is no question.
+    if (const std::optional<std::string> chosen = main_.Ui().ChooseFileToSave(options)) {
+        ShowPath(record_, Q(*chosen));
+    }
+}
+
+void TfrmSeries::btnStartClick() {
+    if (running_) {
+        return;
+    }
+    // The default record is handed over as none named, so that its folder
+    // (Backups, absent until the first backup) is created.
+    std::string record = record_->text().trimmed().toStdString();
+    if (record == DefaultCommissioningRecord(main_.State().ProgramDataDirectory)) {
+        record.clear();
+    }
+    // The form as Write to device reads it; the window's boxes say what is
+    // wrong. The series works on a copy of the window's state.
+    std::optional<SeriesSetup> setup;
+    const SeriesPreparation prepared =
+        PrepareSeries(main_.State(), main_.Ui(), configurationName_,
+                      plan_->text().trimmed().toStdString(), record, setup);
+    if (prepared != SeriesPreparation::Ok || !setup) {
+        return;
+    }
+    ShowPath(record_, Q(setup->recordPath));
+    run_ = std::make_unique<SeriesRun>(std::move(*setup), main_.Link(), *runUi_);
+    running_ = true;
+    stopRequested_ = false;
+    units_->setRowCount(0);
+    progress_->reset();
+    SetStatusLine(Q(Text(txt::SeriesWaitingForUnit)));
+    EnableControls();
+    timer_->start(0);
+}
+
+void TfrmSeries::btnStopClick() {
+    if (!running_) {
+        return;
+    }
+    if (stepping_) {
+        // The unit being programmed is finished first; Look ends the series.
+        stopRequested_ = true;
+        SetStatusLine(Q(Text(txt::SeriesStopping)));
+        EnableControls();
+        return;
+    }
+    Finish({});
+}
+
+void TfrmSeries::Look() {
+    if (!running_ || stepping_) {
+        return;
+    }
+    QElapsedTimer started;
+    started.start();
+    stepping_ = true;
+    std::optional<UnitReport> report;
+    try {
+        report = run_->Step();
+    } catch (...) {
+        // The application shows what went wrong; the series ends here, or
+        // the dialog could never be closed again.
+        stepping_ = false;
+        Finish({});
+        throw;
+    }
+    stepping_ = false;
+    if (report) {
+        AddRow(*report);
+        if (!run_->RecordProblem().empty()) {
+            // A unit the record does not hold must not go unnoticed: the
+            // series ends here, and the box says why.
+            const std::string problem = run_->RecordProblem();
+            Finish({});
+            main_.Ui().ShowErrorWithReason(TextF(txt::RecordUnwritable, run_->RecordPath()),
+                                           problem);
+            return;
+        }
+    }
+    if (run_->Finished()) {
+        Finish(Q(Text(txt::SeriesPlanComplete)));
+        return;
+    }
+    if (stopRequested_) {
+        Finish({});
+        return;
+    }
+    ShowWaiting();
+    const auto interval = std::chrono::milliseconds(SeriesRun::kPollInterval).count();
+    timer_->start(static_cast<int>(std::max<qint64>(0, interval - started.elapsed())));
+}
+
+void TfrmSeries::AddRow(const UnitReport& report) {
+    const int row = units_->rowCount();
+    units_->insertRow(row);
+    const QString texts[kColumns] = {Q(report.label), Q(report.serialNumber), Q(report.resultText),
+                                     QLocale().toString(report.seconds, 'f', 1)};
+    for (int column = 0; column < kColumns; ++column) {
+        auto* item = new QTableWidgetItem(texts[column]);
+        // A long failure or label is whole in its tool tip.
+        item->setToolTip(texts[column]);
+        if (column == kSerialNumber || column == kTime) {
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        }
+        units_->setItem(row, column, item);
+    }
+    // The labels' column grows with them, up to a third of the table.
+    units_->resizeColumnToContents(kLabel);
+    const int narrowest = fontMetrics().averageCharWidth() * kLabelCharacters;
+    const int widest = std::max(narrowest, units_->viewport()->width() / 3);
+    units_->setColumnWidth(kLabel, std::clamp(units_->columnWidth(kLabel), narrowest, widest));
+    units_->scrollToBottom();
+}
+
+void TfrmSeries::ShowWaiting() {
+    int text = txt::SeriesWaitingForUnit;
+    switch (run_->Waiting()) {
+        case SeriesWait::ForBox:
+            text = txt::SeriesWaitingForBox;
+            break;
+        case SeriesWait::ForUnit:
+            text = txt::SeriesWaitingForUnit;
+            break;
+        case SeriesWait::ForRemoval:
+            text = txt::SeriesWaitingForRemoval;
+            break;
+    }
+    SetStatusLine(Q(Text(text)));
+}
+
+void TfrmSeries::Finish(const QString& first) {
+    timer_->stop();
+    running_ = false;
+    stopRequested_ = false;
+    progress_->reset();
+    const QString summary = Q(SeriesSummaryText(run_->Totals()));
+    SetStatusLine(first.isEmpty() ? summary : first + '\n' + summary);
+    EnableControls();
+}
+
+void TfrmSeries::SetStatusLine(const QString& text) {
+    status_->setText(text);
+}
+
+QString TfrmSeries::StatusLine() const {
+    return status_->text();
+}
+
+void TfrmSeries::EnableControls() {
+    for (QWidget* idle : {static_cast<QWidget*>(plan_), static_cast<QWidget*>(record_),
+                          static_cast<QWidget*>(browsePlan_), static_cast<QWidget*>(browseRecord_),
+                          static_cast<QWidget*>(start_), static_cast<QWidget*>(close_)}) {
+        idle->setEnabled(!running_);
+    }
+    stop_->setEnabled(running_ && !stopRequested_);
+}
+
+void TfrmSeries::reject() {
+    if (!running_) {
+        QDialog::reject();
+    }
+}
+
+void TfrmSeries::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void TfrmSeries::showEvent(QShowEvent* event) {
+    if (!event->spontaneous()) {
+        CentreOver(*this, main_);
+    }
+    QDialog::showEvent(event);
+}
+
+}  // namespace qzt

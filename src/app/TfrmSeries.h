@@ -1,0 +1,107 @@
+#pragma once
+// Communication > Program a series of units: a ward's units one after
+// another with the window's configuration and, with a plan, each bed's radio
+// codes (device/commands/Series.h). The dialog looks at the box about twice
+// a second on a timer, programs each new unit, lists it with its result and
+// appends it to the commissioning record, until Stop or the plan's end. The
+// window's state, form and title are never changed by a series.
+//
+// While a series runs the dialog stays responsive (Stop works during the
+// waits and while a unit is programmed: its ProcessPendingMessages lets user
+// input through), but it cannot be closed: a stop takes effect between two
+// units only. Created once with the application and prepared each time it is
+// shown.
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+
+namespace qzt {
+
+class SeriesRun;
+class TfrmMain;
+struct ProgramState;
+struct UnitReport;
+
+// What the series dialog names as the configuration it writes: the file
+// (whole path) when the window's title shows a file, else the title's own
+// caption, "(Default)" or "(Read from QZT)". After Write to device the title
+// keeps naming where the form came from, and so does this.
+std::string SeriesConfigurationName(const ProgramState& state, const std::string& windowTitle);
+
+class TfrmSeries : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TfrmSeries(TfrmMain& mainWindow);
+    ~TfrmSeries() override;
+
+    // Shows the window's configuration, the record prefilled with the
+    // default one when it is empty, an empty table and status line.
+    void Prepare();
+
+    // File dialogs through the window's user interface (tests answer them).
+    void btnBrowsePlanClick();
+    void btnBrowseRecordClick();
+    // Checks the form, the plan and the record (their problems in the
+    // window's message boxes) and, when all is well, starts looking.
+    void btnStartClick();
+    // Stops now while the series waits; while a unit is programmed, once it
+    // is done.
+    void btnStopClick();
+
+    bool Running() const { return running_; }
+    QString StatusLine() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  public slots:
+    // Escape and Close end the dialog only when no series runs.
+    void reject() override;
+
+  private:
+    class RunUserInterface;
+
+    // One look at the box (the timer's), then the next one armed.
+    void Look();
+    void AddRow(const UnitReport& report);
+    void ShowWaiting();
+    void SetStatusLine(const QString& text);
+    // The series has ended: `first` (when not empty) above the summary.
+    void Finish(const QString& first);
+    void EnableControls();
+
+    TfrmMain& main_;
+    std::unique_ptr<RunUserInterface> runUi_;
+    std::unique_ptr<SeriesRun> run_;
+    std::string configurationName_;
+    bool running_ = false;
+    bool stepping_ = false;
+    bool stopRequested_ = false;
+
+    QLineEdit* configuration_ = nullptr;
+    QLineEdit* plan_ = nullptr;
+    QLineEdit* record_ = nullptr;
+    QPushButton* browsePlan_ = nullptr;
+    QPushButton* browseRecord_ = nullptr;
+    QTableWidget* units_ = nullptr;
+    QLabel* status_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* start_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+}  // namespace qzt

@@ -198,6 +198,8 @@ std::optional<UnitReport> SeriesRun::Step() {
         ++totals_.skipped;
         return report;
     }
+    ui_.SetStatusText(TextF(txt::SeriesProgramming, *serialNumber));
+    ui_.ProcessPendingMessages();
     report = Program(*serialNumber, row);
     if (report.outcome == UnitOutcome::Done) {
         done_.insert(*serialNumber);

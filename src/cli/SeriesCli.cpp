@@ -26,6 +26,8 @@ class InterruptGuard {
         interrupted = 0;
         struct sigaction action {};
         action.sa_handler = OnInterrupt;
+        // Calls on the box resume after the handler has run.
+        action.sa_flags = SA_RESTART;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &previous_);
     }

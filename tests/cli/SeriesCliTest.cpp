@@ -209,7 +209,7 @@ TEST(Series, OneUnitsTroubleAndRefusedPlans) {
         const Site site(t);
         Ward ward(t, c.serials);
         if (c.refusing) {
-            ward.Faults(*c.refusing, "nak-writes");
+            ward.Faults(*c.refusing, "nak-writes\n");
         }
         EXPECT_EQ(ward.Series(site.config, Plan(c.plan)), c.code) << t.err.str();
         const std::vector<std::string> out = Lines(t.out.str());

@@ -1,6 +1,7 @@
 #include "device/sim/SimBackend.h"
 
 #include <algorithm>
+#include <cctype>
 #include <deque>
 #include <optional>
 
@@ -83,7 +84,15 @@ struct SimLibrary::State {
         if (!FileExists(path)) {
             return faults;
         }
-        const std::optional<std::string> text = ReadWholeFile(path, 4096);
+        std::optional<std::string> text = ReadWholeFile(path, 4096);
+        if (text) {
+            // One fault a line is a list too.
+            std::replace(text->begin(), text->end(), '\n', ',');
+            while (!text->empty() && (text->back() == ',' ||
+                                      std::isspace(static_cast<unsigned char>(text->back())))) {
+                text->pop_back();
+            }
+        }
         SimFaultList own = ParseSimFaults(text ? std::string_view(*text) : "?");
         if (!own.error.empty()) {
             return std::nullopt;

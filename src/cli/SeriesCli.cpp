@@ -65,6 +65,7 @@ int RunSeries(CliContext& c) {
         case SeriesPreparation::EncodeRefused:
         case SeriesPreparation::PlanRefused:
             return kExitInvalidData;
+        case SeriesPreparation::PlanUnreadable:
         case SeriesPreparation::RecordFailed:
             return kExitFailed;
     }

@@ -288,6 +288,13 @@ TEST(Series, WaitsForTheBoxSayingSoOnce) {
     EXPECT_NE(err.find(waiting), std::string::npos) << err;
     EXPECT_EQ(err.find(waiting), err.rfind(waiting)) << err;
     EXPECT_EQ(ReadFile(ward.Path(0)), ward.units[0]);
+
+    // A plan that cannot be read is a file that could not be read.
+    EXPECT_EQ(t.Run({"series", site.config, "--plan=" + (t.dir / "missing.csv"),
+                     "--device=sim:" + ward.folder, "--sim-timing=zero"}),
+              kExitFailed);
+    EXPECT_NE(t.err.str().find("missing.csv cannot be read.\n"), std::string::npos) << t.err.str();
+    EXPECT_NE(t.err.str().find("No such file"), std::string::npos) << t.err.str();
 }
 
 }  // namespace

@@ -110,6 +110,10 @@ SeriesPreparation PrepareSeries(ProgramState& state, UserInterface& ui,
     }
     if (!planPath.empty()) {
         PlanCheck check = ReadSeriesPlan(planPath);
+        if (!check.unreadable.empty()) {
+            ui.ShowErrorWithReason(check.refusals.front(), check.unreadable);
+            return SeriesPreparation::PlanUnreadable;
+        }
         if (!check.warnings.empty()) {
             ui.ShowError(JoinLines(check.warnings));
         }
@@ -225,7 +229,6 @@ UnitReport SeriesRun::Program(const std::string& serialNumber, const PlanRow* ro
     const auto start = link_.Clock().Now();
     DeviceResult result = WriteToDevice(state, link_, unitUi);
     if (result == DeviceResult::Ok && row != nullptr) {
-        report.label = row->label;
         unitUi.AnswerRadioCodes(row->codes);
         result = ChangeDeviceRadioCodes(state, link_, unitUi);
     }

@@ -48,7 +48,7 @@ struct SeriesSetup {
     std::string recordPath;
 };
 
-enum class SeriesPreparation { Ok, EncodeRefused, PlanRefused, RecordFailed };
+enum class SeriesPreparation { Ok, EncodeRefused, PlanUnreadable, PlanRefused, RecordFailed };
 
 // The checks before a series starts, each shown through `ui`: the form
 // encoded exactly as Write to device encodes it, the plan read and checked

@@ -246,7 +246,8 @@ PlanCheck ReadSeriesPlan(const std::string& path) {
     const std::optional<std::string> text = ReadWholeFile(path, kMaxPlanBytes + 1, &failure);
     if (!text) {
         PlanCheck check;
-        check.refusals.push_back(TextF(txt::PlanUnreadable, path) + "\n" + failure.Reason());
+        check.refusals.push_back(TextF(txt::PlanUnreadable, path));
+        check.unreadable = failure.Reason();
         return check;
     }
     return ParseSeriesPlan(*text);

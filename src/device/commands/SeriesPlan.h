@@ -41,6 +41,8 @@ struct PlanCheck {
     SeriesPlan plan;
     std::vector<std::string> refusals;
     std::vector<std::string> warnings;
+    // The file could not be read: why (its one refusal says which file).
+    std::string unreadable;
 
     bool Accepted() const { return refusals.empty(); }
 };
@@ -53,8 +55,8 @@ inline constexpr std::size_t kMaxLabelBytes = 100;
 inline constexpr std::size_t kMaxSerialDigits = 8;
 
 PlanCheck ParseSeriesPlan(std::string_view text);
-// Reads and checks the plan file; a file that cannot be read is one refusal
-// with the reason.
+// Reads and checks the plan file; a file that cannot be read is one refusal,
+// with the reason in `unreadable`.
 PlanCheck ReadSeriesPlan(const std::string& path);
 
 // The columns as the plan's header names them by default: "Label", the six

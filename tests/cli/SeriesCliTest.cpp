@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "CliTool.h"
@@ -231,6 +232,29 @@ TEST(Series, OneUnitsTroubleAndRefusedPlans) {
             EXPECT_FALSE(std::filesystem::exists(ward.record));
         } else {
             EXPECT_EQ(Lines(ReadFile(ward.record)).size(), out.size() - skipped);
+        }
+        // Each unit attempted once at most, and written only then: one Write
+        // to device in the history for each unit reported (none when the
+        // plan was refused).
+        std::string history;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
+            if (entry.path().filename() == "History.csv") {
+                history = ReadFile(entry.path().string());
+            }
+        }
+        for (unsigned serial : std::set<unsigned>(c.serials.begin(), c.serials.end())) {
+            const std::string line = ",Write to device," + std::to_string(serial) + ",";
+            std::size_t writes = 0;
+            for (auto at = history.find(line); at != std::string::npos;
+                 at = history.find(line, at + 1)) {
+                ++writes;
+            }
+            const auto attempted = std::count_if(out.begin(), out.end(), [&](const std::string& l) {
+                return l.starts_with(std::to_string(serial) + "\t") &&
+                       l.find("\tskipped: ") == std::string::npos;
+            });
+            EXPECT_LE(attempted, 1);
+            EXPECT_EQ(writes, static_cast<std::size_t>(attempted)) << serial << "\n" << history;
         }
     }
 }

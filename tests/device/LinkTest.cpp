@@ -138,10 +138,17 @@ TEST(TUsbInterface, WaitRules) {
         ASSERT_EQ(s.link.Open(), LinkOk);
         s.sim->ScriptReplies(c.script);
         const auto start = s.sim->Clock().Now();
+        // A window waiting on the link is let answer every 20 ms or so.
+        std::vector<double> calls{0.0};
+        s.link.SetWaitHandler([&] { calls.push_back(s.MillisecondsSince(start)); });
         std::array<std::uint8_t, 46> reply{};
         EXPECT_EQ(s.link.Transact("R00F801", reply, c.initialWait, 2), c.result) << c.name;
         EXPECT_GE(s.MillisecondsSince(start), c.elapsed) << c.name;
         EXPECT_LE(s.MillisecondsSince(start), c.elapsed + 1.0) << c.name;
+        calls.push_back(s.MillisecondsSince(start));
+        for (std::size_t i = 1; i < calls.size(); ++i) {
+            EXPECT_LE(calls[i] - calls[i - 1], 21.0) << c.name << " call " << i;
+        }
     }
 }
 

@@ -96,7 +96,7 @@ std::string DefaultCommissioningRecord(const std::string& programDataDirectory) 
     return BackupsFolder(programDataDirectory) + kCommissioningFileName;
 }
 
-SeriesPreparation PrepareSeries(ProgramState& state, UserInterface& ui,
+SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
                                 const std::string& configFileName, const std::string& planPath,
                                 const std::string& recordPath, std::optional<SeriesSetup>& setup) {
     setup.reset();
@@ -180,6 +180,13 @@ const PlanRow* SeriesRun::RowFor(const std::string& serialNumber) {
 }
 
 std::optional<UnitReport> SeriesRun::Step() {
+    // A look without a unit waits most of a second for its answer: the
+    // window keeps answering meanwhile (Stop is heard at once).
+    link_.SetWaitHandler([this] { ui_.ProcessPendingMessages(); });
+    struct NoWaitHandler {
+        TUsbInterface& link;
+        ~NoWaitHandler() { link.SetWaitHandler({}); }
+    } restore{link_};
     const std::optional<std::string> serialNumber = LookForUnit();
     if (!serialNumber) {
         // Gone: the same unit connected again is met again.

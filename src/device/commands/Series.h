@@ -55,7 +55,7 @@ enum class SeriesPreparation { Ok, EncodeRefused, PlanUnreadable, PlanRefused, R
 // whole (its warnings shown, its refusals in one box), the record opened
 // (its header written when it is new). An empty `planPath` is no plan, an
 // empty `recordPath` the default record.
-SeriesPreparation PrepareSeries(ProgramState& state, UserInterface& ui,
+SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
                                 const std::string& configFileName, const std::string& planPath,
                                 const std::string& recordPath, std::optional<SeriesSetup>& setup);
 

@@ -95,10 +95,18 @@ void TUsbInterface::Settle() {
             lastActivity_ = clock_.Now();
             continue;
         }
-        clock_.SleepFor(std::min<LinkClock::Duration>(
+        Pause(std::min<LinkClock::Duration>(
             {kSettleTime - quiet, kLongestSettle - settling, kMaxSleep}));
     }
     unsettled_ = false;
+}
+
+void TUsbInterface::Pause(LinkClock::Duration duration) {
+    clock_.SleepFor(duration);
+    if (wait_ && clock_.Now() - lastWaitCall_ >= kWaitHandlerPeriod) {
+        lastWaitCall_ = clock_.Now();
+        wait_();
+    }
 }
 
 std::size_t TUsbInterface::SendCommand(std::string_view payload) {
@@ -168,7 +176,7 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
         }
         const LinkClock::Duration left = deadline - clock_.Now();
         if (left > LinkClock::Duration::zero()) {
-            clock_.SleepFor(std::min<LinkClock::Duration>(left, kMaxSleep));
+            Pause(std::min<LinkClock::Duration>(left, kMaxSleep));
         }
     }
 

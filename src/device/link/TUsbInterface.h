@@ -155,12 +155,20 @@ class TUsbInterface {
     LinkResult ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer);
 
     void SetProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
+    // Called while the link waits for the box, about every
+    // kWaitHandlerPeriod, so that a caller can keep a window answering
+    // through waits that last up to a second.
+    using WaitHandler = std::function<void()>;
+    static constexpr std::chrono::milliseconds kWaitHandlerPeriod{20};
+    void SetWaitHandler(WaitHandler handler) { wait_ = std::move(handler); }
 
     // The clock its waits run on (the simulator's own in zero time).
     LinkClock& Clock() { return clock_; }
 
   private:
     void AppendToFrame(std::uint8_t byte);
+    // Sleeps on the link's clock, calling the wait handler when it is due.
+    void Pause(LinkClock::Duration duration);
     // The payload of a framed reply, or the one raw byte, as ReceiveReply
     // returns it.
     static std::size_t Unframe(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> reply);
@@ -186,6 +194,8 @@ class TUsbInterface {
     std::uint8_t frameLength_ = 0;
     std::uint8_t frameSum_ = 0;
     ProgressHandler progress_;
+    WaitHandler wait_;
+    LinkClock::TimePoint lastWaitCall_{};
     bool gone_ = false;
     bool settingsRefused_ = false;
     // The last exchange may still have bytes on their way, the latest of

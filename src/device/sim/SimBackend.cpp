@@ -58,18 +58,24 @@ struct SimLibrary::State {
         return true;
     }
 
-    // The unit connected now, loaded as its file is at this moment; a unit
-    // whose file cannot be loaded is broken, and the technician moves on to
-    // the next. Nothing once the queue is done.
-    std::optional<SimUnitFile> ConnectUnit() {
+    // The unit connected now, loaded as its file is at this moment, with
+    // the faults of its session; a unit whose file (or faults file) cannot
+    // be loaded is broken, and the technician moves on to the next. No file
+    // once the queue is done: the box without a unit.
+    struct Connected {
+        std::optional<SimUnitFile> file;
+        std::vector<SimFault> faults;
+    };
+    Connected ConnectUnit() {
         for (; current < units->size(); ++current, sessionsWithCurrent = 0) {
             std::optional<SimUnitFile> file = SimUnitFile::Load((*units)[current]);
-            if (file && UnitFaults()) {
+            std::optional<std::vector<SimFault>> faults = file ? UnitFaults() : std::nullopt;
+            if (faults) {
                 ++sessionsWithCurrent;
-                return file;
+                return {std::move(file), std::move(*faults)};
             }
         }
-        return std::nullopt;
+        return {std::nullopt, WithoutUnit(settings.faults)};
     }
 
     // The connected unit's own faults, from NAME.faults beside its file
@@ -77,9 +83,6 @@ struct SimLibrary::State {
     // ward can misbehave. A list that does not parse makes the unit broken.
     std::optional<std::vector<SimFault>> UnitFaults() const {
         std::vector<SimFault> faults = settings.faults;
-        if (current >= units->size()) {
-            return WithoutUnit(std::move(faults));
-        }
         const std::string path = (*units)[current] + std::string(kSimUnitFaultsSuffix);
         if (!FileExists(path)) {
             return faults;
@@ -368,8 +371,8 @@ FtStatus SimLibrary::OpenByDescription(std::string_view description,
             problem_ = TextF(txt::ReasonSimQueueUnavailable, path);
             return FtStatus::DeviceNotFound;
         }
-        std::optional<SimUnitFile> unit = state_->ConnectUnit();
-        handle = std::make_unique<SimHandle>(state_, std::move(unit), *state_->UnitFaults());
+        State::Connected unit = state_->ConnectUnit();
+        handle = std::make_unique<SimHandle>(state_, std::move(unit.file), std::move(unit.faults));
         return FtStatus::Ok;
     }
     std::optional<SimUnitFile> file = state_->open ? std::nullopt : SimUnitFile::LoadOrCreate(path);

@@ -3,8 +3,8 @@
 // kernel ports carrying the KVD box, the boxes on USB, the simulated unit)
 // with an "Automatic" entry on top, each with whether it can be used now and,
 // when not, why. The user picks one, may test it, and OK makes it the
-// window's device (stored in Values.ini by the main window). Created once
-// with the application and refilled each time it is shown.
+// window's device (stored in Values.ini by the main window). Created the
+// first time it is needed and refilled each time it is shown.
 
 #include <QDialog>
 #include <string>

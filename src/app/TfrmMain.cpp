@@ -793,8 +793,20 @@ void TfrmMain::CreateDialogs() {
     frmAbout_ = new TfrmAbout(*this, deviceOptions_);
     frmSelectDirectory_ = new TfrmSelectDirectory(*this);
     frmWriteRadioCodes_ = new TfrmWriteRadioCodes(*this);
-    frmConnection_ = new TfrmConnection(*this);
-    frmSeries_ = new TfrmSeries(*this);
+}
+
+TfrmConnection* TfrmMain::ConnectionDialog() {
+    if (frmConnection_ == nullptr) {
+        frmConnection_ = new TfrmConnection(*this);
+    }
+    return frmConnection_;
+}
+
+TfrmSeries* TfrmMain::SeriesDialog() {
+    if (frmSeries_ == nullptr) {
+        frmSeries_ = new TfrmSeries(*this);
+    }
+    return frmSeries_;
 }
 
 void TfrmMain::mnuHelpAboutClick() {
@@ -855,17 +867,18 @@ void TfrmMain::mnuComSeriesClick() {
     // may reach the link while the dialog is open (it is modal, and the
     // window's commands are refused meanwhile).
     RunDeviceOperation([this] {
-        frmSeries_->Prepare();
-        ui_->ExecDialog(*frmSeries_);
+        SeriesDialog()->Prepare();
+        ui_->ExecDialog(*SeriesDialog());
     });
 }
 
 void TfrmMain::mnuComConnectionClick() {
-    frmConnection_->Prepare(deviceOptions_, arguments_);
-    if (ui_->ExecDialog(*frmConnection_) != QDialog::Accepted) {
+    TfrmConnection& connection = *ConnectionDialog();
+    connection.Prepare(deviceOptions_, arguments_);
+    if (ui_->ExecDialog(connection) != QDialog::Accepted) {
         return;
     }
-    const std::string device = frmConnection_->Choice();
+    const std::string device = connection.Choice();
     if (!device.empty()) {
         UseDevice(device);
     }

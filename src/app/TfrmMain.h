@@ -84,8 +84,10 @@ class TfrmMain : public QMainWindow {
     // stay hidden until shown modally.
     void CreateDialogs();
     TfrmWriteRadioCodes* RadioCodesDialog() const { return frmWriteRadioCodes_; }
-    TfrmConnection* ConnectionDialog() const { return frmConnection_; }
-    TfrmSeries* SeriesDialog() const { return frmSeries_; }
+    // The Communication menu's own dialogs, made the first time they are
+    // needed rather than at start-up.
+    TfrmConnection* ConnectionDialog();
+    TfrmSeries* SeriesDialog();
 
     // Help > About...
     void mnuHelpAboutClick();

@@ -20,6 +20,7 @@
 
 #include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
+#include "core/FileSystem.h"
 #include "core/WindowTitle.h"
 #include "device/commands/Series.h"
 #include "text/Text.h"
@@ -273,12 +274,7 @@ void TfrmSeries::btnStartClick() {
     if (running_) {
         return;
     }
-    // The default record is handed over as none named, so that its folder
-    // (Backups, absent until the first backup) is created.
-    std::string record = record_->text().trimmed().toStdString();
-    if (record == DefaultCommissioningRecord(main_.State().ProgramDataDirectory)) {
-        record.clear();
-    }
+    const std::string record = record_->text().trimmed().toStdString();
     // The form as Write to device reads it; the window's boxes say what is
     // wrong. The series works on a copy of the window's state.
     std::optional<SeriesSetup> setup;
@@ -379,19 +375,7 @@ void TfrmSeries::AddRow(const UnitReport& report) {
 }
 
 void TfrmSeries::ShowWaiting() {
-    int text = txt::SeriesWaitingForUnit;
-    switch (run_->Waiting()) {
-        case SeriesWait::ForBox:
-            text = txt::SeriesWaitingForBox;
-            break;
-        case SeriesWait::ForUnit:
-            text = txt::SeriesWaitingForUnit;
-            break;
-        case SeriesWait::ForRemoval:
-            text = txt::SeriesWaitingForRemoval;
-            break;
-    }
-    SetStatusLine(Q(Text(text)));
+    SetStatusLine(Q(Text(SeriesWaitText(run_->Waiting()))));
 }
 
 void TfrmSeries::Finish(const QString& first) {

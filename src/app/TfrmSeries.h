@@ -9,7 +9,7 @@
 // While a series runs the dialog stays responsive (Stop works during the
 // waits and while a unit is programmed: its ProcessPendingMessages lets user
 // input through), but it cannot be closed: a stop takes effect between two
-// units only. Created once with the application and prepared each time it is
+// units only. Created the first time it is needed and prepared each time it is
 // shown.
 
 #include <QDialog>

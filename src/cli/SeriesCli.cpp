@@ -91,9 +91,7 @@ int RunSeries(CliContext& c) {
         if (run.Waiting() != said) {
             said = run.Waiting();
             if (*said != SeriesWait::ForRemoval) {
-                c.ui.Messages() << Text(*said == SeriesWait::ForBox ? txt::SeriesWaitingForBox
-                                                                    : txt::SeriesWaitingForUnit)
-                                << std::endl;
+                c.ui.Messages() << Text(SeriesWaitText(*said)) << std::endl;
             }
         }
         // The next look about half a second after this one began; Ctrl+C is

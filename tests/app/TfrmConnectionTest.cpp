@@ -67,6 +67,17 @@ int Click(TfrmConnection& dialog, const char* button) {
     return dialog.result();
 }
 
+// What the dialog lists and which entry it selects when it opens, then
+// cancelled.
+std::pair<std::vector<Row>, std::string> Listed(StartedWindow& w) {
+    std::pair<std::vector<Row>, std::string> listed;
+    RunConnection(w, [&](TfrmConnection& dialog) {
+        listed = {Rows(dialog), dialog.Choice()};
+        return Click(dialog, "btnCancel");
+    });
+    return listed;
+}
+
 std::string StoredDevice(StartedWindow& w) {
     return w.window.State().Values.ReadValue("Setup", "Device");
 }
@@ -150,13 +161,7 @@ class TfrmConnectionTest : public QObject {
             }
             StartedWindow w;
             w.window.ConnectionDialog()->SetTtyPaths(sysfs.paths);
-            std::vector<Row> rows;
-            std::string selected;
-            RunConnection(w, [&](TfrmConnection& dialog) {
-                rows = Rows(dialog);
-                selected = dialog.Choice();
-                return Click(dialog, "btnCancel");
-            });
+            const auto [rows, selected] = Listed(w);
             QCOMPARE(selected, std::string("auto"));
             QVERIFY2(!rows.empty(), c.name);
             QCOMPARE(rows[0].device, QString("auto"));
@@ -288,13 +293,7 @@ class TfrmConnectionTest : public QObject {
                 },
                 c.arguments);
             w.window.ConnectionDialog()->SetTtyPaths(test::FakeSysfs().paths);
-            std::vector<Row> rows;
-            std::string selected;
-            RunConnection(w, [&](TfrmConnection& dialog) {
-                rows = Rows(dialog);
-                selected = dialog.Choice();
-                return Click(dialog, "btnCancel");
-            });
+            const auto [rows, selected] = Listed(w);
             QCOMPARE(selected, c.device);
             const auto row = std::find_if(rows.begin(), rows.end(),
                                           [&](const Row& r) { return r.device == Q(c.device); });

@@ -437,12 +437,7 @@ TEST(Cli, HistoryRecordsWhatWasDone) {
     for (const auto& c : cases) {
         Tool t;
         EXPECT_EQ(t.Run(OnUnit(t, c.call)), kExitOk) << t.err.str();
-        std::string history;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
-            if (entry.path().filename() == "History.csv") {
-                history = ReadFile(entry.path().string());
-            }
-        }
+        const std::string history = test::HistoryText(t);
         EXPECT_TRUE(history.ends_with(c.line)) << ::testing::PrintToString(c.call) << "\n"
                                                << history;
         EXPECT_EQ(history.empty(), *c.line == '\0') << history;

@@ -39,6 +39,16 @@ struct Tool {
     std::ostringstream out, err;
 };
 
+// What History.csv in the tool's data folder holds ("" when there is none).
+inline std::string HistoryText(const Tool& t) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
+        if (entry.path().filename() == "History.csv") {
+            return ReadFile(entry.path().string());
+        }
+    }
+    return "";
+}
+
 // A call on the simulated unit (its memory in the test's folder), in zero
 // time.
 inline std::vector<std::string> OnUnit(const Tool& t, std::vector<std::string> call,

@@ -236,12 +236,7 @@ TEST(Series, OneUnitsTroubleAndRefusedPlans) {
         // Each unit attempted once at most, and written only then: one Write
         // to device in the history for each unit reported (none when the
         // plan was refused).
-        std::string history;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
-            if (entry.path().filename() == "History.csv") {
-                history = ReadFile(entry.path().string());
-            }
-        }
+        const std::string history = test::HistoryText(t);
         for (unsigned serial : std::set<unsigned>(c.serials.begin(), c.serials.end())) {
             const std::string line = ",Write to device," + std::to_string(serial) + ",";
             std::size_t writes = 0;

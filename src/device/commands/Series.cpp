@@ -92,6 +92,18 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
+int SeriesWaitText(SeriesWait wait) {
+    switch (wait) {
+        case SeriesWait::ForBox:
+            return txt::SeriesWaitingForBox;
+        case SeriesWait::ForUnit:
+            return txt::SeriesWaitingForUnit;
+        case SeriesWait::ForRemoval:
+            break;
+    }
+    return txt::SeriesWaitingForRemoval;
+}
+
 std::string DefaultCommissioningRecord(const std::string& programDataDirectory) {
     return BackupsFolder(programDataDirectory) + kCommissioningFileName;
 }
@@ -123,11 +135,14 @@ SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
         }
         prepared.plan = std::move(check.plan);
     }
+    // The default record lives with the backups, in a folder made when
+    // first needed; a record named elsewhere goes in a folder of the user's.
+    const std::string defaultRecord = DefaultCommissioningRecord(state.ProgramDataDirectory);
     if (prepared.recordPath.empty()) {
-        // The default record lives with the backups.
-        const std::string folder = BackupsFolder(state.ProgramDataDirectory);
-        CreateFolder(StripTrailingSeparators(folder));
-        prepared.recordPath = DefaultCommissioningRecord(state.ProgramDataDirectory);
+        prepared.recordPath = defaultRecord;
+    }
+    if (prepared.recordPath == defaultRecord) {
+        CreateFolder(StripTrailingSeparators(BackupsFolder(state.ProgramDataDirectory)));
     }
     FileError failure;
     if (!AppendCsvRow(prepared.recordPath, RecordHeader(), {}, &failure)) {

@@ -25,7 +25,6 @@
 #include <string>
 #include <vector>
 
-#include "core/FileSystem.h"
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
 #include "device/commands/DeviceCommands.h"
@@ -53,8 +52,9 @@ enum class SeriesPreparation { Ok, EncodeRefused, PlanUnreadable, PlanRefused, R
 // The checks before a series starts, each shown through `ui`: the form
 // encoded exactly as Write to device encodes it, the plan read and checked
 // whole (its warnings shown, its refusals in one box), the record opened
-// (its header written when it is new). An empty `planPath` is no plan, an
-// empty `recordPath` the default record.
+// (its header written when it is new; the default record's folder made when
+// missing). An empty `planPath` is no plan, an empty `recordPath` the
+// default record.
 SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
                                 const std::string& configFileName, const std::string& planPath,
                                 const std::string& recordPath, std::optional<SeriesSetup>& setup);
@@ -76,6 +76,8 @@ struct UnitReport {
 
 // What the series is waiting for after its last step.
 enum class SeriesWait { ForBox, ForUnit, ForRemoval };
+// The text that says so ("Waiting for a unit...").
+int SeriesWaitText(SeriesWait wait);
 
 struct SeriesTotals {
     std::size_t done = 0;

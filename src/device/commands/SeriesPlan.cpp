@@ -16,6 +16,65 @@ constexpr std::size_t kCodeColumns = std::tuple_size_v<UserInterface::RadioCodes
 constexpr std::size_t kLabelColumn = 0;
 constexpr std::size_t kSerialColumn = 1 + kCodeColumns;
 
+// The columns as the plan's header names them by default: "Label", the six
+// rows of the radio-code dialog, "Serial number".
+std::vector<std::string> PlanColumnNames() {
+    std::vector<std::string> names{Text(txt::PlanLabel)};
+    for (int caption : kRadioCodeCaptions) {
+        names.push_back(Text(caption));
+    }
+    names.push_back(Text(txt::SerialNumber));
+    return names;
+}
+
+// A CSV text split into records of fields: quotes as RFC 4180 has them (a
+// quoted field may hold the separator, doubled quotes and line breaks); an
+// unquoted line break ends a record.
+std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    bool quoted = false;
+    bool any = false;  // the record has begun
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"') {
+                field += c;
+            } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+            continue;
+        }
+        any = true;
+        if (c == '"') {
+            quoted = true;
+        } else if (c == separator) {
+            record.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n' || c == '\r') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            record.push_back(std::move(field));
+            field.clear();
+            records.push_back(std::move(record));
+            record.clear();
+            any = false;
+        } else {
+            field += c;
+        }
+    }
+    if (any || quoted) {
+        record.push_back(std::move(field));
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
 // "C (Pad connection (on))": the column's letter as a spreadsheet shows it,
 // and what it holds.
 std::string ColumnName(std::size_t column) {
@@ -79,60 +138,6 @@ struct FirstUse {
 };
 
 }  // namespace
-
-std::vector<std::string> PlanColumnNames() {
-    std::vector<std::string> names{Text(txt::PlanLabel)};
-    for (int caption : kRadioCodeCaptions) {
-        names.push_back(Text(caption));
-    }
-    names.push_back(Text(txt::SerialNumber));
-    return names;
-}
-
-std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
-    bool quoted = false;
-    bool any = false;  // the record has begun
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != '"') {
-                field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else {
-                quoted = false;
-            }
-            continue;
-        }
-        any = true;
-        if (c == '"') {
-            quoted = true;
-        } else if (c == separator) {
-            record.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            record.push_back(std::move(field));
-            field.clear();
-            records.push_back(std::move(record));
-            record.clear();
-            any = false;
-        } else {
-            field += c;
-        }
-    }
-    if (any || quoted) {
-        record.push_back(std::move(field));
-        records.push_back(std::move(record));
-    }
-    return records;
-}
 
 PlanCheck ParseSeriesPlan(std::string_view text) {
     PlanCheck check;

@@ -14,7 +14,6 @@
 // numbers it, the header being row 1) and its column.
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,14 +57,5 @@ PlanCheck ParseSeriesPlan(std::string_view text);
 // Reads and checks the plan file; a file that cannot be read is one refusal,
 // with the reason in `unreadable`.
 PlanCheck ReadSeriesPlan(const std::string& path);
-
-// The columns as the plan's header names them by default: "Label", the six
-// rows of the radio-code dialog, "Serial number".
-std::vector<std::string> PlanColumnNames();
-
-// One CSV record split into fields: quotes as RFC 4180 has them (a quoted
-// field may hold the separator, doubled quotes and line breaks). Splits the
-// whole text; a record is ended by an unquoted line break.
-std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator);
 
 }  // namespace qzt

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <deque>
 #include <optional>
 
@@ -83,20 +84,20 @@ struct SimLibrary::State {
     // ward can misbehave. A list that does not parse makes the unit broken.
     std::optional<std::vector<SimFault>> UnitFaults() const {
         std::vector<SimFault> faults = settings.faults;
-        const std::string path = (*units)[current] + std::string(kSimUnitFaultsSuffix);
-        if (!FileExists(path)) {
-            return faults;
+        FileError failure;
+        std::optional<std::string> text =
+            ReadWholeFile((*units)[current] + std::string(kSimUnitFaultsSuffix), 4096, &failure);
+        if (!text) {
+            // No file: no faults of its own; one that cannot be read: broken.
+            return failure.code == ENOENT ? std::optional(faults) : std::nullopt;
         }
-        std::optional<std::string> text = ReadWholeFile(path, 4096);
-        if (text) {
-            // One fault a line is a list too.
-            std::replace(text->begin(), text->end(), '\n', ',');
-            while (!text->empty() && (text->back() == ',' ||
-                                      std::isspace(static_cast<unsigned char>(text->back())))) {
-                text->pop_back();
-            }
+        // One fault a line is a list too.
+        std::replace(text->begin(), text->end(), '\n', ',');
+        while (!text->empty() &&
+               (text->back() == ',' || std::isspace(static_cast<unsigned char>(text->back())))) {
+            text->pop_back();
         }
-        SimFaultList own = ParseSimFaults(text ? std::string_view(*text) : "?");
+        const SimFaultList own = ParseSimFaults(*text);
         if (!own.error.empty()) {
             return std::nullopt;
         }

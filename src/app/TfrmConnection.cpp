@@ -167,8 +167,10 @@ void TfrmConnection::Fill(const std::vector<FoundDevice>& found) {
             Text(txt::ConnectionNotFoundNow));
     }
     // Each column as wide as its texts, but none so wide that the state
-    // goes out of sight; a cut text is whole in its tool tip.
-    const int widest = list_->viewport()->width() / 4;
+    // goes out of sight; a cut text is whole in its tool tip. The list's
+    // own width: before the dialog is first shown its viewport still has
+    // the size of a widget never laid out.
+    const int widest = list_->width() / 4;
     for (int column = kDevice; column < kState; ++column) {
         list_->resizeColumnToContents(column);
         list_->setColumnWidth(column, std::min(list_->columnWidth(column), widest));

@@ -17,7 +17,7 @@
 
 #include "CommandSetup.h"
 #include "LineBench.h"
-#include "device/commands/Series.h"
+#include "series/SeriesEngine.h"
 #include "device/link/TUsbInterface.h"
 #include "device/sim/SimBackend.h"
 #include "device/sim/SimUnitFile.h"

@@ -22,7 +22,7 @@
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 #include "core/WindowTitle.h"
-#include "device/commands/Series.h"
+#include "series/SeriesEngine.h"
 #include "text/Text.h"
 
 namespace qzt {

@@ -1,7 +1,7 @@
 #pragma once
 // Communication > Program a series of units: a ward's units one after
 // another with the window's configuration and, with a plan, each bed's radio
-// codes (device/commands/Series.h). The dialog looks at the box about twice
+// codes (series/SeriesEngine.h). The dialog looks at the box about twice
 // a second on a timer, programs each new unit, lists it with its result and
 // appends it to the commissioning record, until Stop or the plan's end. The
 // window's state, form and title are never changed by a series.

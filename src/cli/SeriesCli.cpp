@@ -6,7 +6,7 @@
 
 #include "cli/Cli.h"
 #include "device/Backends.h"
-#include "device/commands/Series.h"
+#include "series/SeriesEngine.h"
 #include "text/Text.h"
 
 namespace qzt {

@@ -18,7 +18,7 @@
 #include "app/TfrmSeries.h"
 #include "app/WindowHelpers.h"
 #include "core/WindowTitle.h"
-#include "device/commands/Series.h"
+#include "series/SeriesEngine.h"
 #include "device/sim/SimUnitFile.h"
 
 using namespace qzt;

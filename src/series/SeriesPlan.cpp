@@ -1,4 +1,4 @@
-#include "device/commands/SeriesPlan.h"
+#include "series/SeriesPlan.h"
 
 #include <algorithm>
 #include <cctype>

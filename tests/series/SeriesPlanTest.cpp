@@ -3,7 +3,7 @@
 #include <random>
 #include <set>
 
-#include "device/commands/SeriesPlan.h"
+#include "series/SeriesPlan.h"
 
 namespace qzt {
 namespace {

@@ -28,7 +28,7 @@
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
 #include "device/commands/DeviceCommands.h"
-#include "device/commands/SeriesPlan.h"
+#include "series/SeriesPlan.h"
 #include "device/link/TUsbInterface.h"
 
 namespace qzt {

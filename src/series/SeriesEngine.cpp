@@ -1,4 +1,4 @@
-#include "device/commands/Series.h"
+#include "series/SeriesEngine.h"
 
 #include <algorithm>
 

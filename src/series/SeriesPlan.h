@@ -2,9 +2,11 @@
 // The plan of a series: which bed of a ward gets which six radio codes.
 //
 // A plan is a CSV file (UTF-8, a header row, commas or semicolons as a
-// spreadsheet saves them), one row a bed:
-//
-//   label, the six codes in the order of the radio-code dialog, [serial number]
+// spreadsheet saves them), one row a bed. The header names the columns, in
+// any order: "Label", the six codes by the rows of the radio-code dialog
+// ("Pad connection (on)", or short: "Pad on"), and optionally "Serial
+// number". Other columns (a room, a note) are carried into the record. A
+// plan without its header is refused: its first bed would be taken for one.
 //
 // A row with a serial number belongs to that unit; the others go to the
 // units in the order they are connected. The whole plan is checked before
@@ -27,10 +29,15 @@ struct PlanRow {
     std::string label;
     UserInterface::RadioCodes codes;  // upper-case, four digits each
     std::string serialNumber;         // empty: any unit
+    // The row's cells of the plan's other columns, in their order.
+    std::vector<std::string> extras;
 };
 
 struct SeriesPlan {
     std::vector<PlanRow> rows;
+    // The names of the columns the plan has besides its own, as its header
+    // gives them: carried into the record.
+    std::vector<std::string> extraColumns;
 };
 
 // What checking a plan found. `refusals` empty means `plan` holds it; the
@@ -50,6 +57,7 @@ struct PlanCheck {
 inline constexpr std::size_t kMaxPlanBytes = 1 << 20;
 inline constexpr std::size_t kMaxPlanRows = 1000;
 inline constexpr std::size_t kMaxLabelBytes = 100;
+inline constexpr std::size_t kMaxPlanColumns = 64;
 // Serial numbers are 24-bit numbers: at most eight decimal digits.
 inline constexpr std::size_t kMaxSerialDigits = 8;
 

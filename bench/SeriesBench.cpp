@@ -17,11 +17,12 @@
 
 #include "CommandSetup.h"
 #include "LineBench.h"
-#include "series/SeriesEngine.h"
+#include "core/FileSystem.h"
 #include "device/link/TUsbInterface.h"
 #include "device/sim/SimBackend.h"
 #include "device/sim/SimUnitFile.h"
 #include "files/FileCommands.h"
+#include "series/SeriesEngine.h"
 
 namespace qzt {
 namespace {
@@ -31,7 +32,7 @@ using bench::ScratchFolder;
 
 // A plan of `beds` rows with codes of their own.
 std::string WardPlan(std::size_t beds) {
-    std::string plan = "Label,A,B,C,D,E,F\n";
+    std::string plan = "Label,Allow user,Pad on,Pad off,On pad,Out of pad,Technical\n";
     for (std::size_t bed = 0; bed < beds; ++bed) {
         plan += "Bed " + std::to_string(bed + 1);
         for (std::size_t code = 0; code < 6; ++code) {
@@ -43,6 +44,20 @@ std::string WardPlan(std::size_t beds) {
     }
     return plan;
 }
+
+// The series reports to nobody.
+class QuietEvents : public SeriesEvents {
+  public:
+    explicit QuietEvents(const UserInterface& ui) : ui_(ui) {}
+    void Status(const std::string&) override {}
+    void Progress(std::size_t, std::size_t) override {}
+    void KeepAlive() override {}
+    std::chrono::local_seconds LocalTimeNow() const override { return ui_.LocalTimeNow(); }
+    const FormLocale& Locale() const override { return ui_.Locale(); }
+
+  private:
+    const UserInterface& ui_;
+};
 
 void BM_SeriesUnit(benchmark::State& run) {
     ScratchFolder folder;
@@ -66,14 +81,16 @@ void BM_SeriesUnit(benchmark::State& run) {
     // The form holds the default configuration, as after File > New.
     FileNew(state, ui);
     std::optional<SeriesSetup> setup;
-    if (PrepareSeries(state, ui, "ward.Qzt", plan, folder.File("record.csv"), setup) !=
+    if (PrepareSeries(state, ui, "ward.Qzt", plan, folder.File("record.csv"), {},
+                      setup) !=
         SeriesPreparation::Ok) {
         run.SkipWithError(("the series cannot start: " + ui.lastError).c_str());
         return;
     }
     auto sim = std::make_shared<SimLibrary>(bench::LineSettings(ward, run.range(0)));
     TUsbInterface link(sim);
-    SeriesRun series(std::move(*setup), link, ui);
+    QuietEvents events(ui);
+    SeriesEngine series(std::move(*setup), link, events);
 
     double programSeconds = 0;
     LineMeasurement measurement(*sim);

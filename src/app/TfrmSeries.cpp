@@ -75,64 +75,40 @@ std::string SeriesConfigurationName(const ProgramState& state, const std::string
     }
 }
 
-// The user interface a running series talks to: its status texts go to the
-// dialog's status line, the blocks to its progress bar, and its pauses let
-// all pending events run, so that Stop is heard while a unit is programmed.
-// The series shows no boxes of its own (each unit's are its result); should
-// one come, it is the window's. The locale and the clock are the window's.
-class TfrmSeries::RunUserInterface : public UserInterface {
+// What a running series tells the dialog: status texts go to its status
+// line, the blocks to its progress bar, and its pauses let all pending
+// events run, so that Stop is heard while a unit is programmed. The locale
+// and the clock are the window's.
+class TfrmSeries::RunEvents : public SeriesEvents {
   public:
-    explicit RunUserInterface(TfrmSeries& dialog) : dialog_(dialog) {}
-
-    void ShowError(const std::string& text) override { Window().ShowError(text); }
-    void ShowErrorWithReason(const std::string& text, const std::string& reason) override {
-        Window().ShowErrorWithReason(text, reason);
-    }
-    void ShowInformation(const std::string& text) override { Window().ShowInformation(text); }
-    bool AskYesNo(const std::string& text) override { return Window().AskYesNo(text); }
-    Answer AskYesNoCancel(const std::string& text) override {
-        return Window().AskYesNoCancel(text);
-    }
+    explicit RunEvents(TfrmSeries& dialog) : dialog_(dialog) {}
 
     // Once Stop is asked for, its "Stopping after this unit..." stays.
-    void SetStatusText(const std::string& text) override {
+    void Status(const std::string& text) override {
         if (!dialog_.stopRequested_) {
             dialog_.SetStatusLine(Q(text));
         }
     }
-    std::string StatusText() const override { return dialog_.StatusLine().toStdString(); }
-    void SetTitle(const std::string&) override {}
-    // No hourglass: the dialog takes clicks all along.
-    void BeginBusy() override {}
-    void EndBusy() override {}
-    void ProcessPendingMessages() override { QApplication::processEvents(); }
-
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-
-    const FormLocale& Locale() const override { return Window().Locale(); }
-    std::chrono::local_seconds LocalTimeNow() const override { return Window().LocalTimeNow(); }
-
-    // Each block is also a moment to hear Stop: a unit takes seconds at the
-    // line's speed.
-    void ShowProgress(std::size_t block, std::size_t blocks) override {
+    void Progress(std::size_t block, std::size_t blocks) override {
+        if (blocks == 0) {
+            dialog_.progress_->reset();
+            return;
+        }
         dialog_.progress_->setMaximum(static_cast<int>(blocks));
         dialog_.progress_->setValue(static_cast<int>(block));
-        QApplication::processEvents();
     }
-    void EndProgress() override { dialog_.progress_->reset(); }
+    void KeepAlive() override { QApplication::processEvents(); }
+    std::chrono::local_seconds LocalTimeNow() const override {
+        return dialog_.main_.Ui().LocalTimeNow();
+    }
+    const FormLocale& Locale() const override { return dialog_.main_.Ui().Locale(); }
 
   private:
-    UserInterface& Window() const { return dialog_.main_.Ui(); }
-
     TfrmSeries& dialog_;
 };
 
 TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
-    : QDialog(&mainWindow), main_(mainWindow), runUi_(std::make_unique<RunUserInterface>(*this)) {
+    : QDialog(&mainWindow), main_(mainWindow), events_(std::make_unique<RunEvents>(*this)) {
     setObjectName("frmSeries");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -164,6 +140,9 @@ TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
          txt::SeriesBrowsePlan);
     line(2, "Record", Q(Text(txt::SeriesRecordCaption)), record_, &browseRecord_, "btnBrowseRecord",
          txt::SeriesBrowseRecord);
+    // A row the record gives to a unit already, to be given again: the
+    // confirmation names the unit that has it.
+    line(3, "Redo", Q(Text(txt::SeriesRedoCaption)), redo_, nullptr, nullptr, 0);
     lines->setColumnStretch(1, 1);
     connect(browsePlan_, &QPushButton::clicked, this, [this] { btnBrowsePlanClick(); });
     connect(browseRecord_, &QPushButton::clicked, this, [this] { btnBrowseRecordClick(); });
@@ -275,17 +254,33 @@ void TfrmSeries::btnStartClick() {
         return;
     }
     const std::string record = record_->text().trimmed().toStdString();
+    std::vector<std::string> redo;
+    if (!redo_->text().trimmed().isEmpty()) {
+        redo.push_back(redo_->text().trimmed().toStdString());
+    }
     // The form as Write to device reads it; the window's boxes say what is
     // wrong. The series works on a copy of the window's state.
     std::optional<SeriesSetup> setup;
     const SeriesPreparation prepared =
         PrepareSeries(main_.State(), main_.Ui(), configurationName_,
-                      plan_->text().trimmed().toStdString(), record, setup);
+                      plan_->text().trimmed().toStdString(), record, redo, setup);
     if (prepared != SeriesPreparation::Ok || !setup) {
         return;
     }
-    ShowPath(record_, Q(setup->recordPath));
-    run_ = std::make_unique<SeriesRun>(std::move(*setup), main_.Link(), *runUi_);
+    ShowPath(record_, Q(setup->record.Path()));
+    // Reserved codes, what the record holds already and the rows given
+    // again: the user confirms them before the first unit.
+    if (!setup->notes.empty()) {
+        std::string question;
+        for (const std::string& note : setup->notes) {
+            question += note + "\n";
+        }
+        if (!main_.Ui().AskYesNo(question + "\n" + Text(txt::SeriesConfirm))) {
+            return;
+        }
+    }
+    redo_->clear();
+    run_ = std::make_unique<SeriesEngine>(std::move(*setup), main_.Link(), *events_);
     running_ = true;
     stopRequested_ = false;
     units_->setRowCount(0);
@@ -329,10 +324,10 @@ void TfrmSeries::Look() {
     stepping_ = false;
     if (report) {
         AddRow(*report);
-        if (!run_->RecordProblem().empty()) {
+        if (!report->recordProblem.empty()) {
             // A unit the record does not hold must not go unnoticed: the
             // series ends here, and the box says why.
-            const std::string problem = run_->RecordProblem();
+            const std::string problem = report->recordProblem;
             Finish({});
             main_.Ui().ShowErrorWithReason(TextF(txt::RecordUnwritable, run_->RecordPath()),
                                            problem);
@@ -348,8 +343,13 @@ void TfrmSeries::Look() {
         return;
     }
     ShowWaiting();
-    const auto interval = std::chrono::milliseconds(SeriesRun::kPollInterval).count();
-    timer_->start(static_cast<int>(std::max<qint64>(0, interval - started.elapsed())));
+    // The next look when the link's clock says it is due (under the
+    // simulator's zero time that comes sooner in real time), and never at
+    // once, so the event loop is never kept busy.
+    const auto due = std::chrono::ceil<std::chrono::milliseconds>(run_->UntilNextLook()).count();
+    const auto interval = std::chrono::milliseconds(SeriesEngine::kPollInterval).count();
+    timer_->start(static_cast<int>(
+        std::clamp<qint64>(std::min<qint64>(due, interval - started.elapsed()), 1, interval)));
 }
 
 void TfrmSeries::AddRow(const UnitReport& report) {
@@ -397,7 +397,7 @@ QString TfrmSeries::StatusLine() const {
 }
 
 void TfrmSeries::EnableControls() {
-    for (QWidget* idle : {static_cast<QWidget*>(plan_), static_cast<QWidget*>(record_),
+    for (QWidget* idle : {static_cast<QWidget*>(plan_), static_cast<QWidget*>(record_), static_cast<QWidget*>(redo_),
                           static_cast<QWidget*>(browsePlan_), static_cast<QWidget*>(browseRecord_),
                           static_cast<QWidget*>(start_), static_cast<QWidget*>(close_)}) {
         idle->setEnabled(!running_);

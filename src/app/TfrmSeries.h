@@ -27,7 +27,7 @@ class QTimer;
 
 namespace qzt {
 
-class SeriesRun;
+class SeriesEngine;
 class TfrmMain;
 struct ProgramState;
 struct UnitReport;
@@ -53,7 +53,9 @@ class TfrmSeries : public QDialog {
     void btnBrowsePlanClick();
     void btnBrowseRecordClick();
     // Checks the form, the plan and the record (their problems in the
-    // window's message boxes) and, when all is well, starts looking.
+    // window's message boxes), asks to confirm the plan's reserved codes,
+    // what the record holds already and a row to give again, and then
+    // starts looking. A series started again goes on from its record.
     void btnStartClick();
     // Stops now while the series waits; while a unit is programmed, once it
     // is done.
@@ -71,7 +73,7 @@ class TfrmSeries : public QDialog {
     void reject() override;
 
   private:
-    class RunUserInterface;
+    class RunEvents;
 
     // One look at the box (the timer's), then the next one armed.
     void Look();
@@ -83,8 +85,8 @@ class TfrmSeries : public QDialog {
     void EnableControls();
 
     TfrmMain& main_;
-    std::unique_ptr<RunUserInterface> runUi_;
-    std::unique_ptr<SeriesRun> run_;
+    std::unique_ptr<RunEvents> events_;
+    std::unique_ptr<SeriesEngine> run_;
     std::string configurationName_;
     bool running_ = false;
     bool stepping_ = false;
@@ -93,6 +95,7 @@ class TfrmSeries : public QDialog {
     QLineEdit* configuration_ = nullptr;
     QLineEdit* plan_ = nullptr;
     QLineEdit* record_ = nullptr;
+    QLineEdit* redo_ = nullptr;
     QPushButton* browsePlan_ = nullptr;
     QPushButton* browseRecord_ = nullptr;
     QTableWidget* units_ = nullptr;

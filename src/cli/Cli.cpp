@@ -95,6 +95,8 @@ void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& 
         }
         if (command.options & kRecord) {
             TakeEach(*sub, "--record", [&call](const std::string& v) { call.record = v; });
+            // One row to give again a time; the option may come again.
+            TakeEach(*sub, "--redo", [&call](const std::string& v) { call.redo.push_back(v); });
         }
         for (const char* name : kDeviceOptions) {
             if (command.options & kDevice) {

@@ -25,6 +25,7 @@ struct Invocation {
     std::optional<std::string> set;     // --set=LIST
     std::optional<std::string> plan;    // --plan=PLAN.csv
     std::optional<std::string> record;  // --record=RECORD.csv
+    std::vector<std::string> redo;      // --redo=LABEL, each
     DeviceOptions device;               // --device=, --sim-faults= ...
 };
 

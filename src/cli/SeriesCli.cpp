@@ -47,6 +47,31 @@ std::string Seconds(double seconds) {
     return text;
 }
 
+// The console's side of a series: status texts and blocks are not printed
+// (one line a unit is the output); Ctrl+C is acknowledged as soon as it
+// comes, even in the middle of a unit.
+class ConsoleSeriesEvents : public SeriesEvents {
+  public:
+    ConsoleSeriesEvents(ConsoleUserInterface& ui, const InterruptGuard& guard)
+        : ui_(ui), guard_(guard) {}
+
+    void Status(const std::string&) override {}
+    void Progress(std::size_t, std::size_t) override {}
+    void KeepAlive() override {
+        if (guard_.Interrupted() && !acknowledged_) {
+            acknowledged_ = true;
+            ui_.Messages() << Text(txt::SeriesStoppingCli) << std::endl;
+        }
+    }
+    std::chrono::local_seconds LocalTimeNow() const override { return ui_.LocalTimeNow(); }
+    const FormLocale& Locale() const override { return ui_.Locale(); }
+
+  private:
+    ConsoleUserInterface& ui_;
+    const InterruptGuard& guard_;
+    bool acknowledged_ = false;
+};
+
 }  // namespace
 
 int RunSeries(CliContext& c) {
@@ -59,57 +84,62 @@ int RunSeries(CliContext& c) {
     }
     std::optional<SeriesSetup> setup;
     switch (PrepareSeries(c.state, c.ui, file, c.call.plan.value_or(""), c.call.record.value_or(""),
-                          setup)) {
+                          c.call.redo, setup)) {
         case SeriesPreparation::Ok:
             break;
         case SeriesPreparation::EncodeRefused:
         case SeriesPreparation::PlanRefused:
             return kExitInvalidData;
+        case SeriesPreparation::RedoUnknown:
+            return kExitUsage;
         case SeriesPreparation::PlanUnreadable:
         case SeriesPreparation::RecordFailed:
             return kExitFailed;
     }
+    // No one to confirm: what the window would ask about is said.
+    for (const std::string& note : setup->notes) {
+        c.ui.Messages() << note << std::endl;
+    }
 
     TUsbInterface link(MakeBackend(c.call.device));
-    SeriesRun run(std::move(*setup), link, c.ui);
     InterruptGuard guard;
+    ConsoleSeriesEvents events(c.ui, guard);
+    SeriesEngine engine(std::move(*setup), link, events);
     std::optional<SeriesWait> said;
     bool recordFailed = false;
-    while (!guard.Interrupted() && !run.Finished()) {
-        const auto start = link.Clock().Now();
-        if (const std::optional<UnitReport> report = run.Step()) {
+    while (!guard.Interrupted() && !engine.Finished()) {
+        if (const std::optional<UnitReport> report = engine.Step()) {
             c.out << report->serialNumber << '\t' << report->label << '\t' << report->resultText
                   << '\t' << Seconds(report->seconds) << std::endl;
-            if (!run.RecordProblem().empty()) {
-                c.ui.ShowErrorWithReason(TextF(txt::RecordUnwritable, run.RecordPath()),
-                                         run.RecordProblem());
+            if (!report->recordProblem.empty()) {
+                c.ui.ShowErrorWithReason(TextF(txt::RecordUnwritable, engine.RecordPath()),
+                                         report->recordProblem);
                 recordFailed = true;
                 break;
             }
         }
         // What the series waits for, said once each time it changes.
-        if (run.Waiting() != said) {
-            said = run.Waiting();
+        if (engine.Waiting() != said) {
+            said = engine.Waiting();
             if (*said != SeriesWait::ForRemoval) {
                 c.ui.Messages() << Text(SeriesWaitText(*said)) << std::endl;
             }
         }
-        // The next look about half a second after this one began; Ctrl+C is
-        // heard within a tenth of a second meanwhile.
-        const auto next = start + SeriesRun::kPollInterval;
-        while (!guard.Interrupted() && !run.Finished() && link.Clock().Now() < next) {
-            link.Clock().SleepFor(std::min<LinkClock::Duration>(next - link.Clock().Now(),
-                                                                std::chrono::milliseconds(100)));
-        }
+        engine.WaitForNextLook([&] { return guard.Interrupted() || engine.Finished(); });
+        events.KeepAlive();
     }
-    if (run.Finished()) {
+    if (engine.Finished()) {
         c.ui.Messages() << Text(txt::SeriesPlanComplete) << std::endl;
     }
-    c.out << SeriesSummaryText(run.Totals()) << std::endl;
+    const SeriesTotals totals = engine.Totals();
+    c.out << SeriesSummaryText(totals) << std::endl;
     if (recordFailed) {
         return kExitFailed;
     }
-    return run.Totals().failed == 0 ? kExitOk : kExitDeviceFailed;
+    if (totals.failed > 0) {
+        return kExitDeviceFailed;
+    }
+    return engine.BoxSeen() ? kExitOk : kExitNoConnection;
 }
 
 }  // namespace qzt

@@ -1,6 +1,8 @@
 #include "series/SeriesEngine.h"
 
 #include <algorithm>
+#include <cctype>
+#include <thread>
 
 #include "config/ImageFields.h"
 #include "core/FormCodec.h"
@@ -11,34 +13,72 @@
 namespace qzt {
 namespace {
 
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// A plan row's name in the record: its label and its codes.
+std::string RowKey(const std::string& label, const UserInterface::RadioCodes& codes) {
+    std::string key = label;
+    for (const std::string& code : codes) {
+        key += '\n' + Upper(code);
+    }
+    return key;
+}
+
+// The unit whose memory is `image`, when its product information was read
+// into it (the product type is there), else nothing.
+std::optional<std::string> SerialRead(std::span<const std::uint8_t, kImageSize> image) {
+    if (!IsQztProduct(image)) {
+        return std::nullopt;
+    }
+    return SerialNumberText(image);
+}
+
 // The user interface of one unit's commands within a series: their boxes
 // are not shown (the series is unattended between units); the first error
 // becomes the unit's result. The radio-code dialog is answered with the
-// plan's codes. Status, progress, the locale and the clock are the caller's;
-// the form and the title are never touched, so the window stays as it is.
+// plan's codes, once the unit behind the box is known to be the one the
+// configuration was written to. Status, progress, the locale and the clock
+// are the front end's; the form and the title are never touched.
 class UnitUserInterface : public UserInterface {
   public:
-    explicit UnitUserInterface(UserInterface& outer) : outer_(outer) {}
+    UnitUserInterface(SeriesEvents& events, TUsbInterface& link) : events_(events), link_(link) {}
 
-    void AnswerRadioCodes(const RadioCodes& codes) { codes_ = codes; }
+    // The codes to answer the dialog with, for the unit `serialNumber`.
+    void AnswerRadioCodes(const RadioCodes& codes, const std::string& serialNumber) {
+        codes_ = codes;
+        serialNumber_ = serialNumber;
+    }
     const std::string& FirstError() const { return error_; }
+    // The dialog found another unit behind the box.
+    bool Swapped() const { return swapped_; }
 
     void ShowError(const std::string& text) override {
         if (error_.empty()) {
-            error_ = text;
-            std::replace(error_.begin(), error_.end(), '\n', ' ');
+            error_ = OneLine(text);
         }
     }
     void ShowInformation(const std::string&) override {}
     bool AskYesNo(const std::string&) override { return false; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
 
-    void SetStatusText(const std::string& text) override { outer_.SetStatusText(text); }
-    std::string StatusText() const override { return outer_.StatusText(); }
+    void SetStatusText(const std::string& text) override {
+        status_ = text;
+        events_.Status(text);
+    }
+    std::string StatusText() const override { return status_; }
     void SetTitle(const std::string&) override {}
     void BeginBusy() override {}
     void EndBusy() override {}
-    void ProcessPendingMessages() override { outer_.ProcessPendingMessages(); }
+    void ProcessPendingMessages() override { events_.KeepAlive(); }
 
     std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
     std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
@@ -49,38 +89,44 @@ class UnitUserInterface : public UserInterface {
     // The series' copy of the form is what it writes.
     void ShowForm(const FormModel&) override {}
     void ReadForm(FormModel&) override {}
-    const FormLocale& Locale() const override { return outer_.Locale(); }
-    std::chrono::local_seconds LocalTimeNow() const override { return outer_.LocalTimeNow(); }
+    const FormLocale& Locale() const override { return events_.Locale(); }
+    std::chrono::local_seconds LocalTimeNow() const override { return events_.LocalTimeNow(); }
 
+    // The command has just read the unit whole, in the session it writes
+    // in; the unit's serial number is read once more here, so codes meant
+    // for one unit never reach another swapped in since the write.
     bool EditRadioCodes(const RadioCodes&, RadioCodes& newCodes) override {
         if (!codes_) {
+            return false;
+        }
+        ConfigImage unit{};
+        if (link_.ReadRange(unit, kProductInformation.first, kProductInformation.Last()) !=
+            LinkOk) {
+            ShowError(Text(txt::NoConnection));
+            return false;
+        }
+        if (SerialRead(unit) != serialNumber_) {
+            swapped_ = true;
             return false;
         }
         newCodes = *codes_;
         return true;
     }
     void ShowProgress(std::size_t block, std::size_t blocks) override {
-        outer_.ShowProgress(block, blocks);
+        events_.Progress(block, blocks);
+        events_.KeepAlive();
     }
-    void EndProgress() override { outer_.EndProgress(); }
+    void EndProgress() override { events_.Progress(0, 0); }
 
   private:
-    UserInterface& outer_;
+    SeriesEvents& events_;
+    TUsbInterface& link_;
     std::optional<RadioCodes> codes_;
+    std::string serialNumber_;
     std::string error_;
+    std::string status_;
+    bool swapped_ = false;
 };
-
-std::vector<std::string> RecordHeader() {
-    std::vector<std::string> header{Text(txt::HistoryTime), Text(txt::SerialNumber),
-                                    Text(txt::PlanLabel)};
-    for (int caption : kRadioCodeCaptions) {
-        header.push_back(Text(caption));
-    }
-    header.push_back(Text(txt::RecordConfigurationFile));
-    header.push_back(Text(txt::RecordChecksum));
-    header.push_back(Text(txt::HistoryResult));
-    return header;
-}
 
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string text;
@@ -108,194 +154,416 @@ std::string DefaultCommissioningRecord(const std::string& programDataDirectory) 
     return BackupsFolder(programDataDirectory) + kCommissioningFileName;
 }
 
+SeriesMemory::SeriesMemory(const SeriesPlan* plan, std::string configFileName)
+    : plan_(plan), configFileName_(std::move(configFileName)) {
+    if (plan_ != nullptr) {
+        for (const PlanRow& row : plan_->rows) {
+            planKeys_.insert(RowKey(row.label, row.codes));
+        }
+    }
+}
+
+void SeriesMemory::Remember(const RecordRow& row) {
+    if (plan_ == nullptr) {
+        // Without a plan a series is its configuration file.
+        if (row.Done() && row.label.empty() && row.configurationFile == configFileName_) {
+            doneSerials_.insert(row.serialNumber);
+        }
+        return;
+    }
+    const std::string key = RowKey(row.label, row.codes);
+    if (!planKeys_.contains(key)) {
+        return;
+    }
+    if (row.Done()) {
+        rows_[key] = {row.serialNumber, row.time, true};
+        doneSerials_.insert(row.serialNumber);
+    } else if (row.MayHoldCodes()) {
+        // Kept for that unit unless another already has it for good.
+        const auto held = rows_.find(key);
+        if (held == rows_.end() || !held->second.done) {
+            rows_[key] = {row.serialNumber, row.time, false};
+        }
+    }
+}
+
+void SeriesMemory::Free(const PlanRow& row) {
+    rows_.erase(RowKey(row.label, row.codes));
+}
+
+const SeriesMemory::Holder* SeriesMemory::HolderOf(const PlanRow& row) const {
+    const auto found = rows_.find(RowKey(row.label, row.codes));
+    return found == rows_.end() ? nullptr : &found->second;
+}
+
+bool SeriesMemory::SerialDone(const std::string& serialNumber) const {
+    return doneSerials_.contains(serialNumber);
+}
+
+std::size_t SeriesMemory::RowsDone() const {
+    return static_cast<std::size_t>(std::count_if(
+        rows_.begin(), rows_.end(), [](const auto& entry) { return entry.second.done; }));
+}
+
 SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
                                 const std::string& configFileName, const std::string& planPath,
-                                const std::string& recordPath, std::optional<SeriesSetup>& setup) {
+                                const std::string& recordPath,
+                                const std::vector<std::string>& redoLabels,
+                                std::optional<SeriesSetup>& setup) {
     setup.reset();
-    SeriesSetup prepared{state, configFileName, std::nullopt, recordPath};
     // The form is checked as Write to device checks it, before any unit is
     // reached; each unit's write encodes it again with that moment's clock.
+    ProgramState copy = state;
     ConfigImage image{};
-    if (const auto fault = EncodeFromForm(prepared.state, ui, image, ConfigMode::Written)) {
+    if (const auto fault = EncodeFromForm(copy, ui, image, ConfigMode::Written)) {
         ShowEncodeError(ui, *fault);
         return SeriesPreparation::EncodeRefused;
     }
+    std::optional<SeriesPlan> plan;
+    std::vector<std::string> notes;
     if (!planPath.empty()) {
         PlanCheck check = ReadSeriesPlan(planPath);
         if (!check.unreadable.empty()) {
             ui.ShowErrorWithReason(check.refusals.front(), check.unreadable);
             return SeriesPreparation::PlanUnreadable;
         }
-        if (!check.warnings.empty()) {
-            ui.ShowError(JoinLines(check.warnings));
-        }
+        // A refused plan is all the user needs to see: its warnings come
+        // with an accepted one.
         if (!check.Accepted()) {
             ui.ShowError(TextF(txt::PlanRefused, planPath) + "\n" + JoinLines(check.refusals));
             return SeriesPreparation::PlanRefused;
         }
-        prepared.plan = std::move(check.plan);
+        notes = std::move(check.warnings);
+        plan = std::move(check.plan);
+    }
+    for (const std::string& label : redoLabels) {
+        if (!plan || std::none_of(plan->rows.begin(), plan->rows.end(),
+                                  [&label](const PlanRow& row) { return row.label == label; })) {
+            ui.ShowError(TextF(txt::SeriesRedoUnknown, label));
+            return SeriesPreparation::RedoUnknown;
+        }
     }
     // The default record lives with the backups, in a folder made when
     // first needed; a record named elsewhere goes in a folder of the user's.
     const std::string defaultRecord = DefaultCommissioningRecord(state.ProgramDataDirectory);
-    if (prepared.recordPath.empty()) {
-        prepared.recordPath = defaultRecord;
-    }
-    if (prepared.recordPath == defaultRecord) {
+    const std::string record = recordPath.empty() ? defaultRecord : recordPath;
+    if (record == defaultRecord) {
         CreateFolder(StripTrailingSeparators(BackupsFolder(state.ProgramDataDirectory)));
     }
-    FileError failure;
-    if (!AppendCsvRow(prepared.recordPath, RecordHeader(), {}, &failure)) {
-        ui.ShowErrorWithReason(TextF(txt::RecordUnwritable, prepared.recordPath), failure.Reason());
+    RecordProblem problem;
+    std::optional<SeriesRecord> opened =
+        SeriesRecord::Open(record, plan ? &*plan : nullptr, planPath, configFileName, problem);
+    if (!opened) {
+        ui.ShowErrorWithReason(problem.message, problem.reason);
         return SeriesPreparation::RecordFailed;
     }
-    setup = std::move(prepared);
+
+    // What the record already holds of this plan, and the rows to give
+    // again, each naming the unit that has it.
+    SeriesMemory memory(plan ? &*plan : nullptr, configFileName);
+    for (const RecordRow& row : opened->Rows()) {
+        memory.Remember(row);
+    }
+    if (plan && memory.RowsDone() > 0) {
+        notes.push_back(TextF(txt::SeriesResume, record, std::to_string(memory.RowsDone()),
+                              std::to_string(plan->rows.size())));
+    }
+    for (const std::string& label : redoLabels) {
+        for (const PlanRow& row : plan->rows) {
+            if (row.label != label) {
+                continue;
+            }
+            const SeriesMemory::Holder* holder = memory.HolderOf(row);
+            notes.push_back(holder != nullptr ? TextF(txt::SeriesRedoHeld, label,
+                                                      holder->serialNumber, holder->time)
+                                              : TextF(txt::SeriesRedoFree, label));
+        }
+    }
+    setup = SeriesSetup{std::move(copy), configFileName, std::move(plan),   std::move(*opened),
+                        redoLabels,      std::move(notes)};
     return SeriesPreparation::Ok;
 }
 
-SeriesRun::SeriesRun(SeriesSetup setup, TUsbInterface& link, UserInterface& ui)
-    : setup_(std::move(setup)), link_(link), ui_(ui) {}
-
-bool SeriesRun::Finished() const {
-    return setup_.plan && rowsDone_.size() == setup_.plan->rows.size();
+SeriesEngine::SeriesEngine(SeriesSetup setup, TUsbInterface& link, SeriesEvents& events)
+    : setup_(std::move(setup)),
+      link_(link),
+      events_(events),
+      memory_(setup_.plan ? &*setup_.plan : nullptr, setup_.configFileName) {
+    for (const RecordRow& row : setup_.record.Rows()) {
+        memory_.Remember(row);
+    }
+    if (setup_.plan) {
+        for (const PlanRow& row : setup_.plan->rows) {
+            if (std::find(setup_.redoLabels.begin(), setup_.redoLabels.end(), row.label) !=
+                setup_.redoLabels.end()) {
+                memory_.Free(row);
+            }
+        }
+    }
 }
 
-std::optional<std::string> SeriesRun::LookForUnit() {
-    std::optional<std::string> serialNumber;
-    if (link_.Open() != LinkOk) {
-        waiting_ = SeriesWait::ForBox;
-    } else {
+bool SeriesEngine::Finished() const {
+    return setup_.plan && std::all_of(setup_.plan->rows.begin(), setup_.plan->rows.end(),
+                                      [this](const PlanRow& row) {
+                                          const SeriesMemory::Holder* holder =
+                                              memory_.HolderOf(row);
+                                          return holder != nullptr && holder->done;
+                                      });
+}
+
+SeriesTotals SeriesEngine::Totals() const {
+    SeriesTotals totals;
+    for (const auto& [serial, outcome] : outcomes_) {
+        if (outcome == UnitOutcome::Done) {
+            ++totals.done;
+        } else if (outcome == UnitOutcome::Failed) {
+            ++totals.failed;
+        }
+    }
+    totals.skipped = skipped_;
+    totals.notAnswering = notAnswering_;
+    return totals;
+}
+
+SeriesEngine::Look SeriesEngine::LookForUnit(std::string& serialNumber) {
+    Look look = Look::NoBox;
+    if (link_.Open() == LinkOk) {
+        boxSeen_ = true;
+        look = Look::NoUnit;
         ConfigImage unit{};
-        waiting_ = SeriesWait::ForUnit;
-        if (link_.CheckConnection() == LinkOk &&
-            link_.ReadRange(unit, kProductInformation.first, kProductInformation.Last()) ==
+        if (link_.CheckConnection() == LinkOk) {
+            look = Look::NotAnswering;
+            if (link_.ReadRange(unit, kProductInformation.first, kProductInformation.Last()) ==
                 LinkOk) {
-            serialNumber = SerialNumberText(unit);
+                serialNumber = SerialNumberText(unit);
+                look = Look::Unit;
+            }
         }
     }
     link_.Close();
-    return serialNumber;
+    return look;
 }
 
-const PlanRow* SeriesRun::RowFor(const std::string& serialNumber) {
+const PlanRow* SeriesEngine::RowFor(const std::string& serialNumber) const {
     const std::vector<PlanRow>& rows = setup_.plan->rows;
-    auto open = [this, &rows](const PlanRow& row) {
-        return !rowsDone_.contains(static_cast<std::size_t>(&row - rows.data()));
-    };
-    // The unit's own row, else the first row free for any unit.
+    auto holder = [this](const PlanRow& row) { return memory_.HolderOf(row); };
+    // A row kept for this unit (its codes may be on it), else its own row,
+    // else the first row free for any unit.
     auto found = std::find_if(rows.begin(), rows.end(), [&](const PlanRow& row) {
-        return open(row) && row.serialNumber == serialNumber;
+        return holder(row) != nullptr && !holder(row)->done &&
+               holder(row)->serialNumber == serialNumber;
     });
     if (found == rows.end()) {
         found = std::find_if(rows.begin(), rows.end(), [&](const PlanRow& row) {
-            return open(row) && row.serialNumber.empty();
+            return holder(row) == nullptr && row.serialNumber == serialNumber;
+        });
+    }
+    if (found == rows.end()) {
+        found = std::find_if(rows.begin(), rows.end(), [&](const PlanRow& row) {
+            return holder(row) == nullptr && row.serialNumber.empty();
         });
     }
     return found == rows.end() ? nullptr : &*found;
 }
 
-std::optional<UnitReport> SeriesRun::Step() {
+std::optional<UnitReport> SeriesEngine::Step() {
     // A look without a unit waits most of a second for its answer: the
-    // window keeps answering meanwhile (Stop is heard at once).
-    link_.SetWaitHandler([this] { ui_.ProcessPendingMessages(); });
+    // front end keeps answering meanwhile (a Stop is heard at once).
+    link_.SetWaitHandler([this] { events_.KeepAlive(); });
     struct NoWaitHandler {
         TUsbInterface& link;
         ~NoWaitHandler() { link.SetWaitHandler({}); }
     } restore{link_};
-    const std::optional<std::string> serialNumber = LookForUnit();
-    if (!serialNumber) {
-        // Gone: the same unit connected again is met again.
-        lastSeen_.clear();
-        return std::nullopt;
-    }
-    waiting_ = SeriesWait::ForRemoval;
-    if (*serialNumber == lastSeen_) {
-        return std::nullopt;
-    }
-    lastSeen_ = *serialNumber;
-
-    UnitReport report;
-    const PlanRow* row = setup_.plan ? RowFor(*serialNumber) : nullptr;
-    if (done_.contains(*serialNumber) || (setup_.plan && row == nullptr)) {
-        report.time = ui_.LocalTimeNow();
-        report.serialNumber = *serialNumber;
-        report.resultText =
-            Text(done_.contains(*serialNumber) ? txt::SeriesSkippedDone : txt::SeriesSkippedNoRow);
-        ++totals_.skipped;
-        return report;
-    }
-    ui_.SetStatusText(TextF(txt::SeriesProgramming, *serialNumber));
-    ui_.ProcessPendingMessages();
-    report = Program(*serialNumber, row);
-    if (report.outcome == UnitOutcome::Done) {
-        done_.insert(*serialNumber);
-        if (row != nullptr) {
-            rowsDone_.insert(static_cast<std::size_t>(row - setup_.plan->rows.data()));
+    lastLook_ = link_.Clock().Now();
+    std::string serialNumber;
+    switch (LookForUnit(serialNumber)) {
+        case Look::NoBox:
+            waiting_ = SeriesWait::ForBox;
+            lastSeen_.clear();
+            noAnswerReported_ = false;
+            return std::nullopt;
+        case Look::NoUnit:
+            // Gone: the same unit connected again is met again.
+            waiting_ = SeriesWait::ForUnit;
+            lastSeen_.clear();
+            noAnswerReported_ = false;
+            return std::nullopt;
+        case Look::NotAnswering: {
+            // Connected, since the box sees it, but it does not answer a
+            // read: said once, until it is taken away.
+            waiting_ = SeriesWait::ForRemoval;
+            lastSeen_.clear();
+            if (noAnswerReported_) {
+                return std::nullopt;
+            }
+            noAnswerReported_ = true;
+            ++notAnswering_;
+            UnitReport report = Report(UnitOutcome::NoAnswer, {}, txt::SeriesNoAnswer);
+            AppendHistory(setup_.state.ProgramDataDirectory,
+                          {report.time, Text(txt::SeriesTitle), {}, report.resultText});
+            Record(report);
+            return report;
         }
-        ++totals_.done;
-    } else {
-        ++totals_.failed;
+        case Look::Unit:
+            break;
     }
+    noAnswerReported_ = false;
+    waiting_ = SeriesWait::ForRemoval;
+    if (serialNumber == lastSeen_) {
+        return std::nullopt;
+    }
+    lastSeen_ = serialNumber;
+
+    if (memory_.SerialDone(serialNumber)) {
+        ++skipped_;
+        return Report(UnitOutcome::Skipped, serialNumber, txt::SeriesSkippedDone);
+    }
+    const PlanRow* row = setup_.plan ? RowFor(serialNumber) : nullptr;
+    if (setup_.plan && row == nullptr) {
+        ++skipped_;
+        return Report(UnitOutcome::Skipped, serialNumber, txt::SeriesSkippedNoRow);
+    }
+    events_.Status(TextF(txt::SeriesProgramming, serialNumber));
+    events_.KeepAlive();
+    UnitReport report = Program(serialNumber, row);
+    // A unit counts by its last outcome; one done (now or before, on
+    // record) stays done.
+    const auto before = outcomes_.find(report.serialNumber);
+    const bool done = report.outcome == UnitOutcome::Done ||
+                      memory_.SerialDone(report.serialNumber) ||
+                      (before != outcomes_.end() && before->second == UnitOutcome::Done);
+    outcomes_[report.serialNumber] = done ? UnitOutcome::Done : report.outcome;
     Record(report);
     return report;
 }
 
-UnitReport SeriesRun::Program(const std::string& serialNumber, const PlanRow* row) {
+UnitReport SeriesEngine::Report(UnitOutcome outcome, const std::string& serialNumber, int text) {
     UnitReport report;
-    report.time = ui_.LocalTimeNow();
+    report.time = events_.LocalTimeNow();
     report.serialNumber = serialNumber;
-    // Each unit starts from the series' own state: what one unit's commands
-    // leave in it never reaches the next.
-    ProgramState state = setup_.state;
-    UnitUserInterface unitUi(ui_);
-    const auto start = link_.Clock().Now();
-    DeviceResult result = WriteToDevice(state, link_, unitUi);
-    if (result == DeviceResult::Ok && row != nullptr) {
-        unitUi.AnswerRadioCodes(row->codes);
-        result = ChangeDeviceRadioCodes(state, link_, unitUi);
-    }
-    report.seconds = std::chrono::duration<double>(link_.Clock().Now() - start).count();
-    report.result = result;
-    if (row != nullptr) {
-        report.label = row->label;
-        report.codes = row->codes;
-    }
-    if (result != DeviceResult::Ok) {
-        report.outcome = UnitOutcome::Failed;
-        report.resultText = TextF(txt::SeriesFailed, unitUi.FirstError());
-        return report;
-    }
-    // What the unit holds now, both read-backs having compared it: the
-    // configuration with the unit's own bytes, and the plan's codes.
-    const auto image = ImageOf(state.CurrentImage);
-    if (row == nullptr) {
-        report.codes = RadioCodesOf(image);
-    } else {
-        StoreRadioCodes(row->codes, image);
-        StoreChecksum(image);
-    }
-    report.checksum = image[kChecksumOffset];
-    report.outcome = UnitOutcome::Done;
-    report.resultText = Text(txt::SeriesDone);
+    report.outcome = outcome;
+    report.resultText = Text(text);
     return report;
 }
 
-void SeriesRun::Record(const UnitReport& report) {
-    std::vector<std::string> row{HistoryTimeText(report.time), report.serialNumber, report.label};
-    row.insert(row.end(), report.codes.begin(), report.codes.end());
-    row.push_back(setup_.configFileName);
-    row.push_back(report.checksum ? ByteToHex(*report.checksum) : "");
-    row.push_back(report.resultText);
+UnitReport SeriesEngine::Program(const std::string& serialNumber, const PlanRow* row) {
+    UnitReport report;
+    report.time = events_.LocalTimeNow();
+    report.serialNumber = serialNumber;
+    report.outcome = UnitOutcome::Failed;
+    // Each unit starts from the series' own state: what one unit's commands
+    // leave in it never reaches the next. The scratch image starts empty, so
+    // that what is in it afterwards was read from the unit.
+    ProgramState state = setup_.state;
+    std::fill(state.ScratchImage.begin(), state.ScratchImage.end(), 0);
+    const auto scratch = ImageOf(state.ScratchImage);
+    UnitUserInterface unitUi(events_, link_);
+    const auto start = link_.Clock().Now();
+    auto finish = [&](DeviceResult result) {
+        report.seconds = std::chrono::duration<double>(link_.Clock().Now() - start).count();
+        report.result = result;
+        return report;
+    };
+
+    DeviceResult result = WriteToDevice(state, link_, unitUi);
+    // The unit the write reached, as the write read it: the look's unit may
+    // have been swapped for another in between.
+    const std::optional<std::string> written = SerialRead(scratch);
+    if (written) {
+        report.serialNumber = *written;
+    }
+    if (result != DeviceResult::Ok) {
+        report.resultText = TextF(txt::SeriesFailed, unitUi.FirstError());
+        if (row != nullptr) {
+            report.label = row->label;
+            report.extras = row->extras;
+        }
+        return finish(result);
+    }
+    if (report.serialNumber != serialNumber) {
+        // Written with the configuration all the same; its row waits for the
+        // look that meets it again.
+        report.resultText = Text(txt::SeriesSwapped);
+        return finish(DeviceResult::VerifyFailed);
+    }
+    if (row == nullptr) {
+        // Without a plan the unit keeps its codes; the read-back has them.
+        report.codes = RadioCodesOf(scratch);
+        report.checksum = scratch[kChecksumOffset];
+        report.outcome = UnitOutcome::Done;
+        report.resultText = Text(txt::SeriesDone);
+        return finish(result);
+    }
+
+    report.label = row->label;
+    report.extras = row->extras;
+    unitUi.AnswerRadioCodes(row->codes, serialNumber);
+    result = ChangeDeviceRadioCodes(state, link_, unitUi);
+    if (unitUi.Swapped()) {
+        report.resultText = Text(txt::SeriesSwapped);
+        return finish(DeviceResult::Cancelled);
+    }
+    if (result != DeviceResult::Ok) {
+        report.resultText = TextF(txt::SeriesFailed, unitUi.FirstError());
+        // Blocks went out: the unit may hold the codes now, so they stay on
+        // record with it and the row is kept for it.
+        if (result == DeviceResult::WriteFailed || result == DeviceResult::VerifyFailed) {
+            report.codes = row->codes;
+        }
+        return finish(result);
+    }
+    // Both read-backs compared what the unit holds: the configuration with
+    // its own bytes, then the plan's codes under the new checksum.
+    report.codes = row->codes;
+    report.checksum = scratch[kChecksumOffset];
+    report.outcome = UnitOutcome::Done;
+    report.resultText = Text(txt::SeriesDone);
+    return finish(result);
+}
+
+void SeriesEngine::Record(UnitReport& report) {
+    RecordRow row;
+    row.time = HistoryTimeText(report.time);
+    row.serialNumber = report.serialNumber;
+    row.label = report.label;
+    row.codes = report.codes;
+    row.configurationFile = setup_.configFileName;
+    row.checksum = report.checksum ? ByteToHex(*report.checksum) : "";
+    row.result = report.resultText;
+    row.extras = report.extras;
     FileError failure;
-    recordProblem_.clear();
-    if (!AppendCsvRow(setup_.recordPath, RecordHeader(), row, &failure)) {
-        recordProblem_ = failure.Reason();
+    if (!setup_.record.Append(row, failure)) {
+        report.recordProblem = failure.Reason();
+        return;
+    }
+    // What the record holds is what the series remembers: a row on record
+    // is never given again, also by a series started again from the record.
+    memory_.Remember(row);
+}
+
+LinkClock::Duration SeriesEngine::UntilNextLook() const {
+    const LinkClock::TimePoint next = lastLook_ + kPollInterval;
+    const LinkClock::TimePoint now = link_.Clock().Now();
+    return next > now ? next - now : LinkClock::Duration::zero();
+}
+
+void SeriesEngine::WaitForNextLook(const std::function<bool()>& stop) {
+    constexpr auto kSlice = std::chrono::milliseconds(100);
+    while (!stop() && UntilNextLook() > LinkClock::Duration::zero()) {
+        const auto before = std::chrono::steady_clock::now();
+        link_.Clock().SleepFor(std::min<LinkClock::Duration>(UntilNextLook(), kSlice));
+        // The simulator's zero time passes at once: the thread still gives
+        // the processor away, or a series waiting for hours would spin.
+        if (std::chrono::steady_clock::now() - before < std::chrono::milliseconds(1)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        events_.KeepAlive();
     }
 }
 
 std::string SeriesSummaryText(const SeriesTotals& totals) {
-    return TextF(txt::SeriesSummary, std::to_string(totals.done), std::to_string(totals.failed),
-                 std::to_string(totals.skipped));
+    return TextF(txt::SeriesSummaryAll, std::to_string(totals.done), std::to_string(totals.failed),
+                 std::to_string(totals.skipped), std::to_string(totals.notAnswering));
 }
 
 }  // namespace qzt

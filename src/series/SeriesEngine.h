@@ -1,25 +1,33 @@
 #pragma once
 // Programming a series of units: a ward's units one after another, each with
-// the configuration of the form and, with a plan, its bed's radio codes.
+// the configuration of the form and, with a plan, its bed's radio codes. One
+// engine for the window's dialog and for `qzt series`; each front end only
+// shows what it reports and decides when to stop.
 //
-// The series looks at the box about twice a second (`Step`). Each look is a
+// The engine looks at the box about twice a second (`Step`). Each look is a
 // short session of its own: the connection check and the unit's product
-// information, for its serial number. A unit it has not seen before is
-// programmed with the window's own commands, so nothing differs from doing
-// it by hand: Write to device (backup, write, full read-back verify), then
-// Change Radio Codes in device with the plan's codes (backup, write,
-// read-back). Their boxes are not shown; the first message either gives is
-// the unit's result. Then the series waits until that unit is taken away or
-// another serial number appears. A unit done in this series is never written
-// again. The caller decides when to stop, only ever between two steps, so a
-// unit is never left half programmed by a stop.
+// information, for its serial number. A unit not done before is programmed
+// with the window's own commands, so nothing differs from doing it by hand:
+// Write to device (backup, write, full read-back verify), then Change Radio
+// Codes in device with the plan's codes (backup, write, read-back). Their
+// boxes are not shown; the first message either gives is the unit's result.
+// Then the engine waits until that unit is taken away or another appears.
+// A stop only ever falls between two steps, so no unit is left half done by
+// it.
 //
-// Every unit attempted gets a row in the commissioning record (CSV),
-// appended as it happens, so a crash loses nothing already done; the
-// commands add their backups and History.csv lines as always.
+// The commissioning record (series/SeriesRecord.h) is the series' memory:
+// what is done is what the record says is done. A series started again with
+// the same record and plan skips the units done, never gives a row done to
+// another unit and goes on with the next free row.
+//
+// The serial number a row is recorded under is the one the write itself read
+// from the unit: a unit swapped in between the look and the write is not
+// given the row.
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,8 +36,9 @@
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
 #include "device/commands/DeviceCommands.h"
-#include "series/SeriesPlan.h"
 #include "device/link/TUsbInterface.h"
+#include "series/SeriesPlan.h"
+#include "series/SeriesRecord.h"
 
 namespace qzt {
 
@@ -37,41 +46,59 @@ namespace qzt {
 inline constexpr const char* kCommissioningFileName = "Commissioning.csv";
 std::string DefaultCommissioningRecord(const std::string& programDataDirectory);
 
-// What a series is started with, checked by PrepareSeries.
+// What a series is started with, made by PrepareSeries.
 struct SeriesSetup {
     // A copy of the window's state: the form to write, the folders and
     // Values.ini. The window's own state is never touched by a series.
     ProgramState state;
     std::string configFileName;  // named in the record
     std::optional<SeriesPlan> plan;
-    std::string recordPath;
+    SeriesRecord record;
+    // Rows given to a unit before that are to be given again (--redo).
+    std::vector<std::string> redoLabels;
+    // What the user is to see before the series starts (the plan's warnings,
+    // what the record already holds, the rows given again); the window asks
+    // for confirmation with them, the console prints them.
+    std::vector<std::string> notes;
 };
 
-enum class SeriesPreparation { Ok, EncodeRefused, PlanUnreadable, PlanRefused, RecordFailed };
+enum class SeriesPreparation {
+    Ok,
+    EncodeRefused,   // a field of the form
+    PlanUnreadable,  // the plan's file
+    PlanRefused,     // the plan's contents
+    RedoUnknown,     // --redo names no row of the plan
+    RecordFailed,    // the record cannot serve
+};
 
-// The checks before a series starts, each shown through `ui`: the form
-// encoded exactly as Write to device encodes it, the plan read and checked
-// whole (its warnings shown, its refusals in one box), the record opened
-// (its header written when it is new; the default record's folder made when
-// missing). An empty `planPath` is no plan, an empty `recordPath` the
-// default record.
+// The checks before a series starts, each problem shown through `ui`: the
+// form encoded exactly as Write to device encodes it, the plan read and
+// checked whole, the record opened and read (its header written when it is
+// new; the default record's folder made when missing), the rows to give
+// again found in the plan. An empty `planPath` is no plan, an empty
+// `recordPath` the default record.
 SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
                                 const std::string& configFileName, const std::string& planPath,
-                                const std::string& recordPath, std::optional<SeriesSetup>& setup);
+                                const std::string& recordPath,
+                                const std::vector<std::string>& redoLabels,
+                                std::optional<SeriesSetup>& setup);
 
-enum class UnitOutcome { Done, Failed, Skipped };
+enum class UnitOutcome { Done, Failed, Skipped, NoAnswer };
 
 // One unit the series met.
 struct UnitReport {
     std::chrono::local_seconds time{};
-    std::string serialNumber;
-    std::string label;                // the plan row's; empty without a plan
-    UserInterface::RadioCodes codes;  // written (plan) or as the unit keeps them
+    std::string serialNumber;  // empty for a unit that did not answer
+    std::string label;         // the plan row's; empty without a plan
+    UserInterface::RadioCodes codes;
     UnitOutcome outcome = UnitOutcome::Skipped;
     DeviceResult result = DeviceResult::Ok;
-    std::string resultText;                // "done", "failed: <message>", "skipped: <why>"
-    double seconds = 0;                    // of the link's clock, writing to verifying
+    std::string resultText;  // "done", "failed: <message>", "skipped: <why>", ...
+    double seconds = 0;      // of the link's clock, writing to verifying
     std::optional<std::uint8_t> checksum;  // of what the unit holds when done
+    std::vector<std::string> extras;       // the plan row's other cells
+    // The record refused the report's row: why (empty: it was recorded).
+    std::string recordProblem;
 };
 
 // What the series is waiting for after its last step.
@@ -79,49 +106,117 @@ enum class SeriesWait { ForBox, ForUnit, ForRemoval };
 // The text that says so ("Waiting for a unit...").
 int SeriesWaitText(SeriesWait wait);
 
+// Counted by units: a unit that failed and was done later counts as done.
 struct SeriesTotals {
     std::size_t done = 0;
     std::size_t failed = 0;
     std::size_t skipped = 0;
+    std::size_t notAnswering = 0;
 };
 
-class SeriesRun {
+// What the engine tells its front end while it works.
+class SeriesEvents {
+  public:
+    virtual ~SeriesEvents() = default;
+    // A status text of the unit's commands ("Programming unit 123401...",
+    // "Verify...").
+    virtual void Status(const std::string& text) = 0;
+    // `block` of `blocks` of the unit's commands done; 0 of 0 when over.
+    virtual void Progress(std::size_t block, std::size_t blocks) = 0;
+    // Called about every 20 ms while the engine waits on the box, and after
+    // each block: a window answers its user here (a Stop is heard), the
+    // console notices Ctrl+C.
+    virtual void KeepAlive() = 0;
+    // The computer's local time (the unit's clock, the record's times) and
+    // the user's date formats.
+    virtual std::chrono::local_seconds LocalTimeNow() const = 0;
+    virtual const FormLocale& Locale() const = 0;
+};
+
+// What the record says of a series: the rows given (to which unit, done or
+// kept for a unit that may hold their codes) and the units done. A row is
+// named by its label and its six codes; without a plan only the units done
+// with the same configuration file count.
+class SeriesMemory {
+  public:
+    struct Holder {
+        std::string serialNumber;
+        std::string time;
+        bool done = false;  // else its codes may be on the unit: kept for it
+    };
+
+    SeriesMemory(const SeriesPlan* plan, std::string configFileName);
+
+    // One record row, in the record's order: a later row wins.
+    void Remember(const RecordRow& row);
+    // The row is free again (given again on the user's explicit choice).
+    void Free(const PlanRow& row);
+
+    const Holder* HolderOf(const PlanRow& row) const;
+    bool SerialDone(const std::string& serialNumber) const;
+    std::size_t RowsDone() const;
+
+  private:
+    const SeriesPlan* plan_;
+    std::string configFileName_;
+    std::set<std::string> planKeys_;
+    std::map<std::string, Holder> rows_;
+    std::set<std::string> doneSerials_;
+};
+
+class SeriesEngine {
   public:
     // Looks start about this far apart.
     static constexpr std::chrono::milliseconds kPollInterval{500};
 
-    SeriesRun(SeriesSetup setup, TUsbInterface& link, UserInterface& ui);
+    SeriesEngine(SeriesSetup setup, TUsbInterface& link, SeriesEvents& events);
 
-    // One look at the box; the unit programmed (or skipped) when a new one
-    // is there. Returns its report, nothing when no unit was new.
+    // One look at the box; the unit programmed (or skipped, or reported as
+    // not answering) when a new one is there. Returns its report (already
+    // in the record unless its recordProblem says otherwise), nothing when
+    // no unit was new.
     std::optional<UnitReport> Step();
 
+    // Waits until the next look is due, or `stop` says to stop (asked about
+    // every 100 ms of the link's clock). A clock that does not move with
+    // real time (the simulator's zero time) still yields the processor.
+    void WaitForNextLook(const std::function<bool()>& stop);
+    // How long until the next look is due.
+    LinkClock::Duration UntilNextLook() const;
+
     SeriesWait Waiting() const { return waiting_; }
+    // The box answered at least once.
+    bool BoxSeen() const { return boxSeen_; }
     // Every row of the plan has its unit: nothing is left to do.
     bool Finished() const;
-    const SeriesTotals& Totals() const { return totals_; }
-    // Why the last report could not be added to the record (empty: it was).
-    const std::string& RecordProblem() const { return recordProblem_; }
-    const std::string& RecordPath() const { return setup_.recordPath; }
+    SeriesTotals Totals() const;
+    const std::string& RecordPath() const { return setup_.record.Path(); }
 
   private:
-    std::optional<std::string> LookForUnit();
-    const PlanRow* RowFor(const std::string& serialNumber);
+    enum class Look { NoBox, NoUnit, NotAnswering, Unit };
+    Look LookForUnit(std::string& serialNumber);
+    const PlanRow* RowFor(const std::string& serialNumber) const;
     UnitReport Program(const std::string& serialNumber, const PlanRow* row);
-    void Record(const UnitReport& report);
+    UnitReport Report(UnitOutcome outcome, const std::string& serialNumber, int text);
+    void Record(UnitReport& report);
 
     SeriesSetup setup_;
     TUsbInterface& link_;
-    UserInterface& ui_;
+    SeriesEvents& events_;
     SeriesWait waiting_ = SeriesWait::ForUnit;
+    bool boxSeen_ = false;
+    bool noAnswerReported_ = false;
     std::string lastSeen_;
-    std::set<std::string> done_;
-    std::set<std::size_t> rowsDone_;
-    SeriesTotals totals_;
-    std::string recordProblem_;
+    LinkClock::TimePoint lastLook_{};
+
+    SeriesMemory memory_;
+    // This run's units, each by its last outcome; the others counted.
+    std::map<std::string, UnitOutcome> outcomes_;
+    std::size_t skipped_ = 0;
+    std::size_t notAnswering_ = 0;
 };
 
-// "Done: 4, failed: 1, skipped: 0."
+// "Done: 4, failed: 1, skipped: 0, not answering: 0."
 std::string SeriesSummaryText(const SeriesTotals& totals);
 
 }  // namespace qzt

@@ -131,7 +131,7 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 }  // namespace
 
 bool AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
-                  const std::vector<std::string>& row, FileError* failure) {
+                  const std::vector<std::string>& row, FileError* failure, bool byteOrderMark) {
     auto fail = [&] {
         if (failure != nullptr) {
             *failure = FileError{errno, path};
@@ -145,7 +145,7 @@ bool AppendCsvRow(const std::string& path, const std::vector<std::string>& heade
     struct stat info {};
     std::string lines;
     if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
-        lines = CsvLine(header);
+        lines = (byteOrderMark ? "\xEF\xBB\xBF" : "") + CsvLine(header);
     }
     if (!row.empty()) {
         lines += CsvLine(row);

@@ -55,10 +55,12 @@ std::string HistoryTimeText(std::chrono::local_seconds time);
 std::string CsvField(std::string_view text);
 
 // Appends one row to a CSV file in one write, with the header line first when
-// the file is new or empty; an empty `row` only makes sure of the header.
-// False (and `failure`, when given) when the file could not be written.
+// the file is new or empty (behind a UTF-8 byte-order mark with
+// `byteOrderMark`); an empty `row` only makes sure of the header. False (and
+// `failure`, when given) when the file could not be written.
 bool AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
-                  const std::vector<std::string>& row, FileError* failure = nullptr);
+                  const std::vector<std::string>& row, FileError* failure = nullptr,
+                  bool byteOrderMark = false);
 
 struct HistoryEntry {
     std::chrono::local_seconds time{};

@@ -38,6 +38,7 @@ struct SimLibrary::State {
     std::optional<std::vector<std::string>> units;
     std::size_t current = 0;
     unsigned sessionsWithCurrent = 0;
+    SimLibrary::UnitChooser chooser;
 
     LinkClock& Clock() {
         return settings.zeroTime ? static_cast<LinkClock&>(virtualClock) : SteadyLinkClock();
@@ -68,9 +69,21 @@ struct SimLibrary::State {
         std::vector<SimFault> faults;
     };
     Connected ConnectUnit() {
+        if (chooser) {
+            const std::optional<std::string> chosen = chooser();
+            std::optional<SimUnitFile> file =
+                chosen ? SimUnitFile::Load(*chosen) : std::optional<SimUnitFile>();
+            std::optional<std::vector<SimFault>> faults =
+                file ? UnitFaults(*chosen) : std::optional<std::vector<SimFault>>();
+            if (!faults) {
+                return {std::nullopt, WithoutUnit(settings.faults)};
+            }
+            return {std::move(file), std::move(*faults)};
+        }
         for (; current < units->size(); ++current, sessionsWithCurrent = 0) {
             std::optional<SimUnitFile> file = SimUnitFile::Load((*units)[current]);
-            std::optional<std::vector<SimFault>> faults = file ? UnitFaults() : std::nullopt;
+            std::optional<std::vector<SimFault>> faults =
+                file ? UnitFaults((*units)[current]) : std::nullopt;
             if (faults) {
                 ++sessionsWithCurrent;
                 return {std::move(file), std::move(*faults)};
@@ -82,11 +95,11 @@ struct SimLibrary::State {
     // The connected unit's own faults, from NAME.faults beside its file
     // (the --sim-faults syntax), after those of the options: one unit of a
     // ward can misbehave. A list that does not parse makes the unit broken.
-    std::optional<std::vector<SimFault>> UnitFaults() const {
+    std::optional<std::vector<SimFault>> UnitFaults(const std::string& unitFile) const {
         std::vector<SimFault> faults = settings.faults;
         FileError failure;
         std::optional<std::string> text =
-            ReadWholeFile((*units)[current] + std::string(kSimUnitFaultsSuffix), 4096, &failure);
+            ReadWholeFile(unitFile + std::string(kSimUnitFaultsSuffix), 4096, &failure);
         if (!text) {
             // No file: no faults of its own; one that cannot be read: broken.
             return failure.code == ENOENT ? std::optional(faults) : std::nullopt;
@@ -110,7 +123,7 @@ struct SimLibrary::State {
     // session with a unit is the program noticing it, so it never ends a
     // turn.
     void EndSession(bool wrote) {
-        if (!wrote && sessionsWithCurrent > 1) {
+        if (!chooser && !wrote && sessionsWithCurrent > 1) {
             ++current;
             sessionsWithCurrent = 0;
         }
@@ -118,6 +131,15 @@ struct SimLibrary::State {
 };
 
 namespace {
+
+void KeepFrame(SimTraffic& traffic, const std::string& frame) {
+    ++traffic.frameCount;
+    if (traffic.frames.size() == SimTraffic::kKeptFrames) {
+        traffic.frames.erase(traffic.frames.begin(),
+                             traffic.frames.begin() + SimTraffic::kKeptFrames / 2);
+    }
+    traffic.frames.push_back(frame);
+}
 
 class SimHandle : public FtHandle {
   public:
@@ -247,7 +269,7 @@ class SimHandle : public FtHandle {
             if (!exchange) {
                 continue;
             }
-            state_->traffic.frames.push_back(exchange->frame);
+            KeepFrame(state_->traffic, exchange->frame);
             if (exchange->frame.size() > 1 && exchange->frame[1] == 'W') {
                 wrote_ = true;
             }
@@ -414,6 +436,10 @@ void SimLibrary::ClearTraffic() {
     state_->traffic = SimTraffic{};
 }
 
+void SimLibrary::ChooseUnitsWith(UnitChooser chooser) {
+    state_->chooser = std::move(chooser);
+}
+
 void SimLibrary::ScriptReplies(std::vector<std::string> replies) {
     state_->scriptedReplies.assign(std::make_move_iterator(replies.begin()),
                                    std::make_move_iterator(replies.end()));
@@ -423,7 +449,7 @@ std::chrono::nanoseconds SimLibrary::LineLowerBound() const {
     const SimTraffic& traffic = state_->traffic;
     return kvd::LineTime(traffic.bytesToBox + traffic.bytesFromBox) +
            std::chrono::duration_cast<std::chrono::nanoseconds>(state_->settings.ChipLatency()) *
-               static_cast<std::int64_t>(traffic.frames.size());
+               static_cast<std::int64_t>(traffic.frameCount);
 }
 
 }  // namespace qzt

@@ -27,6 +27,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,7 +41,11 @@ namespace qzt {
 // What crossed the simulated line since the library was made (or the
 // traffic was cleared).
 struct SimTraffic {
-    std::vector<std::string> frames;  // every frame the box received, STX to ETX
+    // The frames the box received, STX to ETX: the latest kKeptFrames of
+    // them, so a box looked at for hours keeps flat memory.
+    static constexpr std::size_t kKeptFrames = 1 << 16;
+    std::vector<std::string> frames;
+    std::uint64_t frameCount = 0;  // all of them
     std::uint64_t bytesToBox = 0;
     std::uint64_t bytesFromBox = 0;
     unsigned opens = 0;
@@ -72,6 +77,13 @@ class SimLibrary : public FtLibrary {
     // the program was done with them, or skipped as broken. Units().size()
     // once the box has no unit left.
     std::size_t UnitsTaken() const;
+
+    // The technician's hand for a box with a folder of units: asked at each
+    // open which unit file is connected for that session (nothing: none),
+    // in place of the queue's one-after-another order. Tests play a ward's
+    // comings and goings with it.
+    using UnitChooser = std::function<std::optional<std::string>()>;
+    void ChooseUnitsWith(UnitChooser chooser);
 
     // Replaces the box's answers to the next frames: each entry, as raw bytes,
     // answers one frame; an empty entry is silence. The box still sees the

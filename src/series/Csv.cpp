@@ -1,0 +1,57 @@
+#include "series/Csv.h"
+
+namespace qzt {
+
+std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    bool quoted = false;
+    bool any = false;  // the record has begun
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"') {
+                field += c;
+            } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+            continue;
+        }
+        any = true;
+        if (c == '"') {
+            quoted = true;
+        } else if (c == separator) {
+            record.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n' || c == '\r') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            record.push_back(std::move(field));
+            field.clear();
+            records.push_back(std::move(record));
+            record.clear();
+            any = false;
+        } else {
+            field += c;
+        }
+    }
+    if (any || quoted) {
+        record.push_back(std::move(field));
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    return text;
+}
+
+}  // namespace qzt

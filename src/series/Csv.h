@@ -1,0 +1,19 @@
+#pragma once
+// Reading the CSV files of a series (the plan and the record) as
+// spreadsheets save them.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qzt {
+
+// A CSV text split into records of fields: quotes as RFC 4180 has them (a
+// quoted field may hold the separator, doubled quotes and line breaks); an
+// unquoted line break (LF, CR or CRLF) ends a record.
+std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator);
+
+// The text without a leading UTF-8 byte-order mark.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+}  // namespace qzt

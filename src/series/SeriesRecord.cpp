@@ -1,0 +1,205 @@
+#include "series/SeriesRecord.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+
+#include "device/commands/DeviceCommands.h"
+#include "device/commands/UnitRecords.h"
+#include "series/Csv.h"
+#include "text/Text.h"
+
+namespace qzt {
+namespace {
+
+constexpr std::size_t kCodeCount = std::tuple_size_v<UserInterface::RadioCodes>;
+// Time, serial, label, codes, file, checksum, result.
+constexpr std::size_t kSerialColumn = 1;
+constexpr std::size_t kLabelColumn = 2;
+constexpr std::size_t kFirstCodeColumn = 3;
+constexpr std::size_t kFileColumn = kFirstCodeColumn + kCodeCount;
+constexpr std::size_t kChecksumColumn = kFileColumn + 1;
+constexpr std::size_t kResultColumn = kChecksumColumn + 1;
+constexpr std::size_t kFixedColumns = kResultColumn + 1;
+
+// The characters that make a spreadsheet take a cell for a formula.
+bool StartsLikeFormula(std::string_view text) {
+    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos;
+}
+
+std::string Folded(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    std::string folded(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+    std::transform(folded.begin(), folded.end(), folded.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return folded;
+}
+
+// Two paths name one file (also through links), both existing.
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &first) == 0 &&
+           ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+RecordRow RowOf(const std::vector<std::string>& cells, const std::vector<std::size_t>& extras) {
+    auto cell = [&cells](std::size_t index) {
+        return index < cells.size() ? FromRecordCell(cells[index]) : std::string();
+    };
+    RecordRow row;
+    row.time = cell(0);
+    row.serialNumber = cell(kSerialColumn);
+    row.label = cell(kLabelColumn);
+    for (std::size_t i = 0; i < kCodeCount; ++i) {
+        row.codes[i] = cell(kFirstCodeColumn + i);
+    }
+    row.configurationFile = cell(kFileColumn);
+    row.checksum = cell(kChecksumColumn);
+    row.result = cell(kResultColumn);
+    for (std::size_t index : extras) {
+        row.extras.push_back(cell(index));
+    }
+    return row;
+}
+
+}  // namespace
+
+bool RecordRow::Done() const {
+    return result == Text(txt::SeriesDone);
+}
+
+bool RecordRow::MayHoldCodes() const {
+    const std::string failed = TextF(txt::SeriesFailed, "");
+    return !label.empty() && result.starts_with(failed) &&
+           std::all_of(codes.begin(), codes.end(), [](const std::string& c) { return !c.empty(); });
+}
+
+std::string RecordCell(std::string_view text) {
+    // A leading apostrophe makes the spreadsheet show the rest as text.
+    return StartsLikeFormula(text) ? "'" + std::string(text) : std::string(text);
+}
+
+std::string FromRecordCell(std::string_view cell) {
+    if (cell.size() > 1 && cell.front() == '\'' && StartsLikeFormula(cell.substr(1))) {
+        cell.remove_prefix(1);
+    }
+    return std::string(cell);
+}
+
+std::vector<std::string> RecordHeader(const std::vector<std::string>& extraColumns) {
+    std::vector<std::string> header{Text(txt::HistoryTime), Text(txt::SerialNumber),
+                                    Text(txt::PlanLabel)};
+    for (int caption : kRadioCodeCaptions) {
+        header.push_back(Text(caption));
+    }
+    header.push_back(Text(txt::RecordConfigurationFile));
+    header.push_back(Text(txt::RecordChecksum));
+    header.push_back(Text(txt::HistoryResult));
+    header.insert(header.end(), extraColumns.begin(), extraColumns.end());
+    return header;
+}
+
+std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const SeriesPlan* plan,
+                                               const std::string& planPath,
+                                               const std::string& configurationPath,
+                                               RecordProblem& problem) {
+    problem = {};
+    // Appending CSV rows to either would spoil it.
+    if (SameFile(path, planPath)) {
+        problem.message = TextF(txt::RecordIsPlan, path);
+        return std::nullopt;
+    }
+    if (SameFile(path, configurationPath)) {
+        problem.message = TextF(txt::RecordIsConfiguration, path);
+        return std::nullopt;
+    }
+    const std::vector<std::string> planColumns =
+        plan != nullptr ? plan->extraColumns : std::vector<std::string>{};
+    SeriesRecord record;
+    record.path_ = path;
+
+    FileError failure;
+    const std::optional<std::string> text = ReadWholeFile(path, kMaxRecordBytes + 1, &failure);
+    if (!text && failure.code != ENOENT) {
+        problem = {TextF(txt::RecordUnreadable, path), failure.Reason()};
+        return std::nullopt;
+    }
+    std::vector<std::string> header = RecordHeader(planColumns);
+    for (std::string& name : header) {
+        name = RecordCell(name);
+    }
+    std::vector<std::vector<std::string>> lines;
+    if (text && text->size() > kMaxRecordBytes) {
+        problem.message = TextF(txt::RecordTooLarge, path, std::to_string(kMaxRecordBytes));
+        return std::nullopt;
+    }
+    if (text && !text->empty()) {
+        lines = SplitCsv(WithoutByteOrderMark(*text), ',');
+        const std::vector<std::string> fixed = RecordHeader();
+        const bool recordHeader =
+            !lines.empty() && lines.front().size() >= fixed.size() &&
+            std::equal(fixed.begin(), fixed.end(), lines.front().begin(),
+                       [](const std::string& a, const std::string& b) {
+                           return Folded(a) == Folded(b);
+                       });
+        if (!recordHeader) {
+            problem.message = TextF(txt::RecordNotARecord, path);
+            return std::nullopt;
+        }
+        header = lines.front();
+    }
+    // The plan's other columns where the file has them, by name.
+    for (const std::string& column : planColumns) {
+        const auto found =
+            std::find_if(header.begin() + kFixedColumns, header.end(),
+                         [&column](const std::string& name) {
+                             return Folded(FromRecordCell(name)) == Folded(column);
+                         });
+        if (found == header.end()) {
+            problem.message = TextF(txt::RecordMissingColumn, path, column);
+            return std::nullopt;
+        }
+        record.extraIndexes_.push_back(static_cast<std::size_t>(found - header.begin()));
+    }
+    record.header_ = header;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (std::any_of(lines[i].begin(), lines[i].end(),
+                        [](const std::string& cell) { return !cell.empty(); })) {
+            record.rows_.push_back(RowOf(lines[i], record.extraIndexes_));
+        }
+    }
+    // A new record gets its header now: a record that cannot be written is
+    // found before the first unit, not after it.
+    if (!AppendCsvRow(path, header, {}, &failure, true)) {
+        problem = {TextF(txt::RecordUnwritable, path), failure.Reason()};
+        return std::nullopt;
+    }
+    return record;
+}
+
+bool SeriesRecord::Append(const RecordRow& row, FileError& failure) {
+    std::vector<std::string> cells{row.time, row.serialNumber, row.label};
+    cells.insert(cells.end(), row.codes.begin(), row.codes.end());
+    cells.insert(cells.end(), {row.configurationFile, row.checksum, row.result});
+    cells.resize(std::max(header_.size(), kFixedColumns));
+    for (std::size_t i = 0; i < extraIndexes_.size() && i < row.extras.size(); ++i) {
+        cells[extraIndexes_[i]] = row.extras[i];
+    }
+    for (std::string& cell : cells) {
+        cell = RecordCell(cell);
+    }
+    if (!AppendCsvRow(path_, header_, cells, &failure, true)) {
+        return false;
+    }
+    rows_.push_back(row);
+    return true;
+}
+
+}  // namespace qzt

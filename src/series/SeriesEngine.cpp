@@ -426,6 +426,11 @@ std::optional<UnitReport> SeriesEngine::Step() {
     events_.Status(TextF(txt::SeriesProgramming, serialNumber));
     events_.KeepAlive();
     UnitReport report = Program(serialNumber, row);
+    if (report.resultText == Text(txt::SeriesSwapped)) {
+        // Whatever is connected now is met anew at the next look, also the
+        // look's unit if it is back: it was never written.
+        lastSeen_.clear();
+    }
     // A unit counts by its last outcome; one done (now or before, on
     // record) stays done.
     const auto before = outcomes_.find(report.serialNumber);

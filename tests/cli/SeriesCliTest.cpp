@@ -20,7 +20,8 @@ using test::WriteFile;
 // of one unit.
 struct Ward {
     // A serial number given again is that unit connected once more.
-    explicit Ward(Tool& tool, const std::vector<unsigned>& serials) : t(tool) {
+    explicit Ward(Tool& tool, const std::vector<unsigned>& serials, const std::string& name = "ward")
+        : t(tool), folder(t.dir / name) {
         std::filesystem::create_directories(folder);
         for (std::size_t i = 0; i < serials.size(); ++i) {
             const auto first = std::find(serials.begin(), serials.end(), serials[i]);
@@ -44,17 +45,19 @@ struct Ward {
         WriteFile(Path(i) + ".faults", faults);
     }
 
-    int Series(const std::string& config, const std::string& plan) {
+    int Series(const std::string& config, const std::string& plan,
+               std::vector<std::string> more = {}) {
         std::vector<std::string> call{"series", config, "--record=" + record,
                                       "--device=sim:" + folder, "--sim-timing=zero"};
         if (!plan.empty()) {
             call.push_back("--plan=" + t.File("plan.csv", plan));
         }
+        call.insert(call.end(), more.begin(), more.end());
         return t.Run(call);
     }
 
     Tool& t;
-    const std::string folder = t.dir / "ward";
+    const std::string folder;
     const std::string record = t.dir / "record.csv";
     std::vector<std::string> units;  // their memory as it was
 };
@@ -125,9 +128,10 @@ TEST(Series, FiveUnitsEachWithItsOwnCodes) {
     const std::vector<std::string> record = Lines(ReadFile(ward.record));
     ASSERT_EQ(out.size(), 6u) << t.out.str();
     ASSERT_EQ(record.size(), 6u) << ReadFile(ward.record);
-    EXPECT_EQ(out[5], "Done: 5, failed: 0, skipped: 0.");
+    EXPECT_EQ(out[5], "Done: 5, failed: 0, skipped: 0, not answering: 0.");
+    // Behind a byte-order mark, so a spreadsheet reads the record as UTF-8.
     EXPECT_EQ(record[0],
-              "Time,Serial number,Label,Allow user out of pad (bed/chair),Pad connection (on),"
+              "\xEF\xBB\xBFTime,Serial number,Label,Allow user out of pad (bed/chair),Pad connection (on),"
               "Pad connection (off),On pad (bed/chair),Out of pad (bed/chair),Technical alarms,"
               "Configuration file,Checksum,Result");
     for (std::size_t i = 0; i < 5; ++i) {
@@ -172,7 +176,7 @@ TEST(Series, OneUnitsTroubleAndRefusedPlans) {
          threeBeds,
          kExitDeviceFailed,
          {"1\tBed 1\tdone", "2\tBed 2\tfailed: Error writing to QZT!", "3\tBed 2\tdone",
-          "4\tBed 3\tdone", "Done: 3, failed: 1, skipped: 0."},
+          "4\tBed 3\tdone", "Done: 3, failed: 1, skipped: 0, not answering: 0."},
          {true, false, true, true}},
         {"same unit twice",
          {1, 2, 1, 3},
@@ -180,14 +184,14 @@ TEST(Series, OneUnitsTroubleAndRefusedPlans) {
          threeBeds,
          kExitOk,
          {"1\tBed 1\tdone", "2\tBed 2\tdone", "1\t\tskipped: already programmed in this series",
-          "3\tBed 3\tdone", "Done: 3, failed: 0, skipped: 1."},
+          "3\tBed 3\tdone", "Done: 3, failed: 0, skipped: 1, not answering: 0."},
          {true, true, true, true}},
         {"plan used up",
          {1, 2, 3},
          {},
          {threeBeds[0], threeBeds[1]},
          kExitOk,
-         {"1\tBed 1\tdone", "2\tBed 2\tdone", "Done: 2, failed: 0, skipped: 0."},
+         {"1\tBed 1\tdone", "2\tBed 2\tdone", "Done: 2, failed: 0, skipped: 0, not answering: 0."},
          {true, true, false}},
         {"shared code",
          {1, 2},
@@ -276,7 +280,8 @@ TEST(Series, CtrlCStopsBetweenUnits) {
     const std::vector<std::string> out = Lines(t.out.str());
     ASSERT_GE(out.size(), 3u);
     const std::size_t done = out.size() - 1;
-    EXPECT_EQ(out.back(), "Done: " + std::to_string(done) + ", failed: 0, skipped: 0.");
+    EXPECT_EQ(out.back(),
+              "Done: " + std::to_string(done) + ", failed: 0, skipped: 0, not answering: 0.");
     EXPECT_EQ(Lines(ReadFile(ward.record)).size(), done + 1);
     for (std::size_t i = 0; i < 3; ++i) {
         const std::string unit = ReadFile(ward.Path(i));
@@ -300,8 +305,9 @@ TEST(Series, WaitsForTheBoxSayingSoOnce) {
     const int code = t.Run({"series", site.config, "--device=sim:" + ward.folder,
                             "--sim-timing=zero", "--sim-faults=no-box"});
     interrupt.join();
-    EXPECT_EQ(code, kExitOk);
-    EXPECT_EQ(t.out.str(), "Done: 0, failed: 0, skipped: 0.\n");
+    // No box at all until stopped: no connection.
+    EXPECT_EQ(code, kExitNoConnection);
+    EXPECT_EQ(t.out.str(), "Done: 0, failed: 0, skipped: 0, not answering: 0.\n");
     const std::string err = t.err.str();
     const std::string waiting = "Waiting for the KVD box...\n";
     EXPECT_NE(err.find(waiting), std::string::npos) << err;
@@ -314,6 +320,77 @@ TEST(Series, WaitsForTheBoxSayingSoOnce) {
               kExitFailed);
     EXPECT_NE(t.err.str().find("missing.csv cannot be read.\n"), std::string::npos) << t.err.str();
     EXPECT_NE(t.err.str().find("No such file"), std::string::npos) << t.err.str();
+}
+
+// Three sessions on one record, as on a ward over a day: the second starts
+// again where the first ended (the installed unit connected again is left
+// alone, the next unit gets the next bed, not the first one's); the third
+// gives a bed again on request, saying whose it was. A unit that does not
+// answer gets its line too.
+TEST(Series, StartedAgainFromTheRecord) {
+    Tool t;
+    const Site site(t);
+    const std::vector<std::string> beds = {"Bed 1,1111,1111,1111,1111,1111,1111",
+                                           "Bed 2,2222,2222,2222,2222,2222,2222",
+                                           "Bed 3,3333,3333,3333,3333,3333,3333"};
+    const struct {
+        std::vector<unsigned> serials;
+        std::vector<std::string> plan;
+        std::vector<std::string> options;
+        int code;
+        std::vector<std::string> out;
+        std::string said;  // on standard error
+    } sessions[] = {
+        {{1, 2},
+         {beds[0], beds[1]},
+         {},
+         kExitOk,
+         {"1\tBed 1\tdone", "2\tBed 2\tdone", "Done: 2, failed: 0, skipped: 0, not answering: 0."},
+         "Every row of the plan has its unit."},
+        {{1, 3, 4},
+         beds,
+         {},
+         kExitOk,
+         {"1\t\tskipped: already programmed", "3\tBed 3\tdone",
+          "Done: 1, failed: 0, skipped: 1, not answering: 0."},
+         "already holds 2 of the plan's 3 rows"},
+        {{5, 6},
+         beds,
+         {"--redo=Bed 1"},
+         kExitOk,
+         {"\t\tno answer from the unit: check its cable and power", "6\tBed 1\tdone",
+          "Done: 1, failed: 0, skipped: 0, not answering: 1."},
+         "Row \"Bed 1\" was given to unit 1 (record, "},
+    };
+    std::size_t n = 0;
+    for (const auto& session : sessions) {
+        SCOPED_TRACE(n);
+        Ward ward(t, session.serials, "ward" + std::to_string(n++));
+        ward.Faults(0, n == 3 ? "silent-reads" : "");
+        t.out.str("");
+        t.err.str("");
+        const int code = ward.Series(site.config, Plan(session.plan), session.options);
+        EXPECT_EQ(code, session.code) << t.err.str();
+        const std::vector<std::string> out = Lines(t.out.str());
+        ASSERT_EQ(out.size(), session.out.size()) << t.out.str();
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            EXPECT_TRUE(out[i].starts_with(session.out[i])) << out[i];
+        }
+        EXPECT_NE(t.err.str().find(session.said), std::string::npos) << t.err.str();
+    }
+    // A bed given again is one the plan has; a record is a record.
+    EXPECT_EQ(Ward(t, {7}, "ward-redo").Series(site.config, Plan(beds), {"--redo=Bed 9"}),
+              kExitUsage);
+    EXPECT_NE(t.err.str().find("No row of the plan has the label \"Bed 9\"."), std::string::npos);
+    const std::string plan = t.File("plan.csv", Plan(beds));
+    EXPECT_EQ(t.Run({"series", site.config, "--plan=" + plan, "--record=" + plan,
+                     "--device=sim:" + (t.dir / "ward0"), "--sim-timing=zero"}),
+              kExitFailed);
+    EXPECT_NE(t.err.str().find("cannot be the plan itself"), std::string::npos) << t.err.str();
+    EXPECT_EQ(t.Run({"series", site.config, "--record=" + site.config,
+                     "--device=sim:" + (t.dir / "ward0"), "--sim-timing=zero"}),
+              kExitFailed);
+    EXPECT_EQ(ReadFile(site.config).size(), kImageSize);
 }
 
 }  // namespace

@@ -69,6 +69,17 @@ int main(int argc, char** argv) {
     Write(out / "file/image", "\x00" + Image());
     Write(out / "file/padded", "\x03" + Image(2048));
     Write(out / "file/short", "\x02" + Image(255));
+    // A plan as a spreadsheet saves it, and one typed by hand with its
+    // columns in another order, short names and an extra column.
+    Write(out / "plan/spreadsheet",
+          "\xEF\xBB\xBFLabel;Allow user out of pad (bed/chair);Pad connection (on);"
+          "Pad connection (off);On pad (bed/chair);Out of pad (bed/chair);Technical alarms;"
+          "Serial number\r\n\"Room 12; bed 1\";1201;1202;1203;1204;1205;1206;\r\n"
+          "Room 12 bed 2;1211;1212;1213;1214;1215;1216;0123457\r\n;;;;;;;\r\n");
+    Write(out / "plan/typed",
+          "Room,Technical,Label,Pad on,Pad off,On pad,Out of pad,Allow user,Serial,Note\n"
+          "14,1406,Bed 1,1402,1403,1404,1405,1401,42,\"window, left\"\n"
+          "14,14a6,Bed 2,14a2,14a3,14a4,14a5,14a1,,\n");
     std::printf("seeds written to %s\n", argv[1]);
     return 0;
 }

@@ -20,7 +20,7 @@ done
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQZT_FUZZ=ON -DQZT_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzz_codec fuzz_link_reply fuzz_settings fuzz_config_file \
-  qzt-fuzz-seeds >/dev/null
+  fuzz_series_plan qzt-fuzz-seeds >/dev/null
 
 corpus=build-fuzz/corpus
 findings=build-fuzz/findings
@@ -29,7 +29,7 @@ build-fuzz/fuzz/qzt-fuzz-seeds "$corpus/seeds" >/dev/null
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-for target in codec:codec link_reply:link settings:settings config_file:file; do
+for target in codec:codec link_reply:link settings:settings config_file:file series_plan:plan; do
   name=${target%%:*}
   seeds=${target##*:}
   mkdir -p "$corpus/$name"

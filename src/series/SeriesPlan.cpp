@@ -1,8 +1,10 @@
 #include "series/SeriesPlan.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
+#include <optional>
 
 #include "config/EntryRules.h"
 #include "core/FileSystem.h"
@@ -13,17 +15,40 @@ namespace qzt {
 namespace {
 
 constexpr std::size_t kCodeColumns = std::tuple_size_v<UserInterface::RadioCodes>;
+
+// The plan's own columns, found by the header's names: the label, the six
+// codes in the order of the radio-code dialog's rows, the serial number.
 constexpr std::size_t kLabelColumn = 0;
 constexpr std::size_t kSerialColumn = 1 + kCodeColumns;
+constexpr std::size_t kOwnColumns = kSerialColumn + 1;
 
-// The columns as the plan's header names them by default: "Label", the six
-// rows of the radio-code dialog, "Serial number".
-std::vector<std::string> PlanColumnNames() {
-    std::vector<std::string> names{Text(txt::PlanLabel)};
-    for (int caption : kRadioCodeCaptions) {
-        names.push_back(Text(caption));
+// The name the program gives each of its own columns (the record's header
+// and the radio-code dialog use the same), then the names a header may use
+// instead: short forms as a technician typing a header writes them.
+std::array<std::vector<std::string>, kOwnColumns> OwnColumnNames() {
+    std::array<std::vector<std::string>, kOwnColumns> names;
+    names[kLabelColumn] = {Text(txt::PlanLabel)};
+    for (std::size_t i = 0; i < kCodeColumns; ++i) {
+        names[1 + i] = {Text(kRadioCodeCaptions[i])};
     }
-    names.push_back(Text(txt::SerialNumber));
+    names[kSerialColumn] = {Text(txt::SerialNumber)};
+    static const char* const kShortNames[kOwnColumns][2] = {
+        {},
+        {"Allow user out of pad", "Allow user"},
+        {"Pad on"},
+        {"Pad off"},
+        {"On pad"},
+        {"Out of pad"},
+        {"Technical"},
+        {"Serial"},
+    };
+    for (std::size_t column = 0; column < kOwnColumns; ++column) {
+        for (const char* name : kShortNames[column]) {
+            if (name != nullptr) {
+                names[column].push_back(name);
+            }
+        }
+    }
     return names;
 }
 
@@ -75,15 +100,14 @@ std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separ
     return records;
 }
 
-// "C (Pad connection (on))": the column's letter as a spreadsheet shows it,
-// and what it holds.
-std::string ColumnName(std::size_t column) {
-    std::string letter(1, static_cast<char>('A' + column));
-    return letter + " (" + PlanColumnNames()[column] + ")";
-}
-
-std::string At(std::size_t row, std::size_t column) {
-    return TextF(txt::PlanRowColumn, std::to_string(row), ColumnName(column));
+// The column's letters as a spreadsheet shows them: A to Z, then AA to AZ,
+// BA and so on (no zero digit: Z is followed by AA, not BA).
+std::string ColumnLetters(std::size_t column) {
+    std::string letters;
+    for (std::size_t n = column + 1; n > 0; n = (n - 1) / 26) {
+        letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+    }
+    return letters;
 }
 
 bool IsUtf8(std::string_view text) {
@@ -131,11 +155,130 @@ bool IsBlank(const std::vector<std::string>& record) {
                        [](const std::string& field) { return Trimmed(field).empty(); });
 }
 
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// A cell the record carries on: a line of the record's own, of a bounded size.
+bool FitsRecord(std::string_view text) {
+    return text.size() <= kMaxLabelBytes && !HasControlCharacter(text);
+}
+
 // Where a code or a serial number was first seen.
 struct FirstUse {
     std::size_t row;
     std::size_t column;
 };
+
+// The plan's columns as its header names them.
+struct PlanLayout {
+    // The header's names as written (spaces around them dropped), up to its
+    // last named column; an empty name: a column the plan does not use.
+    std::vector<std::string> names;
+    // The column of each of the plan's own columns (kOwnColumns: none).
+    std::array<std::size_t, kOwnColumns> own{};
+    // The columns of the other names, in the header's order.
+    std::vector<std::size_t> extras;
+
+    // "D (Pad off)": the column's letters and its name in the header.
+    std::string Name(std::size_t column) const {
+        std::string name = ColumnLetters(column);
+        if (column < names.size() && !names[column].empty()) {
+            name += " (" + names[column] + ")";
+        }
+        return name;
+    }
+    std::string At(std::size_t row, std::size_t column) const {
+        return TextF(txt::PlanRowColumn, std::to_string(row), Name(column));
+    }
+};
+
+// "Label, Allow user out of pad (bed/chair), ..., Technical alarms": the
+// columns a plan must have, for a refusal that tells what it expected.
+std::string RequiredColumns(const std::array<std::vector<std::string>, kOwnColumns>& names) {
+    std::string list;
+    for (std::size_t column = 0; column < kSerialColumn; ++column) {
+        list += (list.empty() ? "" : ", ") + names[column].front();
+    }
+    return list;
+}
+
+// Finds the plan's columns in its header row, in any order and in any case.
+// What is wrong with the header is refused; without a layout the rows
+// cannot be read at all.
+std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
+                                     std::vector<std::string>& refusals) {
+    const std::array<std::vector<std::string>, kOwnColumns> ownNames = OwnColumnNames();
+    const std::string required = RequiredColumns(ownNames);
+    const std::string& serial = ownNames[kSerialColumn].front();
+
+    std::size_t width = header.size();
+    while (width > 0 && Trimmed(header[width - 1]).empty()) {
+        --width;
+    }
+    if (width > kMaxPlanColumns) {
+        refusals.push_back(TextF(txt::PlanTooManyColumns, std::to_string(kMaxPlanColumns)));
+        return std::nullopt;
+    }
+    PlanLayout layout;
+    layout.own.fill(kOwnColumns);
+    for (std::size_t column = 0; column < width; ++column) {
+        layout.names.push_back(Trimmed(header[column]));
+    }
+    // A plan saved without its header starts with a bed: taking that row for
+    // the header would leave the bed out of the series.
+    if (std::any_of(layout.names.begin(), layout.names.end(), IsCompleteRadioCode)) {
+        refusals.push_back(TextF(txt::PlanNoHeader, required, serial));
+        return std::nullopt;
+    }
+
+    std::map<std::string, std::size_t> known;  // a name in lower case: its column
+    for (std::size_t column = 0; column < kOwnColumns; ++column) {
+        for (const std::string& name : ownNames[column]) {
+            known.emplace(Lower(name), column);
+        }
+    }
+    std::map<std::string, std::size_t> extrasSeen;  // a name in lower case: where
+    for (std::size_t column = 0; column < width; ++column) {
+        std::string& name = layout.names[column];
+        if (name.empty()) {
+            continue;
+        }
+        if (!FitsRecord(name)) {
+            name.clear();  // the refusal names the column by its letters only
+            refusals.push_back(layout.At(1, column) + " " +
+                               TextF(txt::PlanCellUnfit, std::to_string(kMaxLabelBytes)));
+            continue;
+        }
+        const std::string key = Lower(name);
+        if (const auto found = known.find(key); found != known.end()) {
+            std::size_t& own = layout.own[found->second];
+            if (own != kOwnColumns) {
+                refusals.push_back(TextF(txt::PlanDuplicateColumn, ownNames[found->second].front(),
+                                         layout.Name(own), layout.Name(column)));
+            } else {
+                own = column;
+            }
+        } else if (const auto [seen, first] = extrasSeen.try_emplace(key, column); !first) {
+            refusals.push_back(TextF(txt::PlanDuplicateColumn, layout.names[seen->second],
+                                     layout.Name(seen->second), layout.Name(column)));
+        } else {
+            layout.extras.push_back(column);
+        }
+    }
+    for (std::size_t column = 0; column < kSerialColumn; ++column) {
+        if (layout.own[column] == kOwnColumns) {
+            refusals.push_back(
+                TextF(txt::PlanMissingColumn, ownNames[column].front(), required, serial));
+        }
+    }
+    if (!refusals.empty()) {
+        return std::nullopt;
+    }
+    return layout;
+}
 
 }  // namespace
 
@@ -161,6 +304,18 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
             ? ';'
             : ',';
     const std::vector<std::vector<std::string>> records = SplitCsv(text, separator);
+    if (records.empty()) {
+        refuse(Text(txt::PlanEmpty));
+        return check;
+    }
+    const std::optional<PlanLayout> read = ReadHeader(records.front(), check.refusals);
+    if (!read) {
+        return check;
+    }
+    const PlanLayout& layout = *read;
+    for (const std::size_t column : layout.extras) {
+        check.plan.extraColumns.push_back(layout.names[column]);
+    }
 
     std::map<std::string, FirstUse> codesSeen;
     std::map<std::string, FirstUse> serialsSeen;
@@ -174,46 +329,62 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
             refuse(TextF(txt::PlanTooManyRows, std::to_string(kMaxPlanRows)));
             break;
         }
-        // A spreadsheet writes empty trailing cells as separators.
+        // A spreadsheet writes empty trailing cells as separators; a row may
+        // also end early, its missing cells being empty.
         std::size_t columns = record.size();
-        while (columns > kSerialColumn + 1 && Trimmed(record[columns - 1]).empty()) {
+        while (columns > 0 && Trimmed(record[columns - 1]).empty()) {
             --columns;
         }
-        if (columns != kSerialColumn && columns != kSerialColumn + 1) {
-            refuse(TextF(txt::PlanWrongColumns, std::to_string(row), std::to_string(columns)));
+        if (columns > layout.names.size()) {
+            refuse(TextF(txt::PlanRowTooLong, std::to_string(row), std::to_string(columns),
+                         std::to_string(layout.names.size())));
             continue;
         }
+        // What stands in a column the header leaves unnamed would be lost.
+        for (std::size_t column = 0; column < columns; ++column) {
+            if (layout.names[column].empty() && !Trimmed(record[column]).empty()) {
+                refuse(layout.At(row, column) + " " + Text(txt::PlanCellUnnamed));
+            }
+        }
+        auto cell = [&record](std::size_t column) {
+            return column < record.size() ? Trimmed(record[column]) : std::string();
+        };
+
         PlanRow plan;
         plan.row = row;
-        plan.label = Trimmed(record[kLabelColumn]);
+        const std::size_t labelColumn = layout.own[kLabelColumn];
+        plan.label = cell(labelColumn);
         if (plan.label.empty()) {
-            refuse(At(row, kLabelColumn) + " " + Text(txt::PlanLabelEmpty));
-        } else if (plan.label.size() > kMaxLabelBytes || HasControlCharacter(plan.label)) {
-            refuse(At(row, kLabelColumn) + " " +
+            refuse(layout.At(row, labelColumn) + " " + Text(txt::PlanLabelEmpty));
+        } else if (!FitsRecord(plan.label)) {
+            refuse(layout.At(row, labelColumn) + " " +
                    TextF(txt::PlanLabelUnfit, std::to_string(kMaxLabelBytes)));
         }
         for (std::size_t i = 0; i < kCodeColumns; ++i) {
-            const std::size_t column = 1 + i;
-            const std::string code = Upper(Trimmed(record[column]));
+            const std::size_t column = layout.own[1 + i];
+            const std::string code = Upper(cell(column));
             if (!IsCompleteRadioCode(code)) {
-                refuse(At(row, column) + " " + TextF(txt::PlanBadCode, Trimmed(record[column])));
+                refuse(layout.At(row, column) + " " + TextF(txt::PlanBadCode, cell(column)));
                 continue;
             }
             plan.codes[i] = code;
             if (IsReservedRadioCode(code)) {
-                check.warnings.push_back(At(row, column) + " " + Text(txt::RadioCodeNotAllowed));
+                check.warnings.push_back(layout.At(row, column) + " " +
+                                         Text(txt::RadioCodeNotAllowed));
             }
             // A code may repeat within its own row (one bed, one sender);
             // in two rows the receiver could not tell the beds apart.
             const auto [seen, first] = codesSeen.try_emplace(code, FirstUse{row, column});
             if (!first && seen->second.row != row) {
-                refuse(At(row, column) + " " +
+                refuse(layout.At(row, column) + " " +
                        TextF(txt::PlanSharedCode, code, std::to_string(seen->second.row),
-                             ColumnName(seen->second.column)));
+                             layout.Name(seen->second.column)));
             }
         }
-        if (columns > kSerialColumn) {
-            plan.serialNumber = Trimmed(record[kSerialColumn]);
+        // Only the column named for them holds serial numbers.
+        const std::size_t serialColumn = layout.own[kSerialColumn];
+        if (serialColumn != kOwnColumns) {
+            plan.serialNumber = cell(serialColumn);
             // Leading zeros name the same unit: the unit reports none.
             while (plan.serialNumber.size() > 1 && plan.serialNumber.front() == '0') {
                 plan.serialNumber.erase(0, 1);
@@ -225,15 +396,24 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
                                             [](unsigned char c) { return std::isdigit(c) != 0; }) &&
                                 std::stoul(plan.serialNumber) <= 0xFFFFFFul;
             if (!digits) {
-                refuse(At(row, kSerialColumn) + " " +
-                       TextF(txt::PlanBadSerial, Trimmed(record[kSerialColumn])));
+                refuse(layout.At(row, serialColumn) + " " +
+                       TextF(txt::PlanBadSerial, cell(serialColumn)));
             } else if (const auto [seen, first] =
-                           serialsSeen.try_emplace(plan.serialNumber, FirstUse{row, kSerialColumn});
+                           serialsSeen.try_emplace(plan.serialNumber, FirstUse{row, serialColumn});
                        !first) {
-                refuse(At(row, kSerialColumn) + " " +
+                refuse(layout.At(row, serialColumn) + " " +
                        TextF(txt::PlanSharedSerial, plan.serialNumber,
                              std::to_string(seen->second.row)));
             }
+        }
+        // The other columns go into the record as they are, one line a unit.
+        for (const std::size_t column : layout.extras) {
+            std::string extra = cell(column);
+            if (!FitsRecord(extra)) {
+                refuse(layout.At(row, column) + " " +
+                       TextF(txt::PlanCellUnfit, std::to_string(kMaxLabelBytes)));
+            }
+            plan.extras.push_back(std::move(extra));
         }
         check.plan.rows.push_back(std::move(plan));
     }

@@ -18,8 +18,8 @@
 #include "app/TfrmSeries.h"
 #include "app/WindowHelpers.h"
 #include "core/WindowTitle.h"
-#include "series/SeriesEngine.h"
 #include "device/sim/SimUnitFile.h"
+#include "series/SeriesEngine.h"
 
 using namespace qzt;
 using test::StartedWindow;
@@ -81,8 +81,10 @@ class TfrmSeriesTest : public QObject {
         w.Get<QAction>("mnuFileSaveAs")->trigger();
         QCOMPARE(w.window.State().CurrentFileName, file);
         const QString title = w.window.windowTitle();
-        const std::string plan = test::WriteFile(
-            dir / "plan.csv", "Label,a,b,c,d,e,f\nBed 1,3b01,3B02,3B03,3B04,3B05,3B06\n");
+        const std::string plan =
+            test::WriteFile(dir / "plan.csv",
+                            "Label,Allow user,Pad on,Pad off,On pad,Out of pad,Technical\n"
+                            "Bed 1,3b01,3B02,3B03,3B04,3B05,3B06\n");
         const std::string record =
             DefaultCommissioningRecord(w.window.State().ProgramDataDirectory);
         const std::string refusing = dir / "refusing.csv";

@@ -8,7 +8,9 @@
 namespace qzt {
 namespace {
 
-const std::string kHeader = "Label,A,B,C,D,E,F,Serial\n";
+const std::string kHeader =
+    "Label,Allow user out of pad (bed/chair),Pad connection (on),Pad connection (off),"
+    "On pad (bed/chair),Out of pad (bed/chair),Technical alarms,Serial number\n";
 
 // Each plan is checked whole: what is refused names its row (the header
 // being row 1) and column; what is accepted comes out normalised.
@@ -27,7 +29,12 @@ TEST(SeriesPlan, RefusalsNameRowAndColumn) {
          {},
          2,
          0},
-        {"semicolons", "Label;A;B;C;D;E;F\nBed;1111;2222;3333;4444;5555;6666\n", {}, 1, 0},
+        {"semicolons",
+         "Label;Allow user;Pad on;Pad off;On pad;Out of pad;Technical\n"
+         "Bed;1111;2222;3333;4444;5555;6666\n",
+         {},
+         1,
+         0},
         {"reserved codes warned, written all the same",
          kHeader + "Bed 1,0000,ffff,1234,1234,1234,1234\n",
          {},
@@ -43,7 +50,11 @@ TEST(SeriesPlan, RefusalsNameRowAndColumn) {
          {"Row 3, column D (Pad connection (off)): code 1114 is also in row 2, column E"},
          0,
          0},
-        {"columns", kHeader + "Bed 1,1111,1112,1113,1114,1115\n", {"Row 2: 6 columns"}, 0, 0},
+        {"short row: the missing code is refused by its column",
+         kHeader + "Bed 1,1111,1112,1113,1114,1115\n",
+         {"Row 2, column G (Technical alarms): \"\" is not four hexadecimal digits."},
+         0,
+         0},
         {"label",
          kHeader + " ,1111,1112,1113,1114,1115,1116\n\"a\nb\",2221,2222,2223,2224,2225,2226\n",
          {"Row 2, column A (Label): the label is empty", "Row 3, column A"},
@@ -82,6 +93,145 @@ TEST(SeriesPlan, RefusalsNameRowAndColumn) {
     EXPECT_EQ(first.plan.rows[0].codes[0], "AAA1");
     EXPECT_EQ(first.plan.rows[1].row, 3u);
     EXPECT_EQ(first.plan.rows[1].serialNumber, "123");
+}
+
+// The header names the columns: found in any order and case, by full or
+// short names; what it lacks, repeats or does not name is refused, naming
+// what was expected. Accepted plans are checked by their first row.
+TEST(SeriesPlan, ColumnsFoundByTheHeader) {
+    const std::string codes = "1111,2222,3333,4444,5555,6666";
+    const std::string names = "Allow user,Pad on,Pad off,On pad,Out of pad,Technical";
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> refusals = {};  // each a prefix of one refusal, in order
+        std::string serial = {};                 // the first row's, when accepted
+        std::vector<std::string> extraColumns = {};
+        std::vector<std::string> extras = {};
+    } cases[] = {
+        {"the README's header, BOM, CRLF",
+         "\xEF\xBB\xBFLabel,Allow user out of pad,Pad connection (on),Pad connection (off),"
+         "On pad,Out of pad,Technical alarms,Serial number\r\nBed 1," +
+             codes + ",0042\r\n",
+         {},
+         "42"},
+        {"any order, any case, spaces, semicolons, serial in the middle",
+         " technical ;LABEL;Pad Off;serial;OUT OF PAD;allow user out of pad; on pad ;pad on\n"
+         "6666;Bed 1;3333;7;5555;1111;4444;2222\n",
+         {},
+         "7"},
+        {"no serial column", "Label," + names + "\nBed 1," + codes + "\n", {}, ""},
+        {"extra columns carried in their order",
+         "Room,Label," + names + ",Note\n12,Bed 1," + codes + ",window side\n",
+         {},
+         "",
+         {"Room", "Note"},
+         {"12", "window side"}},
+        {"a room last is not a serial number",
+         "Label," + names + ",Room\nBed 1," + codes + ",12\n",
+         {},
+         "",
+         {"Room"},
+         {"12"}},
+        {"unnamed empty columns and trailing separators ignored",
+         "Label,," + names + ",,\nBed 1,," + codes + ",,\n",
+         {},
+         ""},
+        {"no header: the first bed is not taken for one",
+         "Bed 1," + codes + "\nBed 2,1112,2223,3334,4445,5556,6667\n",
+         {"The plan's first row is data, not its header. The header names the columns Label, "
+          "Allow user out of pad (bed/chair), Pad connection (on), Pad connection (off), "
+          "On pad (bed/chair), Out of pad (bed/chair), Technical alarms and optionally "
+          "Serial number, in any order."}},
+        {"code column missing",
+         "Label,Allow user,Pad on,On pad,Out of pad,Technical,Serial\nBed 1," + codes + "\n",
+         {"The plan has no column \"Pad connection (off)\". The header names the columns Label, "}},
+        {"label and a code column missing",
+         "Room,Allow user,Pad on,Pad off,On pad,Out of pad\n12," + codes + "\n",
+         {"The plan has no column \"Label\".", "The plan has no column \"Technical alarms\"."}},
+        {"two names of one column",
+         "Label,PAD CONNECTION (ON)," + names + "\nBed 1,2222," + codes + "\n",
+         {"The plan's header names \"Pad connection (on)\" twice: columns B (PAD CONNECTION "
+          "(ON)) and D (Pad on)."}},
+        {"full and short name of one column",
+         "Label," + names + ",Serial number,Serial\nBed 1," + codes + ",1,1\n",
+         {"The plan's header names \"Serial number\" twice: columns H (Serial number) and I "
+          "(Serial)."}},
+        {"an extra name twice, in another case",
+         "Room,Label," + names + ",room\n12,Bed 1," + codes + ",13\n",
+         {"The plan's header names \"Room\" twice: columns A (Room) and I (room)."}},
+        {"a cell past the header's last column",
+         "Label," + names + "\nBed 1," + codes + ",,42\n",
+         {"Row 2: 9 columns; the header names 7."}},
+        {"a cell in an unnamed column",
+         "Label,," + names + "\nBed 1,x," + codes + "\n",
+         {"Row 2, column B: the header names no column here, yet the cell is not empty."}},
+        {"extra cells bounded",
+         "Label," + names + ",Room,Note\nBed 1," + codes + ",\"12\n13\"\nBed 2," +
+             "1112,2223,3334,4445,5556,6667,," + std::string(kMaxLabelBytes + 1, 'x') + "\n",
+         {"Row 2, column H (Room): the text is longer than 100 bytes or holds a control",
+          "Row 3, column I (Note): the text"}},
+        {"header names bounded",
+         "Label," + names + "," + std::string(kMaxLabelBytes + 1, 'x') + "\nBed 1," + codes + "\n",
+         {"Row 1, column H: the text is longer than 100 bytes"}},
+        {"too many columns",
+         "Label," + names + std::string(kMaxPlanColumns - 6, ',') + "Room\nBed 1," + codes + "\n",
+         {"The plan has more than 64 columns."}},
+        {"refusals name columns by the header's names",
+         "Label," + names + "\nBed 1,1111,1112,1113,1114,1115,1116\n" +
+             "Bed 2,2221,2222,1114,2224,2225,2226\n",
+         {"Row 3, column D (Pad off): code 1114 is also in row 2, column E (On pad); "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlanCheck check = ParseSeriesPlan(c.text);
+        ASSERT_EQ(check.refusals.size(), c.refusals.size())
+            << ::testing::PrintToString(check.refusals);
+        for (std::size_t i = 0; i < c.refusals.size(); ++i) {
+            EXPECT_TRUE(check.refusals[i].starts_with(c.refusals[i])) << check.refusals[i];
+        }
+        if (!check.Accepted()) {
+            EXPECT_TRUE(check.plan.rows.empty());
+            continue;
+        }
+        ASSERT_EQ(check.plan.rows.size(), 1u);
+        const PlanRow& row = check.plan.rows[0];
+        EXPECT_EQ(row.row, 2u);
+        EXPECT_EQ(row.label, "Bed 1");
+        const UserInterface::RadioCodes expected{"1111", "2222", "3333", "4444", "5555", "6666"};
+        EXPECT_EQ(row.codes, expected);
+        EXPECT_EQ(row.serialNumber, c.serial);
+        EXPECT_EQ(check.plan.extraColumns, c.extraColumns);
+        EXPECT_EQ(row.extras, c.extras);
+    }
+}
+
+// Columns past Z are named as a spreadsheet names them: a plan of the most
+// columns it may have, with an unfit cell in one of them.
+TEST(SeriesPlan, ColumnLettersPastZ) {
+    std::string header = "Label,Allow user,Pad on,Pad off,On pad,Out of pad,Technical";
+    for (std::size_t column = 7; column < kMaxPlanColumns; ++column) {
+        header += ",Note " + std::to_string(column);
+    }
+    const std::string codes = "Bed 1,1111,2222,3333,4444,5555,6666";
+    const PlanCheck accepted = ParseSeriesPlan(header + "\n" + codes + "\n");
+    ASSERT_TRUE(accepted.Accepted()) << ::testing::PrintToString(accepted.refusals);
+    EXPECT_EQ(accepted.plan.extraColumns.size(), kMaxPlanColumns - 7);
+    EXPECT_EQ(accepted.plan.rows[0].extras.size(), kMaxPlanColumns - 7);
+
+    const struct {
+        std::size_t column;
+        const char* letters;
+    } cases[] = {{7, "H"}, {25, "Z"}, {26, "AA"}, {29, "AD"}, {51, "AZ"}, {52, "BA"}, {63, "BL"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.letters);
+        const PlanCheck check =
+            ParseSeriesPlan(header + "\n" + codes + std::string(c.column - 6, ',') + "\"a\tb\"\n");
+        ASSERT_EQ(check.refusals.size(), 1u) << ::testing::PrintToString(check.refusals);
+        EXPECT_TRUE(check.refusals[0].starts_with("Row 2, column " + std::string(c.letters) +
+                                                  " (Note " + std::to_string(c.column) + "): "))
+            << check.refusals[0];
+    }
 }
 
 // Generated wards: distinct codes are accepted in order; one code copied

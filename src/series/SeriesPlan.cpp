@@ -9,6 +9,7 @@
 #include "config/EntryRules.h"
 #include "core/FileSystem.h"
 #include "device/commands/DeviceCommands.h"
+#include "series/Csv.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -21,6 +22,8 @@ constexpr std::size_t kCodeColumns = std::tuple_size_v<UserInterface::RadioCodes
 constexpr std::size_t kLabelColumn = 0;
 constexpr std::size_t kSerialColumn = 1 + kCodeColumns;
 constexpr std::size_t kOwnColumns = kSerialColumn + 1;
+// A column the header does not name (any real column's index is smaller).
+constexpr std::size_t kNoColumn = static_cast<std::size_t>(-1);
 
 // The name the program gives each of its own columns (the record's header
 // and the radio-code dialog use the same), then the names a header may use
@@ -50,54 +53,6 @@ std::array<std::vector<std::string>, kOwnColumns> OwnColumnNames() {
         }
     }
     return names;
-}
-
-// A CSV text split into records of fields: quotes as RFC 4180 has them (a
-// quoted field may hold the separator, doubled quotes and line breaks); an
-// unquoted line break ends a record.
-std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
-    bool quoted = false;
-    bool any = false;  // the record has begun
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != '"') {
-                field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else {
-                quoted = false;
-            }
-            continue;
-        }
-        any = true;
-        if (c == '"') {
-            quoted = true;
-        } else if (c == separator) {
-            record.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-                ++i;
-            }
-            record.push_back(std::move(field));
-            field.clear();
-            records.push_back(std::move(record));
-            record.clear();
-            any = false;
-        } else {
-            field += c;
-        }
-    }
-    if (any || quoted) {
-        record.push_back(std::move(field));
-        records.push_back(std::move(record));
-    }
-    return records;
 }
 
 // The column's letters as a spreadsheet shows them: A to Z, then AA to AZ,
@@ -177,7 +132,7 @@ struct PlanLayout {
     // The header's names as written (spaces around them dropped), up to its
     // last named column; an empty name: a column the plan does not use.
     std::vector<std::string> names;
-    // The column of each of the plan's own columns (kOwnColumns: none).
+    // The column of each of the plan's own columns (kNoColumn: none).
     std::array<std::size_t, kOwnColumns> own{};
     // The columns of the other names, in the header's order.
     std::vector<std::size_t> extras;
@@ -223,7 +178,7 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
         return std::nullopt;
     }
     PlanLayout layout;
-    layout.own.fill(kOwnColumns);
+    layout.own.fill(kNoColumn);
     for (std::size_t column = 0; column < width; ++column) {
         layout.names.push_back(Trimmed(header[column]));
     }
@@ -255,7 +210,7 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
         const std::string key = Lower(name);
         if (const auto found = known.find(key); found != known.end()) {
             std::size_t& own = layout.own[found->second];
-            if (own != kOwnColumns) {
+            if (own != kNoColumn) {
                 refusals.push_back(TextF(txt::PlanDuplicateColumn, ownNames[found->second].front(),
                                          layout.Name(own), layout.Name(column)));
             } else {
@@ -269,7 +224,7 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
         }
     }
     for (std::size_t column = 0; column < kSerialColumn; ++column) {
-        if (layout.own[column] == kOwnColumns) {
+        if (layout.own[column] == kNoColumn) {
             refusals.push_back(
                 TextF(txt::PlanMissingColumn, ownNames[column].front(), required, serial));
         }
@@ -290,9 +245,7 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
         return check;
     }
     // A spreadsheet saving UTF-8 starts with a byte-order mark.
-    if (text.starts_with("\xEF\xBB\xBF")) {
-        text.remove_prefix(3);
-    }
+    text = WithoutByteOrderMark(text);
     if (!IsUtf8(text)) {
         refuse(Text(txt::PlanNotUtf8));
         return check;
@@ -383,7 +336,7 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
         }
         // Only the column named for them holds serial numbers.
         const std::size_t serialColumn = layout.own[kSerialColumn];
-        if (serialColumn != kOwnColumns) {
+        if (serialColumn != kNoColumn) {
             plan.serialNumber = cell(serialColumn);
             // Leading zeros name the same unit: the unit reports none.
             while (plan.serialNumber.size() > 1 && plan.serialNumber.front() == '0') {

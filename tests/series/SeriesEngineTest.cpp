@@ -42,8 +42,16 @@ const char* const kUnitFaults[] = {
     "silent-reads",         // never answers a read
     "nak-writes",           // refuses every write
     "nak-writes@2:1",       // refuses its first codes write after each open
+    "lost-acks@2",          // takes its codes, but their ACKs never come
     "silent-writes@224:1",  // its checksum's block unanswered once after each open
     "late-replies:1=300",   // its first answer after each open comes too late
+    "flaky",                // a fault of kSessionFaults, another each session
+};
+
+// The faults of a flaky unit, one drawn for each session: a session can go
+// wrong halfway (the codes written, their checksum refused).
+const char* const kSessionFaults[] = {
+    "", "", "nak-writes@224", "silent-writes@224", "silent-reads@0", "corrupt-reads@240",
 };
 
 class QuietEvents : public SeriesEvents {
@@ -117,8 +125,9 @@ struct Ward {
             WriteFile(paths.back(), std::string(image.begin(), image.end()));
             before.push_back(image);
             const char* faults = kUnitFaults[Draw(std::size(kUnitFaults))];
+            faultsOf.push_back(faults);
             silent.push_back(std::string(faults) == "silent-reads");
-            if (*faults != '\0') {
+            if (*faults != '\0' && std::string(faults) != "flaky") {
                 WriteFile(paths.back() + ".faults", faults);
             }
         }
@@ -135,6 +144,10 @@ struct Ward {
             if (opensThisStep == 1) {
                 lookedAt = connected;
             }
+            if (connected < kUnits && faultsOf[connected] == "flaky") {
+                WriteFile(paths[connected] + ".faults",
+                          kSessionFaults[Draw(std::size(kSessionFaults))]);
+            }
             return connected < kUnits ? std::optional(paths[connected]) : std::nullopt;
         });
         link = std::make_unique<TUsbInterface>(sim);
@@ -148,7 +161,8 @@ struct Ward {
         engine.reset();
         std::optional<SeriesSetup> setup;
         ASSERT_EQ(PrepareSeries(state, ui, "site.Qzt", planPath, recordPath, {}, setup),
-                  SeriesPreparation::Ok);
+                  SeriesPreparation::Ok)
+            << (ui.boxes.empty() ? "" : ui.boxes.back().text) << ReadFile(planPath);
         engine = std::make_unique<SeriesEngine>(std::move(*setup), *link, events);
     }
 
@@ -174,6 +188,7 @@ struct Ward {
     std::vector<std::string> paths;
     std::vector<ConfigImage> before;
     std::vector<bool> silent;
+    std::vector<std::string> faultsOf;
     std::shared_ptr<SimLibrary> sim;
     std::unique_ptr<TUsbInterface> link;
     std::unique_ptr<SeriesEngine> engine;
@@ -261,21 +276,16 @@ TEST(SeriesEngine, RandomTechnicianSchedules) {
         std::size_t present = kUnits;
         int looks = 0;
         bool reported = false;
-        std::string trace = "seed " + std::to_string(seed) + ":";
-        for (int step = 0; step < kSteps && !testing::Test::HasFailure(); ++step) {
-            const std::size_t action = w.Draw(10);
-            if (action < 3) {
-                w.connected = w.Draw(kUnits + 1);
-                trace += " connect " + std::to_string(w.connected);
-            } else if (action == 3) {
-                w.Start();
-                present = kUnits;
-                trace += " restart";
-            }
-            w.Step();
+        std::string trace = "seed " + std::to_string(seed) + ", faults";
+        for (const std::string& faults : w.faultsOf) {
+            trace += " '" + faults + "'";
+        }
+        trace += ":";
+        // After each look: a unit gone must have been reported if it stayed
+        // for two looks at least.
+        auto looked = [&] {
+            trace += " L" + (w.lookedAt < kUnits ? std::to_string(w.lookedAt) : "-");
             if (w.lookedAt != present) {
-                // The unit at the last looks is gone: it had to be reported
-                // if it stayed for two looks at least.
                 EXPECT_TRUE(present == kUnits || looks < 2 || reported)
                     << "unit " << present << " was never reported; " << trace;
                 present = w.lookedAt;
@@ -286,9 +296,31 @@ TEST(SeriesEngine, RandomTechnicianSchedules) {
             for (const UnitReport& report : w.reportsThisStep) {
                 trace += " [" + report.serialNumber + " " + report.label + " " +
                          report.resultText + "]";
-                reported = reported || (present < kUnits && report.serialNumber == SerialOf(present)) ||
+                reported = reported ||
+                           (present < kUnits && report.serialNumber == SerialOf(present)) ||
                            report.outcome == UnitOutcome::NoAnswer;
             }
+        };
+        for (int step = 0; step < kSteps && !testing::Test::HasFailure(); ++step) {
+            const std::size_t action = w.Draw(10);
+            if (action < 3) {
+                // Hands take a unit away before they connect the next: the
+                // box sees no unit for a look at least.
+                const std::size_t next = w.Draw(kUnits + 1);
+                if (next != w.connected && w.connected != kUnits && next != kUnits) {
+                    w.connected = kUnits;
+                    w.Step();
+                    looked();
+                }
+                w.connected = next;
+                trace += " connect " + std::to_string(w.connected);
+            } else if (action == 3) {
+                w.Start();
+                present = kUnits;
+                trace += " restart";
+            }
+            w.Step();
+            looked();
         }
         CheckRecordAgainstUnits(w, trace);
         if (testing::Test::HasFailure()) {

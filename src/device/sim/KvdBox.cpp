@@ -252,6 +252,10 @@ std::string KvdBox::AnswerWrite(std::string_view payload) {
             changed_ = true;
         }
     }
+    // Written all the same: the program cannot know.
+    if (Strikes(SimFaultKind::LostAcks, block->address, block->count)) {
+        return {};
+    }
     return Single(kvd::kAck);
 }
 

@@ -10,11 +10,12 @@
 namespace qzt {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, SimFaultKind>, 14> kFaultNames = {{
+constexpr std::array<std::pair<std::string_view, SimFaultKind>, 15> kFaultNames = {{
     {"no-box", SimFaultKind::NoBox},
     {"no-unit", SimFaultKind::NoUnit},
     {"nak-writes", SimFaultKind::NakWrites},
     {"silent-writes", SimFaultKind::SilentWrites},
+    {"lost-acks", SimFaultKind::LostAcks},
     {"silent-reads", SimFaultKind::SilentReads},
     {"corrupt-reads", SimFaultKind::CorruptReads},
     {"wrong-product", SimFaultKind::WrongProduct},
@@ -31,6 +32,7 @@ bool TakesAddress(SimFaultKind kind) {
     switch (kind) {
         case SimFaultKind::NakWrites:
         case SimFaultKind::SilentWrites:
+        case SimFaultKind::LostAcks:
         case SimFaultKind::SilentReads:
         case SimFaultKind::CorruptReads:
         case SimFaultKind::LateReplies:

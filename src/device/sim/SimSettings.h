@@ -16,6 +16,7 @@ enum class SimFaultKind {
     NoUnit,        // no-unit: the box answers "v" but nothing that needs the unit
     NakWrites,     // nak-writes: block writes refused with NAK
     SilentWrites,  // silent-writes: block writes never answered (nothing written)
+    LostAcks,      // lost-acks: block writes carried out, their ACK lost on the line
     SilentReads,   // silent-reads: block reads never answered
     CorruptReads,  // corrupt-reads: block reads answered with a wrong frame checksum
     WrongProduct,  // wrong-product: byte 248 reads 0x47, another product's code

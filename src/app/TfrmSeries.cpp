@@ -287,6 +287,11 @@ void TfrmSeries::btnStartClick() {
     progress_->reset();
     SetStatusLine(Q(Text(txt::SeriesWaitingForUnit)));
     EnableControls();
+    if (run_->Finished()) {
+        // The record has a unit for every row already.
+        Finish(Q(Text(txt::SeriesPlanComplete)));
+        return;
+    }
     timer_->start(0);
 }
 

@@ -24,6 +24,22 @@
 using namespace qzt;
 using test::StartedWindow;
 
+namespace {
+
+// Another unit connected: the simulated unit's memory with another serial
+// number (and its checksum renewed).
+void ConnectUnit(const std::string& path, unsigned serial) {
+    ConfigImage memory = SimUnitFile::LoadOrCreate(path)->Memory();
+    for (unsigned i = 0; i < kSerialNumberBytes.count; ++i) {
+        memory[kSerialNumberBytes.first + i] =
+            static_cast<std::uint8_t>(serial >> (8 * (kSerialNumberBytes.count - 1 - i)));
+    }
+    StoreChecksum(memory);
+    test::WriteFile(path, std::string(memory.begin(), memory.end()));
+}
+
+}  // namespace
+
 class TfrmSeriesTest : public QObject {
     Q_OBJECT
 
@@ -90,7 +106,12 @@ class TfrmSeriesTest : public QObject {
         const std::string refusing = dir / "refusing.csv";
 
         std::size_t recorded = 0;
+        unsigned serial = 123456;
         for (const Case& c : cases) {
+            // Each case a unit of its own: the record keeps the series'
+            // units done, and one done is not written again.
+            ConnectUnit(unitPath, serial);
+            const QString serialText = QString::number(serial++);
             QLineEdit* delay = w.Get<QLineEdit>("edtInPassageDelay");
             delay->clear();
             QTest::keyClicks(delay, c.delay);
@@ -151,14 +172,14 @@ class TfrmSeriesTest : public QObject {
                 if (c.end == End::StopWhileProgramming) {
                     QCOMPARE(statusWhileStopping, QString("Stopping after this unit..."));
                 }
-                const QString summary("Done: 1, failed: 0, skipped: 0.");
+                const QString summary("Done: 1, failed: 0, skipped: 0, not answering: 0.");
                 QCOMPARE(series.StatusLine(),
                          c.end == End::PlanEnds ? "Every row of the plan has its unit.\n" + summary
                                                 : summary);
                 QVERIFY(start->isEnabled() && close->isEnabled() && !stop->isEnabled());
                 QCOMPARE(table->rowCount(), 1);
                 QCOMPARE(table->item(0, 0)->text(), QString(c.end == End::PlanEnds ? "Bed 1" : ""));
-                QCOMPARE(table->item(0, 1)->text(), QString("123456"));
+                QCOMPARE(table->item(0, 1)->text(), serialText);
                 QCOMPARE(table->item(0, 2)->text(), QString("done"));
                 QTest::mouseClick(close, Qt::LeftButton);
                 QVERIFY(!series.isVisible());
@@ -206,10 +227,96 @@ class TfrmSeriesTest : public QObject {
             QCOMPARE(static_cast<std::size_t>(std::count(rows.begin(), rows.end(), '\n')),
                      1 + ++recorded);
             const std::string last = rows.substr(rows.rfind('\n', rows.size() - 2) + 1);
-            for (const std::string& part : {std::string("123456"), file, std::string("done")}) {
+            for (const std::string& part : {serialText.toStdString(), file, std::string("done")}) {
                 QVERIFY2(last.find(part) != std::string::npos, last.c_str());
             }
         }
+    }
+
+    // Stop and Start again, then the dialog opened anew: the series goes on
+    // from its record (the unit done is not written again, the next unit
+    // gets the next bed), and a bed given again on request names the unit
+    // that has it.
+    void startedAgainGoesOnFromTheRecord() {
+        test::TempDir dir;
+        const std::string unitPath = dir / "unit.bin";
+        StartedWindow w({}, {"--device=sim:" + unitPath, "--sim-timing=zero"});
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        ConnectUnit(unitPath, 500001);
+        const std::string plan =
+            test::WriteFile(dir / "plan.csv",
+                            "Label,Allow user,Pad on,Pad off,On pad,Out of pad,Technical\n"
+                            "Bed 1,1101,1102,1103,1104,1105,1106\n"
+                            "Bed 2,1201,1202,1203,1204,1205,1206\n");
+        const QString removal("Take the unit away and connect the next one.");
+        const QString complete("Every row of the plan has its unit.\n");
+
+        int opened = 0;
+        auto run = [&](TfrmSeries* series) {
+            auto* table = series->findChild<QTableWidget*>("tblUnits");
+            auto* start = series->findChild<QPushButton*>("btnStart");
+            auto cell = [table](int row, int column) {
+                return table->item(row, column) ? table->item(row, column)->text() : QString();
+            };
+            series->show();
+            if (++opened == 1) {
+                series->findChild<QLineEdit*>("edtPlan")->setText(Q(plan));
+                QTest::mouseClick(start, Qt::LeftButton);
+                QTRY_COMPARE(series->StatusLine(), removal);
+                QTest::mouseClick(series->findChild<QPushButton*>("btnStop"), Qt::LeftButton);
+                QVERIFY(!series->Running());
+                QVERIFY(w.script.boxes.empty());
+
+                // Start again: the record's bed is confirmed, the unit still
+                // connected is left alone, the next one gets the next bed.
+                w.script.answers.push_back(UserInterface::Answer::Yes);
+                QTest::mouseClick(start, Qt::LeftButton);
+                QCOMPARE(w.script.boxes.size(), std::size_t(1));
+                QVERIFY2(w.script.boxes[0].text.find("already holds 1 of the plan's 2 rows") !=
+                             std::string::npos,
+                         w.script.boxes[0].text.c_str());
+                QTRY_COMPARE(cell(0, 2), QString("skipped: already programmed in this series"));
+                ConnectUnit(unitPath, 500002);
+                QTRY_VERIFY(!series->Running());
+                QCOMPARE(cell(1, 0), QString("Bed 2"));
+                QCOMPARE(cell(1, 1), QString("500002"));
+                QCOMPARE(series->StatusLine(),
+                         complete + "Done: 1, failed: 0, skipped: 1, not answering: 0.");
+            } else {
+                // Opened anew: Bed 1 given again, to a new unit.
+                ConnectUnit(unitPath, 500003);
+                series->findChild<QLineEdit*>("edtRedo")->setText("Bed 1");
+                w.script.answers.push_back(UserInterface::Answer::Yes);
+                QTest::mouseClick(start, Qt::LeftButton);
+                QCOMPARE(w.script.boxes.size(), std::size_t(2));
+                const std::string& asked = w.script.boxes[1].text;
+                QVERIFY2(asked.find("already holds 2 of the plan's 2 rows") != std::string::npos &&
+                             asked.find("Row \"Bed 1\" was given to unit 500001") !=
+                                 std::string::npos,
+                         asked.c_str());
+                QTRY_VERIFY(!series->Running());
+                QCOMPARE(cell(0, 0), QString("Bed 1"));
+                QCOMPARE(cell(0, 1), QString("500003"));
+                QCOMPARE(series->StatusLine(),
+                         complete + "Done: 1, failed: 0, skipped: 0, not answering: 0.");
+            }
+            QTest::mouseClick(series->findChild<QPushButton*>("btnClose"), Qt::LeftButton);
+        };
+        w.recording->onDialog = [&](QDialog& dialog) {
+            if (auto* series = qobject_cast<TfrmSeries*>(&dialog)) {
+                run(series);
+            }
+            return int(QDialog::Rejected);
+        };
+        w.Get<QAction>("mnuComSeries")->trigger();
+        QVERIFY(!QTest::currentTestFailed());
+        w.Get<QAction>("mnuComSeries")->trigger();
+        w.recording->onDialog = nullptr;
+        QCOMPARE(opened, 2);
+        const ConfigImage memory = SimUnitFile::LoadOrCreate(unitPath)->Memory();
+        QCOMPARE(memory[2] << 8 | memory[3], 0x1101);
+        QVERIFY(ChecksumMatches(memory));
     }
 };
 

@@ -114,7 +114,7 @@ TEST(Cli, EveryCommandHasHelp) {
     for (const auto& c : cases) {
         EXPECT_EQ(t.Run(c.call), kExitOk) << ::testing::PrintToString(c.call);
         EXPECT_EQ(t.out.str().rfind(c.usage, 0), 0u) << t.out.str();
-        EXPECT_EQ(t.out.str().find("silent-reads, corrupt-reads,") != std::string::npos,
+        EXPECT_EQ(t.out.str().find("lost-acks, silent-reads,") != std::string::npos,
                   c.deviceOptions)
             << t.out.str();
         EXPECT_EQ(t.err.str(), "");

@@ -81,8 +81,7 @@ void BM_SeriesUnit(benchmark::State& run) {
     // The form holds the default configuration, as after File > New.
     FileNew(state, ui);
     std::optional<SeriesSetup> setup;
-    if (PrepareSeries(state, ui, "ward.Qzt", plan, folder.File("record.csv"), {},
-                      setup) !=
+    if (PrepareSeries(state, ui, "ward.Qzt", plan, folder.File("record.csv"), {}, setup) !=
         SeriesPreparation::Ok) {
         run.SkipWithError(("the series cannot start: " + ui.lastError).c_str());
         return;

@@ -402,9 +402,10 @@ QString TfrmSeries::StatusLine() const {
 }
 
 void TfrmSeries::EnableControls() {
-    for (QWidget* idle : {static_cast<QWidget*>(plan_), static_cast<QWidget*>(record_), static_cast<QWidget*>(redo_),
-                          static_cast<QWidget*>(browsePlan_), static_cast<QWidget*>(browseRecord_),
-                          static_cast<QWidget*>(start_), static_cast<QWidget*>(close_)}) {
+    for (QWidget* idle : {static_cast<QWidget*>(plan_), static_cast<QWidget*>(record_),
+                          static_cast<QWidget*>(redo_), static_cast<QWidget*>(browsePlan_),
+                          static_cast<QWidget*>(browseRecord_), static_cast<QWidget*>(start_),
+                          static_cast<QWidget*>(close_)}) {
         idle->setEnabled(!running_);
     }
     stop_->setEnabled(running_ && !stopRequested_);

@@ -279,8 +279,8 @@ SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
                                               : TextF(txt::SeriesRedoFree, label));
         }
     }
-    setup = SeriesSetup{std::move(copy), configFileName, std::move(plan),   std::move(*opened),
-                        redoLabels,      std::move(notes)};
+    setup = SeriesSetup{std::move(copy),    configFileName, std::move(plan),
+                        std::move(*opened), redoLabels,     std::move(notes)};
     return SeriesPreparation::Ok;
 }
 

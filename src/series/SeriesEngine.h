@@ -93,8 +93,8 @@ struct UnitReport {
     UserInterface::RadioCodes codes;
     UnitOutcome outcome = UnitOutcome::Skipped;
     DeviceResult result = DeviceResult::Ok;
-    std::string resultText;  // "done", "failed: <message>", "skipped: <why>", ...
-    double seconds = 0;      // of the link's clock, writing to verifying
+    std::string resultText;                // "done", "failed: <message>", "skipped: <why>", ...
+    double seconds = 0;                    // of the link's clock, writing to verifying
     std::optional<std::uint8_t> checksum;  // of what the unit holds when done
     std::vector<std::string> extras;       // the plan row's other cells
     // The record refused the report's row: why (empty: it was recorded).

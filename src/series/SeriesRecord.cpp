@@ -143,12 +143,11 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     if (text && !text->empty()) {
         lines = SplitCsv(WithoutByteOrderMark(*text), ',');
         const std::vector<std::string> fixed = RecordHeader();
-        const bool recordHeader =
-            !lines.empty() && lines.front().size() >= fixed.size() &&
-            std::equal(fixed.begin(), fixed.end(), lines.front().begin(),
-                       [](const std::string& a, const std::string& b) {
-                           return Folded(a) == Folded(b);
-                       });
+        const bool recordHeader = !lines.empty() && lines.front().size() >= fixed.size() &&
+                                  std::equal(fixed.begin(), fixed.end(), lines.front().begin(),
+                                             [](const std::string& a, const std::string& b) {
+                                                 return Folded(a) == Folded(b);
+                                             });
         if (!recordHeader) {
             problem.message = TextF(txt::RecordNotARecord, path);
             return std::nullopt;
@@ -157,11 +156,10 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     }
     // The plan's other columns where the file has them, by name.
     for (const std::string& column : planColumns) {
-        const auto found =
-            std::find_if(header.begin() + kFixedColumns, header.end(),
-                         [&column](const std::string& name) {
-                             return Folded(FromRecordCell(name)) == Folded(column);
-                         });
+        const auto found = std::find_if(header.begin() + kFixedColumns, header.end(),
+                                        [&column](const std::string& name) {
+                                            return Folded(FromRecordCell(name)) == Folded(column);
+                                        });
         if (found == header.end()) {
             problem.message = TextF(txt::RecordMissingColumn, path, column);
             return std::nullopt;

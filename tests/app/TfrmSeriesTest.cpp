@@ -291,10 +291,10 @@ class TfrmSeriesTest : public QObject {
                 QTest::mouseClick(start, Qt::LeftButton);
                 QCOMPARE(w.script.boxes.size(), std::size_t(2));
                 const std::string& asked = w.script.boxes[1].text;
-                QVERIFY2(asked.find("already holds 2 of the plan's 2 rows") != std::string::npos &&
-                             asked.find("Row \"Bed 1\" was given to unit 500001") !=
-                                 std::string::npos,
-                         asked.c_str());
+                QVERIFY2(
+                    asked.find("already holds 2 of the plan's 2 rows") != std::string::npos &&
+                        asked.find("Row \"Bed 1\" was given to unit 500001") != std::string::npos,
+                    asked.c_str());
                 QTRY_VERIFY(!series->Running());
                 QCOMPARE(cell(0, 0), QString("Bed 1"));
                 QCOMPARE(cell(0, 1), QString("500003"));

@@ -95,11 +95,15 @@ struct Ward {
                   std::string(defaults.begin(), defaults.end()));
         EXPECT_EQ(FileNew(state, ui), FileResult::Ok);
 
-        std::string plan = "Room,Serial number,Label,Technical,Out of pad,On pad,Pad off,Pad on,"
-                           "Allow user\n";
+        std::string plan =
+            "Room,Serial number,Label,Technical,Out of pad,On pad,Pad off,Pad on,"
+            "Allow user\n";
         for (std::size_t bed = 0; bed < kBeds; ++bed) {
             const auto codes = BedCodes(bed);
-            plan += "R" + std::to_string(bed) + ",,Bed " + std::to_string(bed + 1);
+            // Labels a spreadsheet would take for formulas: the record
+            // escapes them, and must still know them when read back.
+            plan += "R" + std::to_string(bed) + ",," + std::string(1, "=+-@"[bed]) + "Bed " +
+                    std::to_string(bed + 1);
             for (std::size_t i = codes.size(); i-- > 0;) {
                 plan += "," + codes[i];
             }
@@ -153,7 +157,9 @@ struct Ward {
         link = std::make_unique<TUsbInterface>(sim);
     }
 
-    std::size_t Draw(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); }
+    std::size_t Draw(std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    }
 
     // Starts (or starts again) from the record, as Start or a new `qzt
     // series` does.
@@ -223,6 +229,7 @@ void CheckRecordAgainstUnits(Ward& w, const std::string& trace) {
             continue;
         }
         unitsOfBed[row[2]].insert(row[1]);
+        EXPECT_EQ(row[2].substr(0, 1), "'") << "a label a spreadsheet would run: " << row[2];
         ASSERT_TRUE(unitOf.contains(row[1])) << row[1];
         const ConfigImage memory = w.Memory(unitOf[row[1]]);
         const UserInterface::RadioCodes codes = CodesOf(memory);
@@ -258,10 +265,11 @@ void CheckRecordAgainstUnits(Ward& w, const std::string& trace) {
         if (w.Memory(unit) == w.before[unit]) {
             continue;
         }
-        const bool named = std::any_of(w.reports.begin(), w.reports.end(), [&](const UnitReport& r) {
-            return r.serialNumber == SerialOf(unit) &&
-                   (r.outcome == UnitOutcome::Done || r.outcome == UnitOutcome::Failed);
-        });
+        const bool named =
+            std::any_of(w.reports.begin(), w.reports.end(), [&](const UnitReport& r) {
+                return r.serialNumber == SerialOf(unit) &&
+                       (r.outcome == UnitOutcome::Done || r.outcome == UnitOutcome::Failed);
+            });
         EXPECT_TRUE(named) << "unit " << SerialOf(unit) << " was written without a report";
     }
 }
@@ -294,8 +302,8 @@ TEST(SeriesEngine, RandomTechnicianSchedules) {
             }
             ++looks;
             for (const UnitReport& report : w.reportsThisStep) {
-                trace += " [" + report.serialNumber + " " + report.label + " " +
-                         report.resultText + "]";
+                trace +=
+                    " [" + report.serialNumber + " " + report.label + " " + report.resultText + "]";
                 reported = reported ||
                            (present < kUnits && report.serialNumber == SerialOf(present)) ||
                            report.outcome == UnitOutcome::NoAnswer;

@@ -43,7 +43,7 @@ namespace qzt {
 struct SimTraffic {
     // The frames the box received, STX to ETX: the latest kKeptFrames of
     // them, so a box looked at for hours keeps flat memory.
-    static constexpr std::size_t kKeptFrames = 1 << 16;
+    static constexpr std::size_t kKeptFrames = 1 << 12;
     std::vector<std::string> frames;
     std::uint64_t frameCount = 0;  // all of them
     std::uint64_t bytesToBox = 0;

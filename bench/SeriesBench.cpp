@@ -45,20 +45,6 @@ std::string WardPlan(std::size_t beds) {
     return plan;
 }
 
-// The series reports to nobody.
-class QuietEvents : public SeriesEvents {
-  public:
-    explicit QuietEvents(const UserInterface& ui) : ui_(ui) {}
-    void Status(const std::string&) override {}
-    void Progress(std::size_t, std::size_t) override {}
-    void KeepAlive() override {}
-    std::chrono::local_seconds LocalTimeNow() const override { return ui_.LocalTimeNow(); }
-    const FormLocale& Locale() const override { return ui_.Locale(); }
-
-  private:
-    const UserInterface& ui_;
-};
-
 void BM_SeriesUnit(benchmark::State& run) {
     ScratchFolder folder;
     ProgramState state;
@@ -88,7 +74,7 @@ void BM_SeriesUnit(benchmark::State& run) {
     }
     auto sim = std::make_shared<SimLibrary>(bench::LineSettings(ward, run.range(0)));
     TUsbInterface link(sim);
-    QuietEvents events(ui);
+    QuietSeriesEvents events(ui);
     SeriesEngine series(std::move(*setup), link, events);
 
     double programSeconds = 0;

@@ -50,21 +50,17 @@ std::string Seconds(double seconds) {
 // The console's side of a series: status texts and blocks are not printed
 // (one line a unit is the output); Ctrl+C is acknowledged as soon as it
 // comes, even in the middle of a unit.
-class ConsoleSeriesEvents : public SeriesEvents {
+class ConsoleSeriesEvents : public QuietSeriesEvents {
   public:
     ConsoleSeriesEvents(ConsoleUserInterface& ui, const InterruptGuard& guard)
-        : ui_(ui), guard_(guard) {}
+        : QuietSeriesEvents(ui), ui_(ui), guard_(guard) {}
 
-    void Status(const std::string&) override {}
-    void Progress(std::size_t, std::size_t) override {}
     void KeepAlive() override {
         if (guard_.Interrupted() && !acknowledged_) {
             acknowledged_ = true;
             ui_.Messages() << Text(txt::SeriesStoppingCli) << std::endl;
         }
     }
-    std::chrono::local_seconds LocalTimeNow() const override { return ui_.LocalTimeNow(); }
-    const FormLocale& Locale() const override { return ui_.Locale(); }
 
   private:
     ConsoleUserInterface& ui_;

@@ -164,6 +164,22 @@ class SeriesMemory {
     std::set<std::string> doneSerials_;
 };
 
+// Events that go nowhere, with the clock and the locale of a user
+// interface: what a front end without a window starts from (the console,
+// tests, benchmarks).
+class QuietSeriesEvents : public SeriesEvents {
+  public:
+    explicit QuietSeriesEvents(const UserInterface& ui) : ui_(ui) {}
+    void Status(const std::string&) override {}
+    void Progress(std::size_t, std::size_t) override {}
+    void KeepAlive() override {}
+    std::chrono::local_seconds LocalTimeNow() const override { return ui_.LocalTimeNow(); }
+    const FormLocale& Locale() const override { return ui_.Locale(); }
+
+  private:
+    const UserInterface& ui_;
+};
+
 class SeriesEngine {
   public:
     // Looks start about this far apart.

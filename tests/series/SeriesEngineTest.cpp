@@ -54,19 +54,6 @@ const char* const kSessionFaults[] = {
     "", "", "nak-writes@224", "silent-writes@224", "silent-reads@0", "corrupt-reads@240",
 };
 
-class QuietEvents : public SeriesEvents {
-  public:
-    explicit QuietEvents(const UserInterface& ui) : ui_(ui) {}
-    void Status(const std::string&) override {}
-    void Progress(std::size_t, std::size_t) override {}
-    void KeepAlive() override {}
-    std::chrono::local_seconds LocalTimeNow() const override { return ui_.LocalTimeNow(); }
-    const FormLocale& Locale() const override { return ui_.Locale(); }
-
-  private:
-    const UserInterface& ui_;
-};
-
 std::string SerialOf(std::size_t unit) {
     return std::to_string(200001 + unit);
 }
@@ -189,7 +176,7 @@ struct Ward {
     std::mt19937 random;
     ProgramState state;
     test::ScriptedUserInterface ui;
-    QuietEvents events{ui};
+    QuietSeriesEvents events{ui};
     std::string planPath, recordPath;
     std::vector<std::string> paths;
     std::vector<ConfigImage> before;

@@ -3,7 +3,13 @@
 namespace qzt {
 
 std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator) {
+    return *SplitCsv(text, separator, text.size() + 1);
+}
+
+std::optional<std::vector<std::vector<std::string>>> SplitCsv(std::string_view text, char separator,
+                                                              std::size_t maxFields) {
     std::vector<std::vector<std::string>> records;
+    std::size_t fields = 0;
     std::vector<std::string> record;
     std::string field;
     bool quoted = false;
@@ -25,11 +31,17 @@ std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separ
         if (c == '"') {
             quoted = true;
         } else if (c == separator) {
+            if (++fields > maxFields) {
+                return std::nullopt;
+            }
             record.push_back(std::move(field));
             field.clear();
         } else if (c == '\n' || c == '\r') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
                 ++i;
+            }
+            if (++fields > maxFields) {
+                return std::nullopt;
             }
             record.push_back(std::move(field));
             field.clear();

@@ -126,7 +126,11 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     record.path_ = path;
 
     FileError failure;
-    const std::optional<std::string> text = ReadWholeFile(path, kMaxRecordBytes + 1, &failure);
+    const std::optional<std::string> text = ReadWholeFile(path, kMaxRecordBytes, &failure);
+    if (!text && failure.code == EFBIG) {
+        problem.message = TextF(txt::RecordTooLarge, path, std::to_string(kMaxRecordBytes));
+        return std::nullopt;
+    }
     if (!text && failure.code != ENOENT) {
         problem = {TextF(txt::RecordUnreadable, path), failure.Reason()};
         return std::nullopt;
@@ -136,14 +140,13 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
         name = RecordCell(name);
     }
     std::vector<std::vector<std::string>> lines;
-    if (text && text->size() > kMaxRecordBytes) {
-        problem.message = TextF(txt::RecordTooLarge, path, std::to_string(kMaxRecordBytes));
-        return std::nullopt;
-    }
     if (text && !text->empty()) {
-        lines = SplitCsv(WithoutByteOrderMark(*text), ',');
+        auto split = SplitCsv(WithoutByteOrderMark(*text), ',', kMaxRecordCells);
+        if (split) {
+            lines = std::move(*split);
+        }
         const std::vector<std::string> fixed = RecordHeader();
-        const bool recordHeader = !lines.empty() && lines.front().size() >= fixed.size() &&
+        const bool recordHeader = split && !lines.empty() && lines.front().size() >= fixed.size() &&
                                   std::equal(fixed.begin(), fixed.end(), lines.front().begin(),
                                              [](const std::string& a, const std::string& b) {
                                                  return Folded(a) == Folded(b);

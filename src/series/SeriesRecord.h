@@ -29,6 +29,8 @@ namespace qzt {
 // A record larger than this is refused rather than read (about 100 000
 // units): a new record is named instead.
 inline constexpr std::size_t kMaxRecordBytes = 16 << 20;
+// Cells in a record: a real one's average more than eight bytes.
+inline constexpr std::size_t kMaxRecordCells = kMaxRecordBytes / 8;
 
 struct RecordRow {
     std::string time;

@@ -292,6 +292,10 @@ TEST(Series, CtrlCStopsBetweenUnits) {
     const int code = ward.Series(site.config, "");
     interrupt.join();
     EXPECT_EQ(code, kExitOk) << t.err.str();
+    // Heard at once, and said once.
+    const std::string stopping = "Stopping after this unit...";
+    EXPECT_NE(t.err.str().find(stopping), std::string::npos) << t.err.str();
+    EXPECT_EQ(t.err.str().find(stopping), t.err.str().rfind(stopping));
     const std::vector<std::string> out = Lines(t.out.str());
     ASSERT_GE(out.size(), 3u);
     const std::size_t done = out.size() - 1;

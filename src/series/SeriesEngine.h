@@ -186,6 +186,9 @@ class SeriesEngine {
     static constexpr std::chrono::milliseconds kPollInterval{500};
 
     SeriesEngine(SeriesSetup setup, TUsbInterface& link, SeriesEvents& events);
+    // Its memory points into its own setup.
+    SeriesEngine(const SeriesEngine&) = delete;
+    SeriesEngine& operator=(const SeriesEngine&) = delete;
 
     // One look at the box; the unit programmed (or skipped, or reported as
     // not answering) when a new one is there. Returns its report (already

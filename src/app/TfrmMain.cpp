@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QStyleHints>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -646,16 +647,40 @@ void TfrmMain::LimitedPaste(QLineEdit* edit, const EntryRule& rule) {
 }
 
 void TfrmMain::ShowEditMenu(QLineEdit* edit, const EntryRule& rule, const QPoint& globalPos) {
-    std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
-    // The menu's Paste obeys the same length limit as Ctrl+V. Qt connects it
-    // to the edit's paste() by name, so it is found by that connection.
-    for (QAction* action : menu->actions()) {
-        if (QObject::disconnect(action, nullptr, edit, SLOT(paste()))) {
-            connect(action, &QAction::triggered, this,
-                    [this, edit, &rule] { LimitedPaste(edit, rule); });
+    // The field's edit menu is the window's own, laid out as the edit's
+    // standard one, so that its Paste is certainly the window's: cut to the
+    // field's length as Ctrl+V is. Which action of Qt's own menu pastes, and
+    // how it is wired to the edit, differs between Qt versions.
+    QMenu menu(edit);
+    const bool writable = !edit->isReadOnly() && edit->isEnabled();
+    const bool selected = edit->hasSelectedText() && edit->echoMode() == QLineEdit::Normal;
+    const bool shortcuts = QGuiApplication::styleHints()->showShortcutsInContextMenus();
+    auto add = [&](int caption, QKeySequence::StandardKey key, bool enabled, auto handler) {
+        QString text = Q(Text(caption));
+        if (shortcuts && !QKeySequence(key).isEmpty()) {
+            text += '\t' + QKeySequence(key).toString(QKeySequence::NativeText);
         }
-    }
-    menu->exec(globalPos);
+        QAction* action = menu.addAction(text);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, edit, handler);
+    };
+    add(txt::EditUndo, QKeySequence::Undo, writable && edit->isUndoAvailable(),
+        [edit] { edit->undo(); });
+    add(txt::EditRedo, QKeySequence::Redo, writable && edit->isRedoAvailable(),
+        [edit] { edit->redo(); });
+    menu.addSeparator();
+    add(txt::EditCut, QKeySequence::Cut, writable && selected, [edit] { edit->cut(); });
+    add(txt::EditCopy, QKeySequence::Copy, selected, [edit] { edit->copy(); });
+    add(txt::EditPaste, QKeySequence::Paste,
+        writable && !QGuiApplication::clipboard()->text().isEmpty(),
+        [this, edit, &rule] { LimitedPaste(edit, rule); });
+    add(txt::EditDelete, QKeySequence::UnknownKey, writable && edit->hasSelectedText(),
+        [edit] { edit->del(); });
+    menu.addSeparator();
+    add(txt::EditSelectAll, QKeySequence::SelectAll,
+        !edit->text().isEmpty() && edit->selectedText() != edit->text(),
+        [edit] { edit->selectAll(); });
+    menu.exec(globalPos);
 }
 
 void TfrmMain::ApplyCoupling(std::string_view checkBox) {

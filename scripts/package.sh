@@ -5,10 +5,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-# dpkg-shlibdeps computes the package's library dependencies.
-if ! dpkg-query -W -f='${Status}' dpkg-dev 2>/dev/null | grep -q "install ok installed"; then
+# dpkg-shlibdeps computes the package's library dependencies; CPack needs
+# `file` to find the binaries. Each is checked on its own: build-essential
+# brings dpkg-dev but not file.
+missing=()
+for package in dpkg-dev file; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
   sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends dpkg-dev file
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DQZT_BUILD_TESTS=OFF

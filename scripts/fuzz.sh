@@ -17,8 +17,14 @@ for package in clang libclang-rt-14-dev; do
 done
 
 # Only the fuzz targets and what they link are built (no windows).
+# ccache as scripts/build.sh uses it: CI's runs on one machine take seconds.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQZT_FUZZ=ON -DQZT_BUILD_TESTS=OFF >/dev/null
+  "${launcher[@]}" -DQZT_FUZZ=ON -DQZT_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzz_codec fuzz_link_reply fuzz_settings fuzz_config_file \
   fuzz_series_plan qzt-fuzz-seeds >/dev/null
 

@@ -16,7 +16,9 @@ for package in dpkg-dev file; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   sudo=(); [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" ||
+    { "${sudo[@]}" apt-get update -qq &&
+      "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; }
 fi
 
 scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DQZT_BUILD_TESTS=OFF

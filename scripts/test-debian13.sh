@@ -18,11 +18,15 @@ sudo=()
 if [ ! -f "$root/.qzt-debian13" ]; then
   echo "== Making a Debian 13 system in $root (once)"
   if ! command -v debootstrap >/dev/null; then
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends debootstrap
+    # A machine whose package lists are old or missing fetches them first.
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends debootstrap ||
+      { "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" apt-get install -y -qq --no-install-recommends debootstrap; }
   fi
-  "${sudo[@]}" rm -rf "$root.new"
+  # Never into a file system mounted there by a run that was killed.
+  "${sudo[@]}" rm -rf --one-file-system "$root.new"
   "${sudo[@]}" debootstrap --variant=minbase trixie "$root.new" "$mirror" >/dev/null
-  "${sudo[@]}" rm -rf "$root"
+  "${sudo[@]}" rm -rf --one-file-system "$root"
   "${sudo[@]}" mv "$root.new" "$root"
   "${sudo[@]}" touch "$root/.qzt-debian13"
 fi

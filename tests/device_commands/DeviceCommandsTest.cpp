@@ -78,12 +78,19 @@ void RunFaultMatrix(test::Route route) {
         Unit unit;
         Outcome read, write, codes;
         bool everyRoute = false;
+        // Every block but the checksum's was written.
+        bool checksumLost = false;
+        // Write to device wrote every block, then its read-back failed.
+        bool readBackLost = false;
     } scenarios[] = {
         // clang-format off
         {"no-box",         Unit::Fresh,       kNoBox,        kNoBox,        kCodesNoBox},
         {"no-unit",        Unit::Fresh,       kNoConnection, kNoConnection, kCodesNoUnit},
         {"nak-writes",     Unit::Fresh,       kReadOk,       kRefused,      kRefused},
         {"silent-writes",  Unit::Fresh,       kReadOk,       kDiffers,      kDiffers},
+        // Only the checksum's block goes unanswered: the read-back must see
+        // that byte 224 did not take.
+        {"silent-writes@224", Unit::Fresh,    kReadOk,       kDiffers,      kDiffers, false, true},
         {"silent-reads",   Unit::Fresh,       kNoConnection, kNoConnection, kNoConnection},
         // Only the block at 0 is silent: the short read of Read from device and
         // the probe of Change Radio Codes pass, their full reads fail.
@@ -107,6 +114,9 @@ void RunFaultMatrix(test::Route route) {
         {"unplug@20",          Unit::Fresh,   kUnread,       kNoConnection, kUnread,      true},
         {"unplug@20=2",        Unit::Fresh,   kReadOk,       kRefused,      kWritten,     true},
         {"unplug@5=2",         Unit::Fresh,   kReadOk,       kNoConnection, kRefused,     true},
+        // Gone at the third frame for byte 64: Write to device's read-back,
+        // after every write went through; that is a failed verify.
+        {"unplug@64=3",        Unit::Fresh,   kReadOk,       kDiffers,      kWritten, false, false, true},
         // clang-format on
     };
     for (const auto& scenario : scenarios) {
@@ -161,15 +171,24 @@ void RunFaultMatrix(test::Route route) {
             }
 
             ConfigImage expectedMemory = b.memoryBefore;
-            if (result == R::Ok && command == 1) {
+            const bool written =
+                result == R::Ok || scenario.checksumLost || (scenario.readBackLost && command == 1);
+            if (written && command == 1) {
                 // Exactly bytes 14-224 and 231-237 come from the form.
                 std::copy(current.begin() + 14, current.begin() + 225, expectedMemory.begin() + 14);
                 std::copy(current.begin() + 231, current.begin() + 238,
                           expectedMemory.begin() + 231);
-                EXPECT_TRUE(ChecksumMatches(memory));
-            } else if (result == R::Ok && command == 2) {
+                if (scenario.checksumLost) {
+                    // The settings' last block, 222-224, never arrived.
+                    std::copy(b.memoryBefore.begin() + 222, b.memoryBefore.begin() + 225,
+                              expectedMemory.begin() + 222);
+                }
+                EXPECT_EQ(ChecksumMatches(memory), !scenario.checksumLost);
+            } else if (written && command == 2) {
                 StoreRadioCodes(kNewCodes, expectedMemory);
-                StoreChecksum(expectedMemory);
+                if (!scenario.checksumLost) {
+                    StoreChecksum(expectedMemory);
+                }
             }
             EXPECT_EQ(memory, expectedMemory);
             // A backup holds the unit as it was read, never shifted bytes.

@@ -157,8 +157,10 @@ TEST(FileOpen, LoadsAndNamesTheFile) {
         std::string boxes;
     };
     const Case cases[] = {
-        {"plain", "unit.Qzt", ImageBytes(256, {{49, 30}}), "unit.Qzt", FileResult::Ok,
-         "I:Configuration file 'unit.Qzt' opened|"},
+        // Another unit's product information than the default's, to its
+        // serial number's last byte: every byte comes from the file.
+        {"plain", "unit.Qzt", ImageBytes(256, {{49, 30}, {240, 0x02}, {255, 0x77}}), "unit.Qzt",
+         FileResult::Ok, "I:Configuration file 'unit.Qzt' opened|"},
         {"no extension typed", "site3.Qzt", ImageBytes(), "site3", FileResult::Ok,
          "I:Configuration file 'site3.Qzt' opened|"},
         {"other extension used as typed", "site3.bin", ImageBytes(2048), "site3.bin",

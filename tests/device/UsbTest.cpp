@@ -242,6 +242,12 @@ TEST(UsbBackend, TransferErrors) {
             EXPECT_TRUE(std::equal(image.begin(), image.begin() + 16, s.FileMemory().begin()))
                 << c.name;
         }
+        // The next session starts afresh: a box that dropped once is not
+        // gone for the rest of the program.
+        s.link.Close();
+        ASSERT_EQ(s.link.Open(), LinkOk) << c.name;
+        EXPECT_FALSE(s.link.IsGone()) << c.name;
+        EXPECT_EQ(s.link.ReadRange(image, 0, 15), LinkOk) << c.name;
     }
 }
 

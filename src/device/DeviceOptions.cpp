@@ -18,6 +18,10 @@ void SetDevice(DeviceOptions& options, std::string_view value) {
     } else if (value == "tty" || value.starts_with("tty:")) {
         options.kind = DeviceKind::Tty;
         options.ttyPath = value.size() > 4 ? std::string(value.substr(4)) : std::string();
+    } else if (value.starts_with("/")) {
+        // A port named by its path, as users type it: /dev/ttyUSB0.
+        options.kind = DeviceKind::Tty;
+        options.ttyPath = std::string(value);
     } else if (value.starts_with("sim:") && value.size() > 4) {
         options.kind = DeviceKind::Sim;
         options.sim.path = std::string(value.substr(4));

@@ -27,6 +27,7 @@ TEST(DeviceOptions, ChoosesTheDevice) {
         {{}, "sim:/tmp/unit.bin", DeviceKind::Sim, "/tmp/unit.bin"},
         {{"--device=tty"}, "usb", DeviceKind::Tty, ""},
         {{"--device=tty:/dev/ttyUSB3"}, nullptr, DeviceKind::Tty, "/dev/ttyUSB3"},
+        {{"--device=/dev/ttyUSB9"}, nullptr, DeviceKind::Tty, "/dev/ttyUSB9"},
         {{"--device=sim:unit.bin", "--device=auto"}, nullptr, DeviceKind::Auto, ""},
         {{"config.Qzt", "--device=sim:a:b.bin", "folder"}, nullptr, DeviceKind::Sim, "a:b.bin"},
         // After "--" everything is a path.

@@ -1,5 +1,8 @@
 #include "series/Csv.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace qzt {
 
 std::vector<std::vector<std::string>> SplitCsv(std::string_view text, char separator) {
@@ -57,6 +60,27 @@ std::optional<std::vector<std::vector<std::string>>> SplitCsv(std::string_view t
         records.push_back(std::move(record));
     }
     return records;
+}
+
+std::string Trimmed(std::string_view cell) {
+    const auto first = cell.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(cell.substr(first, cell.find_last_not_of(" \t") - first + 1));
+}
+
+std::string UpperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string FoldedName(std::string_view name) {
+    std::string folded = Trimmed(name);
+    std::transform(folded.begin(), folded.end(), folded.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return folded;
 }
 
 std::string_view WithoutByteOrderMark(std::string_view text) {

@@ -22,4 +22,11 @@ std::optional<std::vector<std::vector<std::string>>> SplitCsv(std::string_view t
 // The text without a leading UTF-8 byte-order mark.
 std::string_view WithoutByteOrderMark(std::string_view text);
 
+// A cell without the blanks a spreadsheet or a typist leaves around it.
+std::string Trimmed(std::string_view cell);
+// ASCII letters in one case: codes in upper case; column names compared in
+// lower case, trimmed.
+std::string UpperCase(std::string text);
+std::string FoldedName(std::string_view name);
+
 }  // namespace qzt

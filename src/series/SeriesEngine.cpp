@@ -7,28 +7,18 @@
 #include "config/ImageFields.h"
 #include "core/FormCodec.h"
 #include "device/commands/UnitRecords.h"
+#include "series/Csv.h"
 #include "text/HexText.h"
 #include "text/Text.h"
 
 namespace qzt {
 namespace {
 
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 // A plan row's name in the record: its label and its codes.
 std::string RowKey(const std::string& label, const UserInterface::RadioCodes& codes) {
     std::string key = label;
     for (const std::string& code : codes) {
-        key += '\n' + Upper(code);
+        key += '\n' + UpperCase(code);
     }
     return key;
 }
@@ -155,16 +145,16 @@ std::string DefaultCommissioningRecord(const std::string& programDataDirectory) 
 }
 
 SeriesMemory::SeriesMemory(const SeriesPlan* plan, std::string configFileName)
-    : plan_(plan), configFileName_(std::move(configFileName)) {
-    if (plan_ != nullptr) {
-        for (const PlanRow& row : plan_->rows) {
+    : withPlan_(plan != nullptr), configFileName_(std::move(configFileName)) {
+    if (plan != nullptr) {
+        for (const PlanRow& row : plan->rows) {
             planKeys_.insert(RowKey(row.label, row.codes));
         }
     }
 }
 
 void SeriesMemory::Remember(const RecordRow& row) {
-    if (plan_ == nullptr) {
+    if (!withPlan_) {
         // Without a plan a series is its configuration file.
         if (row.Done() && row.label.empty() && row.configurationFile == configFileName_) {
             doneSerials_.insert(row.serialNumber);
@@ -277,36 +267,22 @@ SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
             notes.push_back(holder != nullptr ? TextF(txt::SeriesRedoHeld, label,
                                                       holder->serialNumber, holder->time)
                                               : TextF(txt::SeriesRedoFree, label));
+            memory.Free(row);
         }
     }
-    setup = SeriesSetup{std::move(copy),    configFileName, std::move(plan),
-                        std::move(*opened), redoLabels,     std::move(notes)};
+    setup = SeriesSetup{std::move(copy),    configFileName,    std::move(plan),
+                        std::move(*opened), std::move(memory), std::move(notes)};
     return SeriesPreparation::Ok;
 }
 
 SeriesEngine::SeriesEngine(SeriesSetup setup, TUsbInterface& link, SeriesEvents& events)
-    : setup_(std::move(setup)),
-      link_(link),
-      events_(events),
-      memory_(setup_.plan ? &*setup_.plan : nullptr, setup_.configFileName) {
-    for (const RecordRow& row : setup_.record.Rows()) {
-        memory_.Remember(row);
-    }
-    if (setup_.plan) {
-        for (const PlanRow& row : setup_.plan->rows) {
-            if (std::find(setup_.redoLabels.begin(), setup_.redoLabels.end(), row.label) !=
-                setup_.redoLabels.end()) {
-                memory_.Free(row);
-            }
-        }
-    }
-}
+    : setup_(std::move(setup)), link_(link), events_(events) {}
 
 bool SeriesEngine::Finished() const {
     return setup_.plan && std::all_of(setup_.plan->rows.begin(), setup_.plan->rows.end(),
                                       [this](const PlanRow& row) {
                                           const SeriesMemory::Holder* holder =
-                                              memory_.HolderOf(row);
+                                              setup_.memory.HolderOf(row);
                                           return holder != nullptr && holder->done;
                                       });
 }
@@ -346,7 +322,7 @@ SeriesEngine::Look SeriesEngine::LookForUnit(std::string& serialNumber) {
 
 const PlanRow* SeriesEngine::RowFor(const std::string& serialNumber) const {
     const std::vector<PlanRow>& rows = setup_.plan->rows;
-    auto holder = [this](const PlanRow& row) { return memory_.HolderOf(row); };
+    auto holder = [this](const PlanRow& row) { return setup_.memory.HolderOf(row); };
     // A row kept for this unit (its codes may be on it), else its own row,
     // else the first row free for any unit.
     auto found = std::find_if(rows.begin(), rows.end(), [&](const PlanRow& row) {
@@ -414,7 +390,7 @@ std::optional<UnitReport> SeriesEngine::Step() {
     }
     lastSeen_ = serialNumber;
 
-    if (memory_.SerialDone(serialNumber)) {
+    if (setup_.memory.SerialDone(serialNumber)) {
         ++skipped_;
         return Report(UnitOutcome::Skipped, serialNumber, txt::SeriesSkippedDone);
     }
@@ -435,7 +411,7 @@ std::optional<UnitReport> SeriesEngine::Step() {
     // record) stays done.
     const auto before = outcomes_.find(report.serialNumber);
     const bool done = report.outcome == UnitOutcome::Done ||
-                      memory_.SerialDone(report.serialNumber) ||
+                      setup_.memory.SerialDone(report.serialNumber) ||
                       (before != outcomes_.end() && before->second == UnitOutcome::Done);
     outcomes_[report.serialNumber] = done ? UnitOutcome::Done : report.outcome;
     Record(report);
@@ -543,7 +519,7 @@ void SeriesEngine::Record(UnitReport& report) {
     }
     // What the record holds is what the series remembers: a row on record
     // is never given again, also by a series started again from the record.
-    memory_.Remember(row);
+    setup_.memory.Remember(row);
 }
 
 LinkClock::Duration SeriesEngine::UntilNextLook() const {

@@ -46,6 +46,38 @@ namespace qzt {
 inline constexpr const char* kCommissioningFileName = "Commissioning.csv";
 std::string DefaultCommissioningRecord(const std::string& programDataDirectory);
 
+// What the record says of a series: the rows given (to which unit, done or
+// kept for a unit that may hold their codes) and the units done. A row is
+// named by its label and its six codes; without a plan only the units done
+// with the same configuration file count.
+class SeriesMemory {
+  public:
+    struct Holder {
+        std::string serialNumber;
+        std::string time;
+        bool done = false;  // else its codes may be on the unit: kept for it
+    };
+
+    // For `plan` (or none) and the configuration file named in the record.
+    SeriesMemory(const SeriesPlan* plan, std::string configFileName);
+
+    // One record row, in the record's order: a later row wins.
+    void Remember(const RecordRow& row);
+    // The row is free again (given again on the user's explicit choice).
+    void Free(const PlanRow& row);
+
+    const Holder* HolderOf(const PlanRow& row) const;
+    bool SerialDone(const std::string& serialNumber) const;
+    std::size_t RowsDone() const;
+
+  private:
+    bool withPlan_;
+    std::string configFileName_;
+    std::set<std::string> planKeys_;
+    std::map<std::string, Holder> rows_;
+    std::set<std::string> doneSerials_;
+};
+
 // What a series is started with, made by PrepareSeries.
 struct SeriesSetup {
     // A copy of the window's state: the form to write, the folders and
@@ -54,8 +86,8 @@ struct SeriesSetup {
     std::string configFileName;  // named in the record
     std::optional<SeriesPlan> plan;
     SeriesRecord record;
-    // Rows given to a unit before that are to be given again (--redo).
-    std::vector<std::string> redoLabels;
+    // The record's rows replayed, the rows to give again (--redo) freed.
+    SeriesMemory memory;
     // What the user is to see before the series starts (the plan's warnings,
     // what the record already holds, the rows given again); the window asks
     // for confirmation with them, the console prints them.
@@ -133,37 +165,6 @@ class SeriesEvents {
     virtual const FormLocale& Locale() const = 0;
 };
 
-// What the record says of a series: the rows given (to which unit, done or
-// kept for a unit that may hold their codes) and the units done. A row is
-// named by its label and its six codes; without a plan only the units done
-// with the same configuration file count.
-class SeriesMemory {
-  public:
-    struct Holder {
-        std::string serialNumber;
-        std::string time;
-        bool done = false;  // else its codes may be on the unit: kept for it
-    };
-
-    SeriesMemory(const SeriesPlan* plan, std::string configFileName);
-
-    // One record row, in the record's order: a later row wins.
-    void Remember(const RecordRow& row);
-    // The row is free again (given again on the user's explicit choice).
-    void Free(const PlanRow& row);
-
-    const Holder* HolderOf(const PlanRow& row) const;
-    bool SerialDone(const std::string& serialNumber) const;
-    std::size_t RowsDone() const;
-
-  private:
-    const SeriesPlan* plan_;
-    std::string configFileName_;
-    std::set<std::string> planKeys_;
-    std::map<std::string, Holder> rows_;
-    std::set<std::string> doneSerials_;
-};
-
 // Events that go nowhere, with the clock and the locale of a user
 // interface: what a front end without a window starts from (the console,
 // tests, benchmarks).
@@ -186,9 +187,6 @@ class SeriesEngine {
     static constexpr std::chrono::milliseconds kPollInterval{500};
 
     SeriesEngine(SeriesSetup setup, TUsbInterface& link, SeriesEvents& events);
-    // Its memory points into its own setup.
-    SeriesEngine(const SeriesEngine&) = delete;
-    SeriesEngine& operator=(const SeriesEngine&) = delete;
 
     // One look at the box; the unit programmed (or skipped, or reported as
     // not answering) when a new one is there. Returns its report (already
@@ -228,7 +226,6 @@ class SeriesEngine {
     std::string lastSeen_;
     LinkClock::TimePoint lastLook_{};
 
-    SeriesMemory memory_;
     // This run's units, each by its last outcome; the others counted.
     std::map<std::string, UnitOutcome> outcomes_;
     std::size_t skipped_ = 0;

@@ -91,29 +91,9 @@ bool HasControlCharacter(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
-std::string Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 bool IsBlank(const std::vector<std::string>& record) {
     return std::all_of(record.begin(), record.end(),
                        [](const std::string& field) { return Trimmed(field).empty(); });
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 // A cell the record carries on: a line of the record's own, of a bounded size.
@@ -192,7 +172,7 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
     std::map<std::string, std::size_t> known;  // a name in lower case: its column
     for (std::size_t column = 0; column < kOwnColumns; ++column) {
         for (const std::string& name : ownNames[column]) {
-            known.emplace(Lower(name), column);
+            known.emplace(FoldedName(name), column);
         }
     }
     std::map<std::string, std::size_t> extrasSeen;  // a name in lower case: where
@@ -207,7 +187,7 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
                                TextF(txt::PlanCellUnfit, std::to_string(kMaxLabelBytes)));
             continue;
         }
-        const std::string key = Lower(name);
+        const std::string key = FoldedName(name);
         if (const auto found = known.find(key); found != known.end()) {
             std::size_t& own = layout.own[found->second];
             if (own != kNoColumn) {
@@ -315,7 +295,7 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
         }
         for (std::size_t i = 0; i < kCodeColumns; ++i) {
             const std::size_t column = layout.own[1 + i];
-            const std::string code = Upper(cell(column));
+            const std::string code = UpperCase(cell(column));
             if (!IsCompleteRadioCode(code)) {
                 refuse(layout.At(row, column) + " " + TextF(txt::PlanBadCode, cell(column)));
                 continue;

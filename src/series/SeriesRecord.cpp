@@ -29,17 +29,6 @@ bool StartsLikeFormula(std::string_view text) {
     return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos;
 }
 
-std::string Folded(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    std::string folded(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-    std::transform(folded.begin(), folded.end(), folded.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return folded;
-}
-
 // Two paths name one file (also through links), both existing.
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat first {};
@@ -149,7 +138,7 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
         const bool recordHeader = split && !lines.empty() && lines.front().size() >= fixed.size() &&
                                   std::equal(fixed.begin(), fixed.end(), lines.front().begin(),
                                              [](const std::string& a, const std::string& b) {
-                                                 return Folded(a) == Folded(b);
+                                                 return FoldedName(a) == FoldedName(b);
                                              });
         if (!recordHeader) {
             problem.message = TextF(txt::RecordNotARecord, path);
@@ -159,10 +148,10 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     }
     // The plan's other columns where the file has them, by name.
     for (const std::string& column : planColumns) {
-        const auto found = std::find_if(header.begin() + kFixedColumns, header.end(),
-                                        [&column](const std::string& name) {
-                                            return Folded(FromRecordCell(name)) == Folded(column);
-                                        });
+        const auto found = std::find_if(
+            header.begin() + kFixedColumns, header.end(), [&column](const std::string& name) {
+                return FoldedName(FromRecordCell(name)) == FoldedName(column);
+            });
         if (found == header.end()) {
             problem.message = TextF(txt::RecordMissingColumn, path, column);
             return std::nullopt;
@@ -196,11 +185,7 @@ bool SeriesRecord::Append(const RecordRow& row, FileError& failure) {
     for (std::string& cell : cells) {
         cell = RecordCell(cell);
     }
-    if (!AppendCsvRow(path_, header_, cells, &failure, true)) {
-        return false;
-    }
-    rows_.push_back(row);
-    return true;
+    return AppendCsvRow(path_, header_, cells, &failure, true);
 }
 
 }  // namespace qzt

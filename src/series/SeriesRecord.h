@@ -77,12 +77,11 @@ class SeriesRecord {
                                             RecordProblem& problem);
 
     const std::string& Path() const { return path_; }
-    // Every row, those read at the start and those appended since.
+    // The rows the file held when it was opened.
     const std::vector<RecordRow>& Rows() const { return rows_; }
 
     // Appends `row` in one write (its extras under the file's columns of
-    // those names). False, with the reason, when the file refused it; the
-    // row is then not among Rows() either.
+    // those names). False, with the reason, when the file refused it.
     bool Append(const RecordRow& row, FileError& failure);
 
   private:

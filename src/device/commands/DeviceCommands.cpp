@@ -30,11 +30,6 @@ std::string CommandName(int caption) {
     return name;
 }
 
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
 bool EqualOver(std::span<const std::uint8_t, kImageSize> a,
                std::span<const std::uint8_t, kImageSize> b, unsigned first, unsigned last) {
     return std::equal(a.begin() + first, a.begin() + last + 1, b.begin() + first);
@@ -154,6 +149,11 @@ class DeviceOperation {
 };
 
 }  // namespace
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
 
 UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize> image) {
     UserInterface::RadioCodes codes;

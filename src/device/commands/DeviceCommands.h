@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "core/ProgramState.h"
@@ -69,6 +70,10 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
 UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize> image);
 void StoreRadioCodes(const UserInterface::RadioCodes& codes,
                      std::span<std::uint8_t, kImageSize> image);
+
+// A message on one line, its line breaks as spaces: how the history and a
+// series' record keep what the user was told.
+std::string OneLine(std::string text);
 
 // A radio code as the dialog accepts it for writing: exactly four
 // hexadecimal characters of either case.

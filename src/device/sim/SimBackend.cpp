@@ -71,25 +71,26 @@ struct SimLibrary::State {
     Connected ConnectUnit() {
         if (chooser) {
             const std::optional<std::string> chosen = chooser();
-            std::optional<SimUnitFile> file =
-                chosen ? SimUnitFile::Load(*chosen) : std::optional<SimUnitFile>();
-            std::optional<std::vector<SimFault>> faults =
-                file ? UnitFaults(*chosen) : std::optional<std::vector<SimFault>>();
-            if (!faults) {
-                return {std::nullopt, WithoutUnit(settings.faults)};
-            }
-            return {std::move(file), std::move(*faults)};
+            std::optional<Connected> unit = chosen ? Load(*chosen) : std::nullopt;
+            return unit ? std::move(*unit) : Connected{std::nullopt, WithoutUnit(settings.faults)};
         }
         for (; current < units->size(); ++current, sessionsWithCurrent = 0) {
-            std::optional<SimUnitFile> file = SimUnitFile::Load((*units)[current]);
-            std::optional<std::vector<SimFault>> faults =
-                file ? UnitFaults((*units)[current]) : std::nullopt;
-            if (faults) {
+            if (std::optional<Connected> unit = Load((*units)[current])) {
                 ++sessionsWithCurrent;
-                return {std::move(file), std::move(*faults)};
+                return std::move(*unit);
             }
         }
         return {std::nullopt, WithoutUnit(settings.faults)};
+    }
+
+    // A unit file with its faults; nothing for a broken unit.
+    std::optional<Connected> Load(const std::string& unitFile) const {
+        std::optional<SimUnitFile> file = SimUnitFile::Load(unitFile);
+        std::optional<std::vector<SimFault>> faults = file ? UnitFaults(unitFile) : std::nullopt;
+        if (!faults) {
+            return std::nullopt;
+        }
+        return Connected{std::move(file), std::move(*faults)};
     }
 
     // The connected unit's own faults, from NAME.faults beside its file

@@ -12,6 +12,7 @@
 #include "PtyKvdServer.h"
 #include "ScriptedUserInterface.h"
 #include "SimLink.h"
+#include "StartedState.h"
 #include "TempDir.h"
 #include "config/DefaultImage.h"
 #include "core/StartUp.h"
@@ -67,14 +68,7 @@ enum class Route { Sim, Pty, Usb };
 struct Bench {
     explicit Bench(std::string_view faults = {}, Unit unit = Unit::Fresh,
                    Route route = Route::Sim) {
-        state.ProgramDataDirectory = dir / "data/";
-        WriteFile(state.ProgramDataDirectory + "Values.ini",
-                  ReadFile(std::string(QZT_RUNTIME_DIR) + "/Values.i"));
-        state.Values.SetFileName(state.ProgramDataDirectory + "Values.ini");
-        LoadValueLists(state);
-        const ConfigImage defaults = BuildDefaultImage();
-        WriteFile(state.ProgramDataDirectory + "Default.bin", Bytes(defaults));
-        EXPECT_EQ(FileNew(state, ui), FileResult::Ok);
+        StartOnTempFolders(state, dir / "data/", ui);
         ui.boxes.clear();
         ui.statusHistory.clear();
 

@@ -13,13 +13,12 @@
 #include <set>
 
 #include "ScriptedUserInterface.h"
+#include "StartedState.h"
 #include "TempDir.h"
 #include "config/DefaultImage.h"
 #include "config/MemoryMap.h"
-#include "core/StartUp.h"
 #include "device/sim/SimBackend.h"
 #include "device/sim/SimUnitFile.h"
-#include "files/FileCommands.h"
 #include "series/Csv.h"
 #include "series/SeriesEngine.h"
 #include "text/HexText.h"
@@ -72,15 +71,7 @@ UserInterface::RadioCodes BedCodes(std::size_t bed) {
 // generator.
 struct Ward {
     explicit Ward(unsigned seed) : random(seed) {
-        state.ProgramDataDirectory = dir / "data/";
-        WriteFile(state.ProgramDataDirectory + "Values.ini",
-                  ReadFile(std::string(QZT_RUNTIME_DIR) + "/Values.i"));
-        state.Values.SetFileName(state.ProgramDataDirectory + "Values.ini");
-        LoadValueLists(state);
-        const ConfigImage defaults = BuildDefaultImage();
-        WriteFile(state.ProgramDataDirectory + "Default.bin",
-                  std::string(defaults.begin(), defaults.end()));
-        EXPECT_EQ(FileNew(state, ui), FileResult::Ok);
+        test::StartOnTempFolders(state, dir / "data/", ui);
 
         std::string plan =
             "Room,Serial number,Label,Technical,Out of pad,On pad,Pad off,Pad on,"
@@ -193,10 +184,6 @@ struct Ward {
     std::vector<UnitReport> reports;
 };
 
-UserInterface::RadioCodes CodesOf(const ConfigImage& image) {
-    return RadioCodesOf(image);
-}
-
 // The record's rows: each done row's unit holds exactly its codes and
 // checksum; no row is done by two units; no two units hold one bed's codes.
 void CheckRecordAgainstUnits(Ward& w, const std::string& trace) {
@@ -219,7 +206,7 @@ void CheckRecordAgainstUnits(Ward& w, const std::string& trace) {
         EXPECT_EQ(row[2].substr(0, 1), "'") << "a label a spreadsheet would run: " << row[2];
         ASSERT_TRUE(unitOf.contains(row[1])) << row[1];
         const ConfigImage memory = w.Memory(unitOf[row[1]]);
-        const UserInterface::RadioCodes codes = CodesOf(memory);
+        const UserInterface::RadioCodes codes = RadioCodesOf(memory);
         EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.end()),
                   std::vector<std::string>(row.begin() + 3, row.begin() + 9))
             << "unit " << row[1] << ", record line " << i + 1;
@@ -243,7 +230,7 @@ void CheckRecordAgainstUnits(Ward& w, const std::string& trace) {
     for (std::size_t bed = 0; bed < kBeds; ++bed) {
         std::size_t holders = 0;
         for (std::size_t unit = 0; unit < kUnits; ++unit) {
-            holders += CodesOf(w.Memory(unit)) == BedCodes(bed) ? 1 : 0;
+            holders += RadioCodesOf(w.Memory(unit)) == BedCodes(bed) ? 1 : 0;
         }
         EXPECT_LE(holders, 1u) << "two units hold the codes of bed " << bed + 1;
     }

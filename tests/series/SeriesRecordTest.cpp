@@ -26,7 +26,8 @@ TEST(SeriesRecord, OpenedOnlyWhenItIsOne) {
         std::optional<std::string> before;  // nothing: no file yet
         std::string refusal;                // a prefix; empty: opened
         std::size_t rows = 0;
-        std::string label = {};  // of the last row read
+        std::string label = {};       // of the last row read
+        const char* sameFileAs = "";  // "plan" or "configuration": the path is that file too
     } cases[] = {
         {"new", std::nullopt, ""},
         {"empty", "", ""},
@@ -39,6 +40,9 @@ TEST(SeriesRecord, OpenedOnlyWhenItIsOne) {
         {"separators alone", std::string(kMaxRecordCells + 1, ','),
          "is not a commissioning record"},
         {"too large", kFixed + "\n" + std::string(kMaxRecordBytes, 'x'), "is larger than"},
+        {"the plan", kFixed + "\n", "cannot be the plan itself", 0, "", "plan"},
+        {"the configuration", std::string(256, '\0'), "cannot be the configuration file itself", 0,
+         "", "configuration"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -48,7 +52,10 @@ TEST(SeriesRecord, OpenedOnlyWhenItIsOne) {
             WriteFile(path, *c.before);
         }
         RecordProblem problem;
-        std::optional<SeriesRecord> record = SeriesRecord::Open(path, &plan, "", "", problem);
+        const std::string sameAs = c.sameFileAs;
+        std::optional<SeriesRecord> record =
+            SeriesRecord::Open(path, &plan, sameAs == "plan" ? path : "",
+                               sameAs == "configuration" ? path : "", problem);
         if (!c.refusal.empty()) {
             ASSERT_FALSE(record);
             EXPECT_NE(problem.message.find(c.refusal), std::string::npos) << problem.message;

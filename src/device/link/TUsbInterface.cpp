@@ -32,6 +32,8 @@ LinkResult TUsbInterface::Open() {
         handle_.reset();
     }
     gone_ = false;
+    suspect_ = false;
+    unsettled_ = false;
     settingsRefused_ = false;
     if (library_->OpenByDescription(kvd::kDescription, handle_) != FtStatus::Ok) {
         handle_.reset();
@@ -93,12 +95,23 @@ void TUsbInterface::Settle() {
         }
         if (ReadBytes(dropped) > 0) {
             lastActivity_ = clock_.Now();
+            NoteIrregularity();
             continue;
         }
         Pause(std::min<LinkClock::Duration>(
             {kSettleTime - quiet, kLongestSettle - settling, kMaxSleep}));
     }
     unsettled_ = false;
+}
+
+void TUsbInterface::SettleNow() {
+    unsettled_ = handle_ && !gone_;
+    Settle();
+}
+
+void TUsbInterface::NoteIrregularity() {
+    ++counters_.irregularities;
+    suspect_ = true;
 }
 
 void TUsbInterface::Pause(LinkClock::Duration duration) {
@@ -117,7 +130,13 @@ std::size_t TUsbInterface::SendCommand(std::string_view payload) {
     // out) must never be taken for this command's reply: what may still be
     // on its way is waited for, then everything that arrived is dropped.
     Settle();
+    // Bytes that came after the last reply was taken belong to no exchange
+    // of ours that is still waiting: something answered late.
+    if (QueueCount() > 0) {
+        NoteIrregularity();
+    }
     PurgeQueues();
+    ++counters_.exchanges;
 
     frameLength_ = 0;
     frameSum_ = 0;
@@ -189,6 +208,9 @@ std::size_t TUsbInterface::ReceiveReply(std::span<std::uint8_t> reply,
     // have bytes on their way, which the next command waits out.
     const bool answer = k == 1 && (bytes[0] == kvd::kAck || bytes[0] == kvd::kNak);
     unsettled_ = handle_ && !gone_ && !answer && !(expectedLength > 1 && result == expectedLength);
+    if (unsettled_) {
+        NoteIrregularity();
+    }
     return result;
 }
 
@@ -295,6 +317,7 @@ TUsbInterface::BlockWrite TUsbInterface::WriteBlock(
         if (n == 1 && reply[0] == kvd::kAck) {
             return BlockWrite::Written;
         }
+        NoteIrregularity();
         if (attempt == kTries && n == 1 && reply[0] == kvd::kNak) {
             return BlockWrite::Refused;
         }
@@ -303,18 +326,17 @@ TUsbInterface::BlockWrite TUsbInterface::WriteBlock(
 }
 
 bool TUsbInterface::ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
-                              unsigned count) {
+                              unsigned count, int& triesLeft) {
     const std::string payload = AddressAndCount('R', address, count);
-    for (int attempt = 1; attempt <= kTries; ++attempt) {
+    for (int attempt = 1; attempt <= kTries && triesLeft > 0 && !gone_; ++attempt) {
+        --triesLeft;
         std::array<std::uint8_t, kMaxReplyPayload> reply{};
         const std::size_t n = Transact(payload, reply, kReplyWait, 2 * count);
-        if (n != 2 * count) {
-            continue;
-        }
         // The unit's bytes come as upper-case hexadecimal pairs; any other
         // character would decode to a wrong byte, so such a reply is retried.
         const std::string_view digits(reinterpret_cast<const char*>(reply.data()), n);
-        if (!std::all_of(digits.begin(), digits.end(), kvd::IsUpperHexDigit)) {
+        if (n != 2 * count || !std::all_of(digits.begin(), digits.end(), kvd::IsUpperHexDigit)) {
+            NoteIrregularity();
             continue;
         }
         for (unsigned j = 0; j < count; ++j) {
@@ -365,10 +387,99 @@ LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> bu
     if (first > last) {
         return LinkOk;
     }
-    const bool read =
-        last < kvd::kMemorySize &&
-        ForEachBlock(first, last, [&](unsigned a, unsigned n) { return ReadBlock(buffer, a, n); });
-    return read ? LinkOk : LinkReadError;
+    if (last >= kvd::kMemorySize) {
+        ++counters_.readsGivenUp;
+        return LinkReadError;
+    }
+    constexpr std::size_t kMostBlocks = kvd::kMemorySize / kvd::kMaxBlock;
+    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
+    const auto addressOf = [first](std::size_t b) {
+        return first + static_cast<unsigned>(b) * kvd::kMaxBlock;
+    };
+    const auto countOf = [&](std::size_t b) {
+        return std::min(kvd::kMaxBlock, last - addressOf(b) + 1);
+    };
+    const auto agree = [&](const auto& a, const auto& b, std::size_t block) {
+        const unsigned at = addressOf(block);
+        return std::equal(a.begin() + at, a.begin() + at + countOf(block), b.begin() + at);
+    };
+
+    // Every pass reads the blocks not yet confirmed; the tries of all passes
+    // together are what three tries a block have always allowed.
+    std::array<bool, kMostBlocks> confirmed{};
+    std::array<std::array<std::uint8_t, kvd::kMemorySize>, kTries> passes{};
+    std::array<std::array<bool, kMostBlocks>, kTries> readIn{};
+    std::array<std::uint8_t, kvd::kMemorySize> result{};
+    const auto confirm = [&](std::size_t b,
+                             const std::array<std::uint8_t, kvd::kMemorySize>& from) {
+        confirmed[b] = true;
+        std::copy_n(from.begin() + addressOf(b), countOf(b), result.begin() + addressOf(b));
+    };
+    const auto allConfirmed = [&] {
+        return std::all_of(confirmed.begin(), confirmed.begin() + blocks, [](bool c) { return c; });
+    };
+    int triesLeft = kTries * static_cast<int>(blocks);
+    // A range read in a session where something already went irregular
+    // starts on a quiet line, so that what an earlier exchange still sends
+    // does not land in it.
+    if (suspect_ && confirmReads_) {
+        SettleNow();
+    }
+    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
+        counters_.confirmingPasses += pass > 0 ? 1 : 0;
+        const std::size_t irregularitiesBefore = counters_.irregularities;
+        bool failed = false;
+        for (std::size_t b = 0; b < blocks; ++b) {
+            if (confirmed[b]) {
+                continue;
+            }
+            // A block that fails its tries fails the range; the others are
+            // still read, as the box has always been asked for them.
+            readIn[pass][b] = ReadBlock(passes[pass], addressOf(b), countOf(b), triesLeft);
+            failed = failed || !readIn[pass][b];
+            // Read while nothing in the session had gone irregular: no late
+            // reply can exist that it could be.
+            if (readIn[pass][b] && (!suspect_ || !confirmReads_)) {
+                confirm(b, passes[pass]);
+            }
+            if (progress_) {
+                progress_(b + 1, blocks);
+            }
+        }
+        if (failed || gone_ || allConfirmed()) {
+            break;
+        }
+        // What still arrives after the pass belongs to it: a reply taken
+        // for another block leaves the real one behind.
+        SettleNow();
+        if (counters_.irregularities != irregularitiesBefore) {
+            continue;
+        }
+        // A pass without any irregularity confirms each block that an
+        // earlier pass read the same.
+        for (std::size_t b = 0; b < blocks; ++b) {
+            for (std::size_t earlier = 0; earlier < pass && !confirmed[b]; ++earlier) {
+                if (readIn[earlier][b] && agree(passes[pass], passes[earlier], b)) {
+                    confirm(b, passes[pass]);
+                }
+            }
+        }
+        if (allConfirmed()) {
+            break;
+        }
+    }
+    bool all = true;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        if (confirmed[b]) {
+            std::copy_n(result.begin() + addressOf(b), countOf(b), buffer.begin() + addressOf(b));
+        }
+        all = all && confirmed[b];
+    }
+    if (!all) {
+        ++counters_.readsGivenUp;
+        return LinkReadError;
+    }
+    return LinkOk;
 }
 
 LinkResult TUsbInterface::ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer) {

@@ -18,6 +18,16 @@
 // the box's slowest answer plus the chip's latency, and only then purges and
 // sends. Exchanges that went well pay nothing for this.
 //
+// Still, no timing rule can tell a reply that comes later than any bound
+// from a fresh one, and a stale reply of the right length taken for a block
+// shifts every block after it. So the link notes every irregularity of a
+// session (a try without its whole reply, a retry, bytes dropped by a
+// settle or found waiting before a command) and uses the bytes of a range
+// read only when they are confirmed: read while nothing had gone irregular
+// in the session, or read again, on a quiet line, by a pass with no
+// irregularity that agrees with an earlier read of them. A session in which
+// nothing went wrong pays nothing for this.
+//
 // A box that is gone (unplugged mid-command) is noticed at the next look at
 // the chip: every later exchange of the session fails at once, so the
 // command ends with the message of the step it was in instead of waiting
@@ -148,8 +158,10 @@ class TUsbInterface {
     LinkResult WriteRange(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned first,
                           unsigned last);
     // Reads the unit's bytes first..last into buffer[first..last] in blocks
-    // of 16, each tried up to three times. LinkReadError when a block could
-    // not be read; its bytes in `buffer` are then left as they were.
+    // of 16, each tried up to three times in a pass, and confirms them as
+    // the header says: at most kTries passes and kTries tries a block in
+    // all. LinkReadError when a block could not be read or its bytes could
+    // not be confirmed; the bytes not confirmed are then left as they were.
     LinkResult ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned first,
                          unsigned last);
     LinkResult ReadImage(std::span<std::uint8_t, kvd::kMemorySize> buffer);
@@ -165,6 +177,18 @@ class TUsbInterface {
     // The clock its waits run on (the simulator's own in zero time).
     LinkClock& Clock() { return clock_; }
 
+    // What the link met since it was made, for benchmarks and tests.
+    struct Counters {
+        std::size_t exchanges = 0;
+        std::size_t irregularities = 0;
+        std::size_t confirmingPasses = 0;  // passes that read a range again
+        std::size_t readsGivenUp = 0;      // range reads that ended in LinkReadError
+    };
+    const Counters& Count() const { return counters_; }
+    // Off: a range read takes its first pass as it comes, whatever went
+    // irregular (only tests turn this off, to show what it guards against).
+    void SetConfirmReads(bool on) { confirmReads_ = on; }
+
   private:
     void AppendToFrame(std::uint8_t byte);
     // Sleeps on the link's clock, calling the wait handler when it is due.
@@ -177,8 +201,16 @@ class TUsbInterface {
     // After a try that did not end cleanly: drops what still arrives until
     // the line has been quiet for kSettleTime.
     void Settle();
+    // Tries to read one block, at most kTries times and at most `triesLeft`
+    // times, each try counted off `triesLeft`.
     bool ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
-                   unsigned count);
+                   unsigned count, int& triesLeft);
+    // Something went irregular: replies may be on their way that the line's
+    // quiet no longer proves gone.
+    void NoteIrregularity();
+    // Waits until the line has been quiet for kSettleTime, whatever the
+    // last exchange did.
+    void SettleNow();
     enum class BlockWrite { Written, Refused, Unanswered };
     BlockWrite WriteBlock(std::span<const std::uint8_t, kvd::kMemorySize> image, unsigned address,
                           unsigned count);
@@ -202,6 +234,10 @@ class TUsbInterface {
     // them (or the end of the frame sent) at lastActivity_.
     bool unsettled_ = false;
     LinkClock::TimePoint lastActivity_{};
+    // Something went irregular in this session.
+    bool suspect_ = false;
+    bool confirmReads_ = true;
+    Counters counters_;
 };
 
 }  // namespace qzt

@@ -214,6 +214,44 @@ TEST(DeviceCommands, FaultMatrixOverTheUsbRoute) {
     RunFaultMatrix(test::Route::Usb);
 }
 
+// A box that answers one exchange later than any settle, in real time
+// through the kernel's serial code: late during the backup read (byte 100's
+// block, read whole before anything is written), on the write of that block
+// (its ACK) and during the read-back (byte 225 is written by neither range,
+// so with no backup only the read-back asks for its block). Each command
+// ends as it would with a punctual box: the unit written, the backup the
+// unit as it was.
+TEST(WriteToDevice, RepliesLaterThanTheSettleOverAPseudoTerminal) {
+    const struct {
+        const char* faults;
+        bool backup;
+    } cases[] = {
+        {"late-replies@100:1=450", true},  {"late-replies@100:1=700", true},
+        {"late-replies@100:1=450", false}, {"late-replies@100:1=700", false},
+        {"late-replies@225:1=450", false}, {"late-replies@225:1=700", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.faults << (c.backup ? " backup" : " no backup"));
+        Bench b(c.faults, Unit::Fresh, test::Route::Pty);
+        if (!c.backup) {
+            b.state.Values.WriteValue("Setup", "BackupBeforeWrite", "0");
+        }
+        EXPECT_EQ(b.Write(), DeviceResult::Ok);
+        EXPECT_EQ(Describe(b.ui.boxes), "I:" + Text(txt::ConfigurationUpdated) + "|");
+        EXPECT_GT(b.link->Count().confirmingPasses, 0u);
+        b.server->Stop();
+        const auto current = ImageOf(b.state.CurrentImage);
+        EXPECT_TRUE(
+            std::equal(current.begin(), current.begin() + kChecksumOffset + 1, b.Memory().begin()));
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(b.BackupsFolder(), ec)) {
+            if (entry.path().extension() == ".Qzt") {
+                EXPECT_EQ(ReadFile(entry.path()).substr(0, kImageSize), Bytes(b.memoryBefore));
+            }
+        }
+    }
+}
+
 TEST(WriteToDevice, FieldOutOfLimitsStopsBeforeTheLink) {
     Bench b;
     b.ui.editForm = [](FormModel& form) { form.edtInPassageDelay = "6"; };

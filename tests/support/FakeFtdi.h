@@ -83,6 +83,7 @@ class FakeFtdi : public FtdiApi, public std::enable_shared_from_this<FakeFtdi> {
     std::chrono::milliseconds Latency() const { return chip_.latency; }
     bool BoxOpen() const { return boxOpen_; }
     bool Unplugged() const { return unplugAt_.has_value(); }
+    std::optional<LinkClock::TimePoint> UnpluggedAt() const { return unplugAt_; }
 
   private:
     class Context;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/FileHandle.h"
+#include "device/link/KvdProtocol.h"
 
 namespace qzt {
 namespace {
@@ -78,7 +79,7 @@ void PtyKvdServer::Serve() {
         std::string bytes;
     };
     std::deque<Due> due;
-    Clock::time_point lastDue{};
+    Clock::time_point lineFree{};
     std::array<std::uint8_t, 256> chunk{};
     while (true) {
         while (!due.empty() && due.front().at <= Clock::now()) {
@@ -130,12 +131,15 @@ void PtyKvdServer::Serve() {
                 return;
             }
             // Each piece `after` its delay from the frame's end or the piece
-            // before, never ahead of a piece already waiting.
+            // before, and only once the box's line is free: the box sends
+            // one answer after the other, each taking its time on the line.
             Clock::time_point previous = frameEnd;
             for (const KvdBox::Piece& piece : exchange.Pieces()) {
-                lastDue = std::max(previous + piece.after, lastDue);
-                previous = lastDue;
-                due.push_back({lastDue, piece.bytes});
+                const Clock::time_point start = std::max(previous + piece.after, lineFree);
+                lineFree = start + std::chrono::duration_cast<Clock::duration>(
+                                       kvd::LineTime(piece.bytes.size()));
+                previous = start;
+                due.push_back({start, piece.bytes});
             }
         }
     }

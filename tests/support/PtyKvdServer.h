@@ -4,7 +4,9 @@
 // and talks to the box through the kernel's serial code. The box answers on
 // a thread of its own, each piece of an answer at its time on the steady
 // clock (late, slow, split and garbled answers as the faults make them); the
-// kernel carries the bytes, so the line's own time is not modelled here.
+// kernel carries the bytes at once, so the line's time is modelled only as
+// far as the box's side goes: one answer starts after the one before it has
+// gone out.
 // When the box is unplugged the master side closes: the program sees its
 // port hang up, and the unit keeps what it was given until then. The unit's
 // memory comes from the settings' file and goes back to it when the server

@@ -1,6 +1,7 @@
 #pragma once
 // A user interface without a window for the benchmarks: nothing is shown,
-// questions are answered No, dialogs are cancelled, the last error is kept.
+// questions are answered No, dialogs are cancelled, the last error and the
+// last information are kept.
 
 #include <string>
 
@@ -11,7 +12,7 @@ namespace qzt::bench {
 class QuietUserInterface : public UserInterface {
   public:
     void ShowError(const std::string& text) override { lastError = text; }
-    void ShowInformation(const std::string&) override {}
+    void ShowInformation(const std::string& text) override { lastInformation = text; }
     bool AskYesNo(const std::string&) override { return false; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
     void SetStatusText(const std::string&) override {}
@@ -27,6 +28,7 @@ class QuietUserInterface : public UserInterface {
     }
 
     std::string lastError;
+    std::string lastInformation;
 };
 
 }  // namespace qzt::bench

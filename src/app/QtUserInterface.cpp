@@ -15,6 +15,22 @@
 namespace qzt {
 namespace {
 
+// A message box centred over the window as the dialogs are, frame on frame,
+// once it has the size its text gives it (Qt places it before that, and by
+// its inner size).
+class CentredMessageBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (QWidget* owner = parentWidget()) {
+            CentreOver(*this, *owner);
+        }
+    }
+};
+
 // A box is centred over the window; before the window is shown (the errors of
 // start-up) there is no window to see, and the box sits in the middle of the
 // screen rather than over the hidden window's unplaced frame.
@@ -22,7 +38,7 @@ QMessageBox::StandardButton Box(QWidget* window, QMessageBox::Icon icon, const s
                                 QMessageBox::StandardButtons buttons,
                                 const std::string& details = {}) {
     QWidget* parent = window != nullptr && window->isVisible() ? window : nullptr;
-    QMessageBox box(icon, Q(Text(txt::ProgramName)), Q(text), buttons, parent);
+    CentredMessageBox box(icon, Q(Text(txt::ProgramName)), Q(text), buttons, parent);
     if (!details.empty()) {
         box.setDetailedText(Q(details));
     }

@@ -34,9 +34,11 @@ QTreeWidgetItem* Row(QTreeWidget* list, const std::string& device, const QString
     item->setText(kDevice, shown);
     item->setText(kPlace, Q(place));
     item->setText(kBox, Q(box));
-    item->setText(kState, Q(state));
+    // The state's first clause; the whole state is shown under the list.
+    const std::string::size_type clause = std::min(state.find(": "), state.find(". "));
+    item->setText(kState, Q(state.substr(0, clause)));
     for (int column = kDevice; column <= kState; ++column) {
-        item->setToolTip(column, item->text(column));
+        item->setToolTip(column, column == kState ? Q(state) : item->text(column));
     }
     item->setData(kDevice, kDeviceRole, Q(device));
     item->setData(kDevice, kStateRole, Q(state));
@@ -66,6 +68,7 @@ TfrmConnection::TfrmConnection(TfrmMain& mainWindow) : QDialog(&mainWindow), mai
 
     list_ = new QTreeWidget(this);
     list_->setObjectName("lvDevices");
+    list_->setAccessibleName(Q(Text(txt::AccessDevices)));
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -124,7 +127,7 @@ TfrmConnection::TfrmConnection(TfrmMain& mainWindow) : QDialog(&mainWindow), mai
 void TfrmConnection::Prepare(const DeviceOptions& current, std::vector<std::string> arguments) {
     current_ = current;
     arguments_ = std::move(arguments);
-    testResult_->clear();
+    SetWrapped(testResult_, {});
     Fill(FindDevices(current_, paths_));
     Select(DeviceValue(current_));
 }
@@ -166,14 +169,30 @@ void TfrmConnection::Fill(const std::vector<FoundDevice>& found) {
         Row(list_, currentDevice, Q(currentDevice), PlaceOf(current_), "",
             Text(txt::ConnectionNotFoundNow));
     }
-    // Each column as wide as its texts, but none so wide that the state
-    // goes out of sight; a cut text is whole in its tool tip. The list's
-    // own width: before the dialog is first shown its viewport still has
-    // the size of a widget never laid out.
-    const int widest = list_->width() / 4;
+    // Each column as wide as its texts, together at most two thirds of the
+    // list, so that the state keeps the rest; a cut text is whole in its
+    // tool tip. The list's own width: before the dialog is first shown its
+    // viewport still has the size of a widget never laid out.
+    const int room = list_->width() * 2 / 3;
+    int used = 0;
     for (int column = kDevice; column < kState; ++column) {
         list_->resizeColumnToContents(column);
-        list_->setColumnWidth(column, std::min(list_->columnWidth(column), widest));
+        used += list_->columnWidth(column);
+    }
+    if (used > room) {
+        const int others = list_->columnWidth(kDevice) + list_->columnWidth(kBox);
+        list_->setColumnWidth(kPlace, std::max(room - others, room / 3));
+    }
+}
+
+void TfrmConnection::SetWrapped(QLabel* label, const QString& text) {
+    label->setText(text);
+    // A wrapped label is given the lines it needs at the dialog's width: the
+    // dialog grows rather than drawing the text over the list.
+    const int width = std::max(label->width(), list_->width());
+    label->setMinimumHeight(text.isEmpty() ? 0 : label->heightForWidth(width));
+    if (QLayout* own = layout()) {
+        own->activate();
     }
 }
 
@@ -204,8 +223,8 @@ void TfrmConnection::SelectionChanged() {
     const bool any = !selected.isEmpty();
     ok_->setEnabled(any);
     test_->setEnabled(any);
-    details_->setText(any ? selected.front()->data(kDevice, kStateRole).toString() : QString());
-    testResult_->clear();
+    SetWrapped(details_, any ? selected.front()->data(kDevice, kStateRole).toString() : QString());
+    SetWrapped(testResult_, {});
 }
 
 void TfrmConnection::btnTestClick() {
@@ -213,7 +232,7 @@ void TfrmConnection::btnTestClick() {
     if (device.empty()) {
         return;
     }
-    testResult_->setText(Q(TextF(txt::ConnectionTesting, device)));
+    SetWrapped(testResult_, Q(TextF(txt::ConnectionTesting, device)));
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
@@ -241,7 +260,7 @@ void TfrmConnection::btnTestClick() {
     }
     link.Close();
     QApplication::restoreOverrideCursor();
-    testResult_->setText(lines.join('\n'));
+    SetWrapped(testResult_, lines.join('\n'));
 }
 
 void TfrmConnection::showEvent(QShowEvent* event) {

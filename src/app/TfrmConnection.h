@@ -58,6 +58,8 @@ class TfrmConnection : public QDialog {
   private:
     void Fill(const std::vector<FoundDevice>& found);
     void SelectionChanged();
+    // Sets a word-wrapped label's text and makes room for all its lines.
+    void SetWrapped(QLabel* label, const QString& text);
 
     TfrmMain& main_;
     TtyPaths paths_;

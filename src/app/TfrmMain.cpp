@@ -35,6 +35,7 @@
 #include <span>
 #include <utility>
 
+#include "app/AccessibleComboBox.h"
 #include "app/QtUserInterface.h"
 #include "app/TfrmAbout.h"
 #include "app/TfrmConnection.h"
@@ -333,6 +334,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(Q(Text(txt::ProgramName)));
+    InstallAccessibleComboBoxes();
     ui_ = std::make_unique<QtUserInterface>(*this);
     BuildMenus();
     BuildForm();
@@ -350,6 +352,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     // than the text so that the window keeps its size.
     progress_ = new QProgressBar(status);
     progress_->setObjectName("pbProgress");
+    progress_->setAccessibleName(Q(Text(txt::AccessProgress)));
     progress_->setFormat("%v / %m");
     progress_->setFixedHeight(statusLabel_->sizeHint().height());
     progress_->setFixedWidth(fontMetrics().averageCharWidth() * 24);
@@ -408,10 +411,12 @@ void TfrmMain::BuildMenus() {
     separator(file, "N2");
     item(file, "mnuFileSave", txt::MenuFileSave, &TfrmMain::mnuFileSaveClick,
          QKeySequence(Qt::CTRL | Qt::Key_S));
-    item(file, "mnuFileSaveAs", txt::MenuFileSaveAs, &TfrmMain::mnuFileSaveAsClick);
+    item(file, "mnuFileSaveAs", txt::MenuFileSaveAs, &TfrmMain::mnuFileSaveAsClick,
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     separator(file, "N1");
     item(file, "mnuFileSelectDefaultDirectory", txt::MenuFileSelectDefaultDirectory,
-         &TfrmMain::mnuFileSelectDefaultDirectoryClick);
+         &TfrmMain::mnuFileSelectDefaultDirectoryClick)
+        ->setText(WithAccessKey(Q(Text(txt::MenuFileSelectDefaultDirectory)), 'd'));
     separator(file, "N3");
     item(file, "mnuFileExit", txt::MenuFileExit, &TfrmMain::mnuFileExitClick);
 

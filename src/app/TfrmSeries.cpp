@@ -149,6 +149,7 @@ TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
 
     units_ = new QTableWidget(0, kColumns, this);
     units_->setObjectName("tblUnits");
+    units_->setAccessibleName(Q(Text(txt::AccessUnits)));
     units_->setHorizontalHeaderLabels({Q(Text(txt::PlanLabel)), Q(Text(txt::SerialNumber)),
                                        Q(Text(txt::HistoryResult)), Q(Text(txt::SeriesTime))});
     units_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -167,6 +168,7 @@ TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
 
     status_ = new QLabel(this);
     status_->setObjectName("lblStatus");
+    status_->setAccessibleName(Q(Text(txt::AccessSeriesStatus)));
     status_->setWordWrap(true);
     // Two lines (the plan's end over the summary) without the dialog growing.
     status_->setMinimumHeight(2 * fontMetrics().lineSpacing());
@@ -174,6 +176,7 @@ TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("pbUnit");
+    progress_->setAccessibleName(Q(Text(txt::AccessUnitProgress)));
     progress_->setFormat("%v / %m");
     progress_->reset();
 

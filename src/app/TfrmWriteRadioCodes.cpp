@@ -91,11 +91,10 @@ TfrmWriteRadioCodes::TfrmWriteRadioCodes(TfrmMain& mainWindow)
     write_->setObjectName("btnWriteToDevice");
     place(write_, 312, 272, 161, 26);
     connect(write_, &QPushButton::clicked, this, [this] { btnWriteToDeviceClick(); });
-    // Enter in a field neither writes nor aborts: only a click on a button.
-    for (QPushButton* button : {abort_, write_}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    // Enter writes (after the fields' check), Escape aborts, from any field.
+    abort_->setAutoDefault(false);
+    write_->setAutoDefault(false);
+    write_->setDefault(true);
 
     // Keyboard order: the new fields top to bottom, the old ones (never
     // focused while disabled), then the buttons.
@@ -124,8 +123,8 @@ void TfrmWriteRadioCodes::FormCreate() {
     }
     findChild<QLabel*>("lblOldRadioCode")->setText(oldHeading);
     findChild<QLabel*>("lblNewRadioCode")->setText(newHeading);
-    abort_->setText(Q(Text(txt::RadioCodesAbort)));
-    write_->setText(Q(Text(txt::RadioCodesWrite)));
+    abort_->setText(WithAccessKey(Q(Text(txt::RadioCodesAbort)), 'A'));
+    write_->setText(WithAccessKey(Q(Text(txt::RadioCodesWrite)), 'W'));
 }
 
 void TfrmWriteRadioCodes::SetCodes(const UserInterface::RadioCodes& codes) {
@@ -166,7 +165,13 @@ bool TfrmWriteRadioCodes::validateIDKeyPress(char32_t key) {
 bool TfrmWriteRadioCodes::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress &&
         std::find(newCodes_.begin(), newCodes_.end(), watched) != newCodes_.end()) {
-        const char32_t key = TypedCharacter(static_cast<QKeyEvent*>(event));
+        auto* press = static_cast<QKeyEvent*>(event);
+        // Enter and Escape are the dialog's, not characters for the field.
+        if (press->key() == Qt::Key_Return || press->key() == Qt::Key_Enter ||
+            press->key() == Qt::Key_Escape) {
+            return false;
+        }
+        const char32_t key = TypedCharacter(press);
         // A refused key is swallowed: the field receives no character.
         return key != 0 && !validateIDKeyPress(key);
     }

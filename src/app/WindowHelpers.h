@@ -21,6 +21,18 @@ inline QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// `text` with `letter` (its first occurrence, in either case) marked as its
+// access key, unless the text has one already or lacks the letter.
+inline QString WithAccessKey(QString text, QChar letter) {
+    if (!text.contains('&')) {
+        const qsizetype at = text.indexOf(letter, 0, Qt::CaseInsensitive);
+        if (at >= 0) {
+            text.insert(at, '&');
+        }
+    }
+    return text;
+}
+
 // The windows were drawn at 96 dpi for a font whose average character is 5
 // pixels wide. Their sizes grow with the font in use, never shrink, so that
 // no caption or value is clipped.

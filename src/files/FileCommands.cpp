@@ -241,12 +241,16 @@ FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
     }
     const std::string target = SpeltAsOnDisk(WithExtension(*chosen, kConfigExtension), *chosen);
     if (FileExists(target)) {
+        // Nothing is saved: the status bar must not go on saying an earlier
+        // save's "Configuration file saved".
         if (IsReadOnlyFile(target)) {
             ui.ShowInformation(Text(txt::ConfigurationFileReadOnly));
+            ui.SetStatusText("");
             state.ConfigState = previousState;
             return FileResult::ReadOnly;
         }
         if (!ui.AskYesNo(Text(txt::ConfigurationFileExists))) {
+            ui.SetStatusText("");
             state.ConfigState = previousState;
             return FileResult::Cancelled;
         }

@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QtTest>
 #include <chrono>
 
@@ -54,6 +55,10 @@ class TfrmAboutTest : public QObject {
         QCOMPARE(shown.memo.value(0), QString("QZT Programmer"));
         QCOMPARE(shown.memo.value(1).toStdString(),
                  "Version: " + FileVersionString() + " " + *ProgramVersionInfo().comments);
+        // The comments say what the version is for, as part of its line.
+        QVERIFY(QRegularExpression("^Version: [0-9.]+ \\([^,]+, [^)]+\\)$")
+                    .match(shown.memo.value(1))
+                    .hasMatch());
         QCOMPARE(w.window.findChild<TfrmAbout*>()->windowTitle(), QString("About QZT Programmer"));
     }
 

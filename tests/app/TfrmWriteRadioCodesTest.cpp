@@ -39,7 +39,8 @@ class TfrmWriteRadioCodesTest : public QObject {
         QCOMPARE(d.findChild<QLabel*>("lblRadioCodeTechnicalAlarms")->text(),
                  QString("Technical alarms"));
         QCOMPARE(d.findChild<QLabel*>("lblNewRadioCode")->text(), QString("New radio codes"));
-        QCOMPARE(d.findChild<QPushButton*>("btnWriteToDevice")->text(), QString("Write to device"));
+        QCOMPARE(d.findChild<QPushButton*>("btnWriteToDevice")->text(),
+                 QString("&Write to device"));
         // Every row has its caption, and no caption is cut.
         const QList<QLabel*> labels = d.findChildren<QLabel*>();
         QCOMPARE(labels.size(), 8);

@@ -334,6 +334,9 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
         ConfigMode state;     // ConfigState afterwards
         const char* written;  // file that now holds the image, or nullptr
         std::string boxes;
+        // After an earlier save's "Configuration file saved": a refusal
+        // after the dialog says nothing was saved by emptying it.
+        const char* status = "Configuration file saved";
     };
     const Case cases[] = {
         {"new file, extension replaced", nullptr, false, "plan.txt", UserInterface::Answer::No,
@@ -342,13 +345,13 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
          FileResult::Cancelled, ConfigMode::Read, nullptr, ""},
         {"overwrite declined", "plan.Qzt", false, "plan.txt", UserInterface::Answer::No,
          FileResult::Cancelled, ConfigMode::Read, nullptr,
-         "I:Configuration file exists. Do you want to overwrite?|"},
+         "I:Configuration file exists. Do you want to overwrite?|", ""},
         {"overwrite accepted", "plan.Qzt", false, "plan", UserInterface::Answer::Yes,
          FileResult::Ok, ConfigMode::Saved, "plan.Qzt",
          "I:Configuration file exists. Do you want to overwrite?|"},
         {"read-only target", "plan.Qzt", true, "plan.Qzt", UserInterface::Answer::Yes,
          FileResult::ReadOnly, ConfigMode::Read, nullptr,
-         "I:Configuration file is read only.\nThe file could not be saved.|"},
+         "I:Configuration file is read only.\nThe file could not be saved.|", ""},
     };
     for (const Case& c : cases) {
         Workspace w;
@@ -364,7 +367,9 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
             c.chosen ? std::optional<std::string>(w.dir / (std::string("configs/") + *c.chosen))
                      : std::nullopt);
         w.ui.answers.push_back(c.answer);
+        w.ui.status = "Configuration file saved";
         EXPECT_EQ(FileSaveAs(w.state, w.ui), c.result) << c.name;
+        EXPECT_EQ(w.ui.status, c.status) << c.name;
         EXPECT_EQ(w.state.ConfigState, c.state) << c.name;
         EXPECT_EQ(w.Boxes(), c.boxes) << c.name;
         if (c.written != nullptr) {

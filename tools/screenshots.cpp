@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
 
     // Communication > Connection with the window's device selected and tested.
     auto* connection = frmMain.ConnectionDialog();
-    connection->Prepare(frmMain.Device(), options.arguments);
+    connection->Prepare();
     connection->show();
     connection->btnTestClick();
     ok = Save(*connection, folder + "/connection.png") && ok;

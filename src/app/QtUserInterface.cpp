@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "app/TfrmMain.h"
 #include "app/TfrmWriteRadioCodes.h"
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
@@ -76,24 +75,24 @@ void PrepareFileDialog(QFileDialog& dialog, const FileDialogOptions& options) {
 }  // namespace
 
 void QtUserInterface::ShowError(const std::string& text) {
-    Box(&window_, QMessageBox::Critical, text, QMessageBox::Ok);
+    Box(&window_.Widget(), QMessageBox::Critical, text, QMessageBox::Ok);
 }
 
 void QtUserInterface::ShowErrorWithReason(const std::string& text, const std::string& reason) {
-    Box(&window_, QMessageBox::Critical, text, QMessageBox::Ok, reason);
+    Box(&window_.Widget(), QMessageBox::Critical, text, QMessageBox::Ok, reason);
 }
 
 void QtUserInterface::ShowInformation(const std::string& text) {
-    Box(&window_, QMessageBox::Information, text, QMessageBox::Ok);
+    Box(&window_.Widget(), QMessageBox::Information, text, QMessageBox::Ok);
 }
 
 bool QtUserInterface::AskYesNo(const std::string& text) {
-    return Box(&window_, QMessageBox::Information, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return Box(&window_.Widget(), QMessageBox::Information, text,
+               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 UserInterface::Answer QtUserInterface::AskYesNoCancel(const std::string& text) {
-    switch (Box(&window_, QMessageBox::Information, text,
+    switch (Box(&window_.Widget(), QMessageBox::Information, text,
                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
         case QMessageBox::Yes:
             return Answer::Yes;
@@ -113,7 +112,7 @@ std::string QtUserInterface::StatusText() const {
 }
 
 void QtUserInterface::SetTitle(const std::string& title) {
-    window_.setWindowTitle(Q(title));
+    window_.Widget().setWindowTitle(Q(title));
 }
 
 void QtUserInterface::BeginBusy() {
@@ -135,7 +134,7 @@ int QtUserInterface::ExecDialog(QDialog& dialog) {
 }
 
 std::optional<std::string> QtUserInterface::ChooseFileToOpen(const FileDialogOptions& options) {
-    QFileDialog dialog(&window_);
+    QFileDialog dialog(&window_.Widget());
     PrepareFileDialog(dialog, options);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -146,7 +145,7 @@ std::optional<std::string> QtUserInterface::ChooseFileToOpen(const FileDialogOpt
 }
 
 std::optional<std::string> QtUserInterface::ChooseFileToSave(const FileDialogOptions& options) {
-    QFileDialog dialog(&window_);
+    QFileDialog dialog(&window_.Widget());
     PrepareFileDialog(dialog, options);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -160,7 +159,7 @@ std::optional<std::string> QtUserInterface::ChooseFolder(const std::string& titl
                                                          const std::string& startFolder) {
     const std::string start = StripTrailingSeparators(startFolder);
     QString chosen = QFileDialog::getExistingDirectory(
-        &window_, Q(title), DirectoryExists(start) ? Q(start) : QString(),
+        &window_.Widget(), Q(title), DirectoryExists(start) ? Q(start) : QString(),
         QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty()) {
         return std::nullopt;

@@ -5,13 +5,12 @@
 
 #include <QLocale>
 
+#include "app/FormView.h"
 #include "core/UserInterface.h"
 
 class QDialog;
 
 namespace qzt {
-
-class TfrmMain;
 
 // Dates and names in a Qt locale: the short date format, the full weekday
 // and month names and the decimal point.
@@ -30,7 +29,7 @@ class QtFormLocale : public FormLocale {
 
 class QtUserInterface : public UserInterface {
   public:
-    explicit QtUserInterface(TfrmMain& window) : window_(window) {}
+    explicit QtUserInterface(FormView& window) : window_(window) {}
 
     void ShowError(const std::string& text) override;
     void ShowErrorWithReason(const std::string& text, const std::string& reason) override;
@@ -64,11 +63,8 @@ class QtUserInterface : public UserInterface {
     const FormLocale& Locale() const override;
     std::chrono::local_seconds LocalTimeNow() const override;
 
-  protected:
-    TfrmMain& Window() const { return window_; }
-
   private:
-    TfrmMain& window_;
+    FormView& window_;
     mutable QtFormLocale locale_;
 };
 

@@ -16,14 +16,13 @@
 #include <optional>
 #include <span>
 
-#include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"
 #include "core/FileSystem.h"
 #include "core/JpegImage.h"
 #include "core/PlatformFolders.h"
-#include "device/Backends.h"
 #include "device/link/TUsbInterface.h"
+#include "session/Session.h"
 #include "text/Text.h"
 
 extern const unsigned char qzt_product_picture[];
@@ -47,10 +46,12 @@ QPixmap ProductPicture() {
 
 }  // namespace
 
-TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
-    : QDialog(&mainWindow),
-      main_(mainWindow),
-      link_(std::make_unique<TUsbInterface>(MakeBackend(device))) {
+TfrmAbout::TfrmAbout(QWidget& owner, Session& session)
+    : QDialog(&owner),
+      owner_(owner),
+      session_(session),
+      link_(session.NewLink()),
+      linkGeneration_(session.DeviceGeneration()) {
     setObjectName("frmAbout");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -111,15 +112,15 @@ TfrmAbout::TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device)
 
 TfrmAbout::~TfrmAbout() = default;
 
-void TfrmAbout::SetDevice(const DeviceOptions& device) {
-    link_ = std::make_unique<TUsbInterface>(MakeBackend(device));
-}
-
 void TfrmAbout::FormShow() {
     setWindowTitle(Q(Text(txt::AboutCaption)));
     info_->clear();
 
-    const std::string folder = WithTrailingSeparator(main_.Folders().ExecutableFolder());
+    const std::string folder = WithTrailingSeparator(session_.Folders().ExecutableFolder());
+    if (linkGeneration_ != session_.DeviceGeneration()) {
+        link_ = session_.NewLink();
+        linkGeneration_ = session_.DeviceGeneration();
+    }
 
     // Whether the box opened or not, the question is asked: on a closed link
     // it simply goes unanswered.
@@ -148,7 +149,7 @@ void TfrmAbout::FormShow() {
             break;
         }
     }
-    CentreOver(*this, main_);
+    CentreOver(*this, owner_);
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {

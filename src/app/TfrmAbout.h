@@ -6,40 +6,39 @@
 // opening; then it is centred over the main window at its new size.
 
 #include <QDialog>
+#include <cstdint>
 #include <memory>
-
-#include "device/DeviceOptions.h"
 
 class QLabel;
 class QPlainTextEdit;
 
 namespace qzt {
 
-class TfrmMain;
+class Session;
 class TUsbInterface;
 
 class TfrmAbout : public QDialog {
     Q_OBJECT
 
   public:
-    // The dialog has a link of its own to the interface box, built from the
-    // program's device options; it is open only while the dialog fills itself.
-    TfrmAbout(TfrmMain& mainWindow, const DeviceOptions& device);
+    // Centred over `owner`. The dialog has a link of its own to the
+    // interface box, built from the session's device (again whenever that
+    // changed); it is open only while the dialog fills itself.
+    TfrmAbout(QWidget& owner, Session& session);
     ~TfrmAbout() override;
 
     // Fills the dialog and centres it; runs each time it is shown.
     void FormShow();
     TUsbInterface& Link() { return *link_; }
-    // A device chosen later (Communication > Connection): the dialog's link
-    // is rebuilt for it.
-    void SetDevice(const DeviceOptions& device);
 
   protected:
     void showEvent(QShowEvent* event) override;
 
   private:
-    TfrmMain& main_;
+    QWidget& owner_;
+    Session& session_;
     std::unique_ptr<TUsbInterface> link_;
+    std::uint64_t linkGeneration_ = 0;
     QLabel* picture_ = nullptr;
     QLabel* kvdVersion_ = nullptr;
     QPlainTextEdit* info_ = nullptr;

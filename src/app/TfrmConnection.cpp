@@ -11,12 +11,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"
-#include "device/Backends.h"
 #include "device/DeviceChoice.h"
 #include "device/link/TUsbInterface.h"
+#include "session/Session.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -56,7 +55,8 @@ std::string PlaceOf(const DeviceOptions& options) {
 
 }  // namespace
 
-TfrmConnection::TfrmConnection(TfrmMain& mainWindow) : QDialog(&mainWindow), main_(mainWindow) {
+TfrmConnection::TfrmConnection(QWidget& owner, Session& session)
+    : QDialog(&owner), owner_(owner), session_(session) {
     setObjectName("frmConnection");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -124,19 +124,21 @@ TfrmConnection::TfrmConnection(TfrmMain& mainWindow) : QDialog(&mainWindow), mai
     SelectionChanged();
 }
 
-void TfrmConnection::Prepare(const DeviceOptions& current, std::vector<std::string> arguments) {
-    current_ = current;
-    arguments_ = std::move(arguments);
+void TfrmConnection::SetTtyPaths(TtyPaths paths) {
+    session_.SetPaths(std::move(paths));
+}
+
+void TfrmConnection::Prepare() {
     SetWrapped(testResult_, {});
-    Fill(FindDevices(current_, paths_));
-    Select(DeviceValue(current_));
+    Fill(FindDevices(session_.Device(), session_.Paths()));
+    Select(DeviceValue(session_.Device()));
 }
 
 void TfrmConnection::btnRefreshClick() {
     const std::string selected = Choice();
-    Fill(FindDevices(current_, paths_));
+    Fill(FindDevices(session_.Device(), session_.Paths()));
     if (selected.empty() || !Select(selected)) {
-        Select(DeviceValue(current_));
+        Select(DeviceValue(session_.Device()));
     }
 }
 
@@ -160,13 +162,13 @@ void TfrmConnection::Fill(const std::vector<FoundDevice>& found) {
     }
     // The window's own device stays listed while it is not found, so that
     // OK without a new choice keeps it rather than silently dropping it.
-    const std::string currentDevice = DeviceValue(current_);
+    const std::string currentDevice = DeviceValue(session_.Device());
     const bool listed = currentDevice == "auto" ||
                         std::any_of(found.begin(), found.end(), [&](const FoundDevice& d) {
                             return d.device == currentDevice;
                         });
     if (!listed) {
-        Row(list_, currentDevice, Q(currentDevice), PlaceOf(current_), "",
+        Row(list_, currentDevice, Q(currentDevice), PlaceOf(session_.Device()), "",
             Text(txt::ConnectionNotFoundNow));
     }
     // Each column as wide as its texts, together at most two thirds of the
@@ -238,7 +240,8 @@ void TfrmConnection::btnTestClick() {
 
     // A link of its own, as the device commands would build it for this
     // entry; the window's link is not touched until OK.
-    TUsbInterface link(MakeBackend(WithDevice(arguments_, device), paths_));
+    const std::unique_ptr<TUsbInterface> own = session_.NewLink(device);
+    TUsbInterface& link = *own;
     QStringList lines;
     if (link.Open() != LinkOk) {
         lines << Q(Text(txt::KvdNotFound));
@@ -265,7 +268,7 @@ void TfrmConnection::btnTestClick() {
 
 void TfrmConnection::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
-        move(CentredIn(main_.geometry(), sizeHint()));
+        move(CentredIn(owner_.geometry(), sizeHint()));
     }
     QDialog::showEvent(event);
 }

@@ -21,22 +21,23 @@ class QTreeWidgetItem;
 
 namespace qzt {
 
-class TfrmMain;
+class Session;
 
 class TfrmConnection : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TfrmConnection(TfrmMain& mainWindow);
+    // Centred over `owner`, on the session's device and ports.
+    TfrmConnection(QWidget& owner, Session& session);
 
-    // Where the kernel's ports are looked up (/sys and /dev unless a test
-    // gives a tree of its own).
-    void SetTtyPaths(TtyPaths paths) { paths_ = std::move(paths); }
+    // Where the kernel's ports are looked up, for the session as a whole
+    // (/sys and /dev unless a test gives a tree of its own).
+    void SetTtyPaths(TtyPaths paths);
 
-    // Fills the list for the window's device and the program's arguments
-    // (their simulator options go with every entry that is tested or
-    // chosen), with the window's device selected.
-    void Prepare(const DeviceOptions& current, std::vector<std::string> arguments);
+    // Fills the list for the session's device, with it selected; the
+    // command line's simulator options go with every entry that is tested
+    // or chosen.
+    void Prepare();
     // Looks for the devices again; the selection stays on the same device
     // when it is still listed.
     void btnRefreshClick();
@@ -61,10 +62,8 @@ class TfrmConnection : public QDialog {
     // Sets a word-wrapped label's text and makes room for all its lines.
     void SetWrapped(QLabel* label, const QString& text);
 
-    TfrmMain& main_;
-    TtyPaths paths_;
-    DeviceOptions current_;
-    std::vector<std::string> arguments_;
+    QWidget& owner_;
+    Session& session_;
     QTreeWidget* list_ = nullptr;
     QLabel* details_ = nullptr;
     QLabel* testResult_ = nullptr;

@@ -269,9 +269,8 @@ void BuildTimeSchedule(FormBuilder& b, std::size_t first) {
 // end too, rather than run after the operation.
 class BusyWindow : public QObject {
   public:
-    BusyWindow(QWidget& window, const std::vector<QAction*>& commands, bool& running)
-        : window_(window), running_(running) {
-        running_ = true;
+    BusyWindow(QWidget& window, const std::vector<QAction*>& commands, Session& session)
+        : window_(window), operation_(session) {
         for (QAction* action : commands) {
             if (action->isEnabled()) {
                 action->setEnabled(false);
@@ -286,7 +285,6 @@ class BusyWindow : public QObject {
         for (QAction* action : disabled_) {
             action->setEnabled(true);
         }
-        running_ = false;
     }
     BusyWindow(const BusyWindow&) = delete;
     BusyWindow& operator=(const BusyWindow&) = delete;
@@ -319,16 +317,13 @@ class BusyWindow : public QObject {
 
   private:
     QWidget& window_;
-    bool& running_;
+    Session::Operation operation_;
     std::vector<QAction*> disabled_;
 };
 
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent),
-      folders_(std::make_shared<SystemFolders>()),
-      link_(std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_))) {
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), session_(std::make_unique<Session>()) {
     setObjectName("frmMain");
     // Fixed border with system menu and minimise box; no maximise box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -393,7 +388,7 @@ void TfrmMain::BuildMenus() {
         action->setShortcut(shortcut);
         if (handler != nullptr) {
             connect(action, &QAction::triggered, this, [this, handler] {
-                if (!deviceOperationRunning_) {
+                if (!session_->Busy()) {
                     (this->*handler)();
                 }
             });
@@ -581,7 +576,7 @@ void TfrmMain::FitProductionDate(const QString& text) {
 void TfrmMain::EditChange(const EntryRule& rule, const QString& text) {
     // Decoding fills the edits with whatever the image holds; it reports a
     // field outside its limits itself.
-    if (state_.DecodingInProgress) {
+    if (session_->State().DecodingInProgress) {
         return;
     }
     if (const int warning = ChangeWarning(rule, text.toStdString())) {
@@ -712,29 +707,28 @@ void TfrmMain::cbEnableTimeScheduleClick() {
 
 void TfrmMain::pumnuViewClick() {
     const auto* region = Control<QComboBox>(kRegion);
-    const CodecContext context = CodecContextFor(state_, Ui());
+    const CodecContext context = CodecContextFor(session_->State(), Ui());
     if (const auto text = DaylightSavingSettingsText(region->currentIndex(), context)) {
         Ui().ShowInformation(*text);
     }
 }
 
 void TfrmMain::FormCreate(const StartOptions& options) {
-    state_.DecodingInProgress = false;
+    session_->State().DecodingInProgress = false;
     // Files dropped from the desktop are accepted by the window.
     setAcceptDrops(true);
 
-    folders_ = options.folders ? options.folders : std::make_shared<SystemFolders>();
-    arguments_ = options.arguments;
+    session_->SetFolders(options.folders);
     const std::vector<std::string> paths = PathArguments(options.arguments);
     try {
-        RunStartUp(state_, *folders_, paths);
+        RunStartUp(session_->State(), session_->Folders(), paths);
         FillDropDowns();
         ApplyCaptions();
-        FileNew(state_, *ui_);
+        FileNew(session_->State(), *ui_);
         // The first argument that names an existing file is opened after the
         // default configuration; a refused file leaves the default shown.
         if (std::optional<std::string> file = CommandLineFile(paths)) {
-            OpenCommandLineFile(state_, *ui_, *file);
+            OpenCommandLineFile(session_->State(), *ui_, *file);
         }
     } catch (const std::exception& error) {
         // The standard error box; the window opens as far as it got.
@@ -743,13 +737,12 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     // --device= and QZT_DEVICE decide for this run; without them the box
     // chosen in Communication > Connection. The link starts closed; every
     // device operation opens and closes it.
-    deviceOptions_ = ChooseDeviceOptions(options.arguments, std::getenv("QZT_DEVICE"),
-                                         state_.Values.ReadValue(kSetupSection, kDeviceKey));
-    link_ = std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_));
-    if (!deviceOptions_.Valid()) {
+    if (const std::string refused =
+            session_->ChooseDevice(options.arguments, std::getenv("QZT_DEVICE"));
+        !refused.empty()) {
         // A device option that was not understood: the window still opens,
         // and the device commands find no box.
-        ui_->ShowError(deviceOptions_.error);
+        ui_->ShowError(refused);
     }
 }
 
@@ -757,7 +750,8 @@ void TfrmMain::FillDropDowns() {
     for (std::size_t i = 0; i < kDropDownSources.size(); ++i) {
         auto* combo = Control<QComboBox>(kDropDownControls[i]);
         combo->clear();
-        for (const ValueListEntry& entry : state_.List(kDropDownSources[i].dropDown).Entries()) {
+        for (const ValueListEntry& entry :
+             session_->State().List(kDropDownSources[i].dropDown).Entries()) {
             combo->addItem(Q(entry.text));
         }
         combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
@@ -805,7 +799,7 @@ void TfrmMain::SetStatusText(const QString& text) {
 }
 
 void TfrmMain::RefreshTitle() {
-    qzt::RefreshTitle(state_, *ui_);
+    qzt::RefreshTitle(session_->State(), *ui_);
 }
 
 void TfrmMain::ShowProgress(std::size_t block, std::size_t blocks) {
@@ -820,21 +814,21 @@ void TfrmMain::EndProgress() {
 }
 
 void TfrmMain::CreateDialogs() {
-    frmAbout_ = new TfrmAbout(*this, deviceOptions_);
-    frmSelectDirectory_ = new TfrmSelectDirectory(*this);
-    frmWriteRadioCodes_ = new TfrmWriteRadioCodes(*this);
+    frmAbout_ = new TfrmAbout(*this, *session_);
+    frmSelectDirectory_ = new TfrmSelectDirectory(*this, *ui_);
+    frmWriteRadioCodes_ = new TfrmWriteRadioCodes(*this, *ui_);
 }
 
 TfrmConnection* TfrmMain::ConnectionDialog() {
     if (frmConnection_ == nullptr) {
-        frmConnection_ = new TfrmConnection(*this);
+        frmConnection_ = new TfrmConnection(*this, *session_);
     }
     return frmConnection_;
 }
 
 TfrmSeries* TfrmMain::SeriesDialog() {
     if (frmSeries_ == nullptr) {
-        frmSeries_ = new TfrmSeries(*this);
+        frmSeries_ = new TfrmSeries(*this, *session_, *ui_);
     }
     return frmSeries_;
 }
@@ -844,12 +838,12 @@ void TfrmMain::mnuHelpAboutClick() {
 }
 
 void TfrmMain::mnuFileSelectDefaultDirectoryClick() {
-    frmSelectDirectory_->SetFolder(state_.ActiveConfigDirectory);
+    frmSelectDirectory_->SetFolder(session_->State().ActiveConfigDirectory);
     if (ui_->ExecDialog(*frmSelectDirectory_) != QDialog::Accepted) {
         return;
     }
     try {
-        StoreActiveConfigDirectory(state_, frmSelectDirectory_->Folder());
+        StoreActiveConfigDirectory(session_->State(), frmSelectDirectory_->Folder());
     } catch (const ValuesIniWriteError& error) {
         // The standard error box; the new folder stays active for this run.
         ui_->ShowError(error.what());
@@ -857,39 +851,40 @@ void TfrmMain::mnuFileSelectDefaultDirectoryClick() {
 }
 
 void TfrmMain::mnuFileNewClick() {
-    FileNew(state_, *ui_);
+    FileNew(session_->State(), *ui_);
 }
 
 void TfrmMain::mnuFileOpenClick() {
-    FileOpen(state_, *ui_);
+    FileOpen(session_->State(), *ui_);
 }
 
 void TfrmMain::mnuFileSaveClick() {
-    FileSave(state_, *ui_);
+    FileSave(session_->State(), *ui_);
 }
 
 void TfrmMain::mnuFileSaveAsClick() {
-    FileSaveAs(state_, *ui_);
+    FileSaveAs(session_->State(), *ui_);
 }
 
 void TfrmMain::RunDeviceOperation(const std::function<void()>& operation) {
-    if (deviceOperationRunning_) {
+    if (session_->Busy()) {
         return;
     }
-    BusyWindow busy(*this, commands_, deviceOperationRunning_);
+    BusyWindow busy(*this, commands_, *session_);
     operation();
 }
 
 void TfrmMain::mnuComReadFromDeviceClick() {
-    RunDeviceOperation([this] { ReadFromDevice(state_, *link_, *ui_); });
+    RunDeviceOperation([this] { ReadFromDevice(session_->State(), session_->Link(), *ui_); });
 }
 
 void TfrmMain::mnuComWriteToDeviceClick() {
-    RunDeviceOperation([this] { WriteToDevice(state_, *link_, *ui_); });
+    RunDeviceOperation([this] { WriteToDevice(session_->State(), session_->Link(), *ui_); });
 }
 
 void TfrmMain::mnuComChangeDeviceRadioCodesClick() {
-    RunDeviceOperation([this] { ChangeDeviceRadioCodes(state_, *link_, *ui_); });
+    RunDeviceOperation(
+        [this] { ChangeDeviceRadioCodes(session_->State(), session_->Link(), *ui_); });
 }
 
 void TfrmMain::mnuComSeriesClick() {
@@ -904,7 +899,7 @@ void TfrmMain::mnuComSeriesClick() {
 
 void TfrmMain::mnuComConnectionClick() {
     TfrmConnection& connection = *ConnectionDialog();
-    connection.Prepare(deviceOptions_, arguments_);
+    connection.Prepare();
     if (ui_->ExecDialog(connection) != QDialog::Accepted) {
         return;
     }
@@ -915,13 +910,8 @@ void TfrmMain::mnuComConnectionClick() {
 }
 
 void TfrmMain::UseDevice(const std::string& device) {
-    deviceOptions_ = WithDevice(arguments_, device);
-    link_ = std::make_unique<TUsbInterface>(MakeBackend(deviceOptions_));
-    if (frmAbout_ != nullptr) {
-        frmAbout_->SetDevice(deviceOptions_);
-    }
     try {
-        state_.Values.WriteValue(kSetupSection, kDeviceKey, device);
+        session_->UseDevice(device);
     } catch (const ValuesIniWriteError& error) {
         // The standard error box; the new device stays in use for this run.
         ui_->ShowError(error.what());
@@ -930,7 +920,7 @@ void TfrmMain::UseDevice(const std::string& device) {
 
 // The window is not closed under a device operation that runs.
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (deviceOperationRunning_) {
+    if (session_->Busy()) {
         event->ignore();
         return;
     }
@@ -939,7 +929,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 // Files dragged from the desktop: only local files are taken.
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (deviceOperationRunning_) {
+    if (session_->Busy()) {
         event->ignore();
         return;
     }
@@ -953,7 +943,7 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
-    if (deviceOperationRunning_) {
+    if (session_->Busy()) {
         event->ignore();
         return;
     }
@@ -964,7 +954,7 @@ void TfrmMain::dropEvent(QDropEvent* event) {
         }
     }
     event->acceptProposedAction();
-    DropFiles(state_, *ui_, paths);
+    DropFiles(session_->State(), *ui_, paths);
 }
 
 void TfrmMain::mnuFileExitClick() {
@@ -972,11 +962,11 @@ void TfrmMain::mnuFileExitClick() {
         case UserInterface::Answer::Yes:
             // Whatever the save did, the program ends.
             mnuFileSaveClick();
-            link_->Close();
+            session_->Link().Close();
             close();
             break;
         case UserInterface::Answer::No:
-            link_->Close();
+            session_->Link().Close();
             close();
             break;
         case UserInterface::Answer::Cancel:

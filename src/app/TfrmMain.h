@@ -15,11 +15,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/FormView.h"
 #include "config/EntryRules.h"
 #include "config/FormModel.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
 #include "device/DeviceOptions.h"
+#include "session/Session.h"
 
 class QAction;
 class QKeyEvent;
@@ -46,7 +48,7 @@ struct StartOptions {
     std::shared_ptr<const PlatformFolders> folders;
 };
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public FormView {
     Q_OBJECT
 
   public:
@@ -60,30 +62,33 @@ class TfrmMain : public QMainWindow {
     // Centres the window on its screen; runs each time the window is shown.
     void FormShow();
 
-    ProgramState& State() { return state_; }
+    // What the window shows and works on: state, folders, device and link.
+    Session& GetSession() { return *session_; }
+    ProgramState& State() { return session_->State(); }
     // The main window's link to the interface box, and the device options it
     // was built from (--device=, QZT_DEVICE, else the stored Setup/Device).
-    TUsbInterface& Link() { return *link_; }
-    const DeviceOptions& Device() const { return deviceOptions_; }
+    TUsbInterface& Link() { return session_->Link(); }
+    const DeviceOptions& Device() const { return session_->Device(); }
     // The machine's folders the window was started with.
-    const PlatformFolders& Folders() const { return *folders_; }
+    const PlatformFolders& Folders() const { return session_->Folders(); }
     UserInterface& Ui();
     // Replaces the Qt message boxes and dialogs (tests answer them).
     void SetUserInterface(std::unique_ptr<QtUserInterface> ui);
 
-    void SetStatusText(const QString& text);
-    QString StatusText() const { return statusText_; }
+    QWidget& Widget() override { return *this; }
+    void SetStatusText(const QString& text) override;
+    QString StatusText() const override { return statusText_; }
     // The progress bar beside the status text: block `block` of `blocks`
     // of the device operation that runs; hidden again at its end.
-    void ShowProgress(std::size_t block, std::size_t blocks);
-    void EndProgress();
+    void ShowProgress(std::size_t block, std::size_t blocks) override;
+    void EndProgress() override;
     // Sets the title from ConfigState and CurrentFileName (not after a write to the unit).
     void RefreshTitle();
 
     // Creates the dialogs after the main window, in their fixed order; they
     // stay hidden until shown modally.
     void CreateDialogs();
-    TfrmWriteRadioCodes* RadioCodesDialog() const { return frmWriteRadioCodes_; }
+    TfrmWriteRadioCodes* RadioCodesDialog() const override { return frmWriteRadioCodes_; }
     // The Communication menu's own dialogs, made the first time they are
     // needed rather than at start-up.
     TfrmConnection* ConnectionDialog();
@@ -114,12 +119,12 @@ class TfrmMain : public QMainWindow {
     void mnuComConnectionClick();
     // True while a device operation runs: the window then takes no command,
     // shortcut or drop, so no second operation starts inside the first.
-    bool DeviceOperationRunning() const { return deviceOperationRunning_; }
+    bool DeviceOperationRunning() const { return session_->Busy(); }
 
     // The form's controls from the model and back, one loop over the
     // form's table of controls.
-    void ShowForm(const FormModel& form);
-    void ReadForm(FormModel& form) const;
+    void ShowForm(const FormModel& form) override;
+    void ReadForm(FormModel& form) const override;
 
     // The region drop-down's pop-up "View settings...": the selected
     // region's daylight-saving rule in an information box.
@@ -172,13 +177,7 @@ class TfrmMain : public QMainWindow {
         return static_cast<Widget*>(controls_[index]);
     }
 
-    ProgramState state_;
-    std::shared_ptr<const PlatformFolders> folders_;
-    DeviceOptions deviceOptions_;
-    // The command line, whose simulator options go with a device chosen
-    // later in the connection dialog.
-    std::vector<std::string> arguments_;
-    std::unique_ptr<TUsbInterface> link_;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<QtUserInterface> ui_;
     QString statusText_;
     QLabel* statusLabel_ = nullptr;
@@ -186,7 +185,6 @@ class TfrmMain : public QMainWindow {
     // The menu commands (with their shortcuts), disabled while the unit is
     // busy.
     std::vector<QAction*> commands_;
-    bool deviceOperationRunning_ = false;
     QMenu* pumnuDST_ = nullptr;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmSelectDirectory* frmSelectDirectory_ = nullptr;

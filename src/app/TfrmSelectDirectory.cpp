@@ -9,7 +9,6 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
 #include "core/UserInterface.h"
@@ -17,8 +16,8 @@
 
 namespace qzt {
 
-TfrmSelectDirectory::TfrmSelectDirectory(TfrmMain& mainWindow)
-    : QDialog(&mainWindow), main_(mainWindow) {
+TfrmSelectDirectory::TfrmSelectDirectory(QWidget& owner, UserInterface& ui)
+    : QDialog(&owner), owner_(owner), ui_(ui) {
     setObjectName("frmSelectDirectory");
     // Fixed border and a system menu only.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -86,13 +85,13 @@ std::string TfrmSelectDirectory::Folder() const {
 }
 
 void TfrmSelectDirectory::btnBrowseClick() {
-    if (auto chosen = main_.Ui().ChooseFolder(Text(txt::SelectNewDefaultFolder), Folder())) {
+    if (auto chosen = ui_.ChooseFolder(Text(txt::SelectNewDefaultFolder), Folder())) {
         SetFolder(*chosen);
     }
 }
 
 void TfrmSelectDirectory::FormShow() {
-    CentreOver(*this, main_);
+    CentreOver(*this, owner_);
 }
 
 void TfrmSelectDirectory::showEvent(QShowEvent* event) {

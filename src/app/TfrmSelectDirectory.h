@@ -11,14 +11,15 @@ class QLabel;
 
 namespace qzt {
 
-class TfrmMain;
+class UserInterface;
 
 class TfrmSelectDirectory : public QDialog {
     Q_OBJECT
 
   public:
     // The main window's user interface answers the folder chooser of Browse.
-    explicit TfrmSelectDirectory(TfrmMain& mainWindow);
+    // Centred over `owner`; its messages and pickers go through `ui`.
+    TfrmSelectDirectory(QWidget& owner, UserInterface& ui);
 
     // The folder shown, without trailing separators.
     void SetFolder(const std::string& folder);
@@ -34,7 +35,8 @@ class TfrmSelectDirectory : public QDialog {
     void FormCreate();
     void FormShow();
 
-    TfrmMain& main_;
+    QWidget& owner_;
+    UserInterface& ui_;
     QGroupBox* group_ = nullptr;
     QLabel* info_ = nullptr;
     QLineEdit* edit_ = nullptr;

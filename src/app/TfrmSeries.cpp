@@ -18,11 +18,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TfrmMain.h"
 #include "app/WindowHelpers.h"
 #include "core/FileSystem.h"
+#include "core/UserInterface.h"
 #include "core/WindowTitle.h"
 #include "series/SeriesEngine.h"
+#include "session/Session.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -98,17 +99,19 @@ class TfrmSeries::RunEvents : public SeriesEvents {
         dialog_.progress_->setValue(static_cast<int>(block));
     }
     void KeepAlive() override { QApplication::processEvents(); }
-    std::chrono::local_seconds LocalTimeNow() const override {
-        return dialog_.main_.Ui().LocalTimeNow();
-    }
-    const FormLocale& Locale() const override { return dialog_.main_.Ui().Locale(); }
+    std::chrono::local_seconds LocalTimeNow() const override { return dialog_.ui_.LocalTimeNow(); }
+    const FormLocale& Locale() const override { return dialog_.ui_.Locale(); }
 
   private:
     TfrmSeries& dialog_;
 };
 
-TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
-    : QDialog(&mainWindow), main_(mainWindow), events_(std::make_unique<RunEvents>(*this)) {
+TfrmSeries::TfrmSeries(QWidget& owner, Session& session, UserInterface& ui)
+    : QDialog(&owner),
+      owner_(owner),
+      session_(session),
+      ui_(ui),
+      events_(std::make_unique<RunEvents>(*this)) {
     setObjectName("frmSeries");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -219,8 +222,8 @@ TfrmSeries::TfrmSeries(TfrmMain& mainWindow)
 TfrmSeries::~TfrmSeries() = default;
 
 void TfrmSeries::Prepare() {
-    const ProgramState& state = main_.State();
-    configurationName_ = SeriesConfigurationName(state, main_.windowTitle().toStdString());
+    const ProgramState& state = session_.State();
+    configurationName_ = SeriesConfigurationName(state, owner_.windowTitle().toStdString());
     ShowPath(configuration_, Q(configurationName_));
     if (record_->text().trimmed().isEmpty()) {
         ShowPath(record_, Q(DefaultCommissioningRecord(state.ProgramDataDirectory)));
@@ -233,21 +236,22 @@ void TfrmSeries::Prepare() {
 }
 
 void TfrmSeries::btnBrowsePlanClick() {
-    const FileDialogOptions options{Text(txt::SeriesPlanDialogTitle), Text(txt::SeriesCsvFiles),
-                                    "*.csv", FileNamePart(plan_->text().toStdString()),
-                                    FolderOf(plan_->text(), main_.State().ActiveConfigDirectory)};
-    if (const std::optional<std::string> chosen = main_.Ui().ChooseFileToOpen(options)) {
+    const FileDialogOptions options{
+        Text(txt::SeriesPlanDialogTitle), Text(txt::SeriesCsvFiles), "*.csv",
+        FileNamePart(plan_->text().toStdString()),
+        FolderOf(plan_->text(), session_.State().ActiveConfigDirectory)};
+    if (const std::optional<std::string> chosen = ui_.ChooseFileToOpen(options)) {
         ShowPath(plan_, Q(*chosen));
     }
 }
 
 void TfrmSeries::btnBrowseRecordClick() {
-    const std::string fallback = main_.State().ProgramDataDirectory;
+    const std::string fallback = session_.State().ProgramDataDirectory;
     const FileDialogOptions options{Text(txt::SeriesRecordDialogTitle), Text(txt::SeriesCsvFiles),
                                     "*.csv", FileNamePart(record_->text().toStdString()),
                                     FolderOf(record_->text(), fallback)};
     // The record is appended to: an existing file is no question.
-    if (const std::optional<std::string> chosen = main_.Ui().ChooseFileToSave(options)) {
+    if (const std::optional<std::string> chosen = ui_.ChooseFileToSave(options)) {
         ShowPath(record_, Q(*chosen));
     }
 }
@@ -265,7 +269,7 @@ void TfrmSeries::btnStartClick() {
     // wrong. The series works on a copy of the window's state.
     std::optional<SeriesSetup> setup;
     const SeriesPreparation prepared =
-        PrepareSeries(main_.State(), main_.Ui(), configurationName_,
+        PrepareSeries(session_.State(), ui_, configurationName_,
                       plan_->text().trimmed().toStdString(), record, redo, setup);
     if (prepared != SeriesPreparation::Ok || !setup) {
         return;
@@ -278,12 +282,12 @@ void TfrmSeries::btnStartClick() {
         for (const std::string& note : setup->notes) {
             question += note + "\n";
         }
-        if (!main_.Ui().AskYesNo(question + "\n" + Text(txt::SeriesConfirm))) {
+        if (!ui_.AskYesNo(question + "\n" + Text(txt::SeriesConfirm))) {
             return;
         }
     }
     redo_->clear();
-    run_ = std::make_unique<SeriesEngine>(std::move(*setup), main_.Link(), *events_);
+    run_ = std::make_unique<SeriesEngine>(std::move(*setup), session_.Link(), *events_);
     running_ = true;
     stopRequested_ = false;
     units_->setRowCount(0);
@@ -337,8 +341,7 @@ void TfrmSeries::Look() {
             // series ends here, and the box says why.
             const std::string problem = report->recordProblem;
             Finish({});
-            main_.Ui().ShowErrorWithReason(TextF(txt::RecordUnwritable, run_->RecordPath()),
-                                           problem);
+            ui_.ShowErrorWithReason(TextF(txt::RecordUnwritable, run_->RecordPath()), problem);
             return;
         }
     }
@@ -430,7 +433,7 @@ void TfrmSeries::closeEvent(QCloseEvent* event) {
 
 void TfrmSeries::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
-        CentreOver(*this, main_);
+        CentreOver(*this, owner_);
     }
     QDialog::showEvent(event);
 }

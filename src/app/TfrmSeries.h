@@ -28,7 +28,8 @@ class QTimer;
 namespace qzt {
 
 class SeriesEngine;
-class TfrmMain;
+class Session;
+class UserInterface;
 struct ProgramState;
 struct UnitReport;
 
@@ -42,7 +43,9 @@ class TfrmSeries : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TfrmSeries(TfrmMain& mainWindow);
+    // Centred over `owner` (whose title names the configuration), on the
+    // session's state and link; questions and pickers go through `ui`.
+    TfrmSeries(QWidget& owner, Session& session, UserInterface& ui);
     ~TfrmSeries() override;
 
     // Shows the window's configuration, the record prefilled with the
@@ -84,7 +87,9 @@ class TfrmSeries : public QDialog {
     void Finish(const QString& first);
     void EnableControls();
 
-    TfrmMain& main_;
+    QWidget& owner_;
+    Session& session_;
+    UserInterface& ui_;
     std::unique_ptr<RunEvents> events_;
     std::unique_ptr<SeriesEngine> run_;
     std::string configurationName_;

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/TfrmMain.h"
 #include "app/TypedCharacter.h"
 #include "app/WindowHelpers.h"
 #include "config/EntryRules.h"
+#include "core/UserInterface.h"
 #include "device/commands/DeviceCommands.h"
 #include "text/Text.h"
 
@@ -33,8 +33,8 @@ constexpr int kCodeLength = 4;
 
 }  // namespace
 
-TfrmWriteRadioCodes::TfrmWriteRadioCodes(TfrmMain& mainWindow)
-    : QDialog(&mainWindow), main_(mainWindow) {
+TfrmWriteRadioCodes::TfrmWriteRadioCodes(QWidget& owner, UserInterface& ui)
+    : QDialog(&owner), owner_(owner), ui_(ui) {
     setObjectName("frmWriteRadioCodes");
     // Fixed single border with a system menu.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -148,7 +148,7 @@ UserInterface::RadioCodes TfrmWriteRadioCodes::NewCodes() const {
 }
 
 void TfrmWriteRadioCodes::FormShow() {
-    CentreOver(*this, main_);
+    CentreOver(*this, owner_);
 }
 
 void TfrmWriteRadioCodes::showEvent(QShowEvent* event) {
@@ -182,7 +182,7 @@ void TfrmWriteRadioCodes::RadioIDChange(const QString& text) {
     // A warning only: the text stays as typed, and such a code is written
     // when the user confirms it.
     if (IsReservedRadioCode(text.toStdString())) {
-        main_.Ui().ShowError(Text(txt::RadioCodeNotAllowed));
+        ui_.ShowError(Text(txt::RadioCodeNotAllowed));
     }
 }
 
@@ -191,7 +191,7 @@ void TfrmWriteRadioCodes::btnWriteToDeviceClick() {
     // hexadecimal digits would be stored as some other code.
     for (std::size_t row : kCheckOrder) {
         if (!IsCompleteRadioCode(newCodes_[row]->text().toStdString())) {
-            main_.Ui().ShowError(Text(txt::RadioCodesIncomplete));
+            ui_.ShowError(Text(txt::RadioCodesIncomplete));
             newCodes_[row]->setFocus();
             return;
         }

@@ -13,13 +13,12 @@ class QPushButton;
 
 namespace qzt {
 
-class TfrmMain;
-
 class TfrmWriteRadioCodes : public QDialog {
     Q_OBJECT
 
   public:
-    explicit TfrmWriteRadioCodes(TfrmMain& mainWindow);
+    // Centred over `owner`; its messages and pickers go through `ui`.
+    TfrmWriteRadioCodes(QWidget& owner, UserInterface& ui);
 
     // Fills each row's old and new field with the unit's code.
     void SetCodes(const UserInterface::RadioCodes& codes);
@@ -44,7 +43,8 @@ class TfrmWriteRadioCodes : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    TfrmMain& main_;
+    QWidget& owner_;
+    UserInterface& ui_;
     std::array<QLineEdit*, 6> oldCodes_{};
     std::array<QLineEdit*, 6> newCodes_{};
     QPushButton* abort_ = nullptr;

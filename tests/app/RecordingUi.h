@@ -12,7 +12,7 @@ namespace qzt::test {
 
 class RecordingUi : public QtUserInterface {
   public:
-    RecordingUi(TfrmMain& window, ScriptedUserInterface& script)
+    RecordingUi(FormView& window, ScriptedUserInterface& script)
         : QtUserInterface(window), script_(script) {}
 
     void ShowError(const std::string& text) override { script_.ShowError(text); }

@@ -87,7 +87,7 @@ class WindowAccessTest : public QObject {
             {"frmSeries", "edtPlan", false},
         };
         // The connection list as the menu opens it: "Automatic" chosen.
-        w.window.ConnectionDialog()->Prepare(DeviceOptions{}, {});
+        w.window.ConnectionDialog()->Prepare();
         w.window.SeriesDialog();
         for (const auto& c : cases) {
             auto* dialog = w.window.findChild<QDialog*>(c.dialog);

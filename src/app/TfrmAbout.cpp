@@ -19,7 +19,7 @@
 #include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"
 #include "core/FileSystem.h"
-#include "core/JpegImage.h"
+#include "app/JpegImage.h"
 #include "core/PlatformFolders.h"
 #include "device/link/TUsbInterface.h"
 #include "session/Session.h"

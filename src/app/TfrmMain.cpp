@@ -793,9 +793,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 void TfrmMain::SetStatusText(const QString& text) {
     statusText_ = text;
     // The status bar holds one line.
-    QString line = text;
-    line.replace('\n', ' ');
-    statusLabel_->setText(line);
+    statusLabel_->setText(Q(OneLine(text.toStdString())));
 }
 
 void TfrmMain::RefreshTitle() {

@@ -45,8 +45,7 @@ void ConsoleUserInterface::ShowProgress(std::size_t block, std::size_t blocks) {
     if (!progressLine_) {
         return;
     }
-    std::string status = status_;
-    std::replace(status.begin(), status.end(), '\n', ' ');
+    const std::string status = OneLine(status_);
     // Rewritten from the start of the line, the rest of a longer one cleared.
     messages_ << '\r' << status << (status.empty() ? "" : " ") << block << '/' << blocks << "\x1b[K"
               << std::flush;

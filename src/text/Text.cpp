@@ -1,5 +1,6 @@
 #include "text/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
@@ -76,6 +77,11 @@ const std::map<int, std::string>& Table() {
 }
 
 }  // namespace
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
 
 StringTable ParseStringTable(std::string_view data) {
     StringTable table;

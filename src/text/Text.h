@@ -16,6 +16,11 @@ namespace qzt {
 // The text with number `id`, or an empty text when the edition lacks it.
 const std::string& Text(int id);
 
+// A message on one line, its line breaks as spaces: how a status bar, a
+// progress line, the history and a series' record show what the user was
+// told in a box.
+std::string OneLine(std::string text);
+
 // A string-table file (the format of resources/strings/*.txt) as parsed: its
 // texts up to the first malformed line, and the reason naming that line
 // (empty when every line was good).

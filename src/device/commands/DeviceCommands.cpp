@@ -123,6 +123,17 @@ class DeviceOperation {
         return DeviceResult::NoBox;
     }
 
+    // A failure found before anything was written: the link is closed and
+    // the hourglass gone before the message is shown.
+    DeviceResult FailClosed(const std::string& message, DeviceResult result) {
+        CloseLink();
+        RestoreCursor();
+        return result == DeviceResult::WrongProduct ? WrongProduct() : Fail(message, result);
+    }
+    DeviceResult FailClosed(int message, DeviceResult result) {
+        return FailClosed(Text(message), result);
+    }
+
     // Another product behind the box: the status text is emptied.
     DeviceResult WrongProduct() {
         ui_.SetStatusText("");
@@ -149,11 +160,6 @@ class DeviceOperation {
 };
 
 }  // namespace
-
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
 
 UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize> image) {
     UserInterface::RadioCodes codes;
@@ -262,14 +268,10 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
         link.ReadRange(scratch, kRadioCodeBlock.first, kRadioCodeBlock.Last()) == LinkOk &&
         link.ReadRange(scratch, kProductInformation.first, kProductInformation.Last()) == LinkOk;
     if (!unitRead) {
-        op.CloseLink();
-        op.RestoreCursor();
-        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+        return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
     }
     if (!IsQztProduct(scratch)) {
-        op.CloseLink();
-        op.RestoreCursor();
-        return op.WrongProduct();
+        return op.FailClosed(txt::InvalidProductType, DeviceResult::WrongProduct);
     }
     op.NoteUnit(scratch);
 
@@ -279,15 +281,11 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     if (backup) {
         ConfigImage before{};
         if (link.ReadImage(before) != LinkOk) {
-            op.CloseLink();
-            op.RestoreCursor();
-            return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+            return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
         }
         std::string path;
         if (!SaveUnitBackup(state.ProgramDataDirectory, before, ui.LocalTimeNow(), path)) {
-            op.CloseLink();
-            op.RestoreCursor();
-            return op.Fail(TextF(txt::BackupFailed, path), DeviceResult::BackupFailed);
+            return op.FailClosed(TextF(txt::BackupFailed, path), DeviceResult::BackupFailed);
         }
     }
 
@@ -338,18 +336,14 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
         return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoConnection);
     }
     if (link.ReadRange(unit, kProductInformation.first, kProductInformation.first) != LinkOk) {
-        op.RestoreCursor();
-        op.CloseLink();
-        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+        return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
     }
     if (link.ReadImage(unit) != LinkOk) {
         op.RestoreCursor();
         return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::ReadFailed);
     }
     if (!IsQztProduct(unit)) {
-        op.RestoreCursor();
-        op.CloseLink();
-        return op.WrongProduct();
+        return op.FailClosed(txt::InvalidProductType, DeviceResult::WrongProduct);
     }
     op.NoteUnit(unit);
     op.RestoreCursor();

@@ -71,10 +71,6 @@ UserInterface::RadioCodes RadioCodesOf(std::span<const std::uint8_t, kImageSize>
 void StoreRadioCodes(const UserInterface::RadioCodes& codes,
                      std::span<std::uint8_t, kImageSize> image);
 
-// A message on one line, its line breaks as spaces: how the history and a
-// series' record keep what the user was told.
-std::string OneLine(std::string text);
-
 // A radio code as the dialog accepts it for writing: exactly four
 // hexadecimal characters of either case.
 bool IsCompleteRadioCode(std::string_view text);

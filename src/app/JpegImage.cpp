@@ -1,4 +1,4 @@
-#include "core/JpegImage.h"
+#include "app/JpegImage.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -382,6 +382,76 @@ LinkResult TUsbInterface::WriteRange(std::span<const std::uint8_t, kvd::kMemoryS
     return written && !gone_ ? LinkOk : LinkWriteError;
 }
 
+// The blocks of one range read and what each pass read of them.
+struct TUsbInterface::RangeRead {
+    static constexpr std::size_t kMostBlocks = kvd::kMemorySize / kvd::kMaxBlock;
+    using Bytes = std::array<std::uint8_t, kvd::kMemorySize>;
+
+    RangeRead(unsigned first, unsigned last)
+        : first(first), last(last), blocks((last - first) / kvd::kMaxBlock + 1) {}
+
+    unsigned AddressOf(std::size_t b) const {
+        return first + static_cast<unsigned>(b) * kvd::kMaxBlock;
+    }
+    unsigned CountOf(std::size_t b) const {
+        return std::min(kvd::kMaxBlock, last - AddressOf(b) + 1);
+    }
+    void Confirm(std::size_t b, const Bytes& from) {
+        confirmed[b] = true;
+        std::copy_n(from.begin() + AddressOf(b), CountOf(b), result.begin() + AddressOf(b));
+    }
+    bool AllConfirmed() const {
+        return std::all_of(confirmed.begin(), confirmed.begin() + blocks, [](bool c) { return c; });
+    }
+    // A pass without any irregularity confirms each block that an earlier
+    // pass read the same.
+    void ConfirmAgreeing(std::size_t pass) {
+        for (std::size_t b = 0; b < blocks; ++b) {
+            const auto at = passes[pass].begin() + AddressOf(b);
+            for (std::size_t earlier = 0; earlier < pass && !confirmed[b]; ++earlier) {
+                if (readIn[earlier][b] &&
+                    std::equal(at, at + CountOf(b), passes[earlier].begin() + AddressOf(b))) {
+                    Confirm(b, passes[pass]);
+                }
+            }
+        }
+    }
+
+    unsigned first;
+    unsigned last;
+    std::size_t blocks;
+    std::array<bool, kMostBlocks> confirmed{};
+    std::array<Bytes, kTries> passes{};
+    std::array<std::array<bool, kMostBlocks>, kTries> readIn{};
+    Bytes result{};
+    // The tries of all passes together are what three tries a block have
+    // always allowed.
+    int triesLeft = 0;
+};
+
+bool TUsbInterface::ReadPass(RangeRead& range, std::size_t pass) {
+    bool failed = false;
+    for (std::size_t b = 0; b < range.blocks; ++b) {
+        if (range.confirmed[b]) {
+            continue;
+        }
+        // A block that fails its tries fails the range; the others are
+        // still read, as the box has always been asked for them.
+        range.readIn[pass][b] =
+            ReadBlock(range.passes[pass], range.AddressOf(b), range.CountOf(b), range.triesLeft);
+        failed = failed || !range.readIn[pass][b];
+        // Read while nothing in the session had gone irregular: no late
+        // reply can exist that it could be.
+        if (range.readIn[pass][b] && (!suspect_ || !confirmReads_)) {
+            range.Confirm(b, range.passes[pass]);
+        }
+        if (progress_) {
+            progress_(b + 1, range.blocks);
+        }
+    }
+    return !failed && !gone_;
+}
+
 LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> buffer,
                                     unsigned first, unsigned last) {
     if (first > last) {
@@ -391,91 +461,37 @@ LinkResult TUsbInterface::ReadRange(std::span<std::uint8_t, kvd::kMemorySize> bu
         ++counters_.readsGivenUp;
         return LinkReadError;
     }
-    constexpr std::size_t kMostBlocks = kvd::kMemorySize / kvd::kMaxBlock;
-    const std::size_t blocks = (last - first) / kvd::kMaxBlock + 1;
-    const auto addressOf = [first](std::size_t b) {
-        return first + static_cast<unsigned>(b) * kvd::kMaxBlock;
-    };
-    const auto countOf = [&](std::size_t b) {
-        return std::min(kvd::kMaxBlock, last - addressOf(b) + 1);
-    };
-    const auto agree = [&](const auto& a, const auto& b, std::size_t block) {
-        const unsigned at = addressOf(block);
-        return std::equal(a.begin() + at, a.begin() + at + countOf(block), b.begin() + at);
-    };
-
-    // Every pass reads the blocks not yet confirmed; the tries of all passes
-    // together are what three tries a block have always allowed.
-    std::array<bool, kMostBlocks> confirmed{};
-    std::array<std::array<std::uint8_t, kvd::kMemorySize>, kTries> passes{};
-    std::array<std::array<bool, kMostBlocks>, kTries> readIn{};
-    std::array<std::uint8_t, kvd::kMemorySize> result{};
-    const auto confirm = [&](std::size_t b,
-                             const std::array<std::uint8_t, kvd::kMemorySize>& from) {
-        confirmed[b] = true;
-        std::copy_n(from.begin() + addressOf(b), countOf(b), result.begin() + addressOf(b));
-    };
-    const auto allConfirmed = [&] {
-        return std::all_of(confirmed.begin(), confirmed.begin() + blocks, [](bool c) { return c; });
-    };
-    int triesLeft = kTries * static_cast<int>(blocks);
+    RangeRead range(first, last);
+    range.triesLeft = kTries * static_cast<int>(range.blocks);
     // A range read in a session where something already went irregular
     // starts on a quiet line, so that what an earlier exchange still sends
     // does not land in it.
     if (suspect_ && confirmReads_) {
         SettleNow();
     }
-    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
+    for (std::size_t pass = 0; pass < range.passes.size(); ++pass) {
         counters_.confirmingPasses += pass > 0 ? 1 : 0;
         const std::size_t irregularitiesBefore = counters_.irregularities;
-        bool failed = false;
-        for (std::size_t b = 0; b < blocks; ++b) {
-            if (confirmed[b]) {
-                continue;
-            }
-            // A block that fails its tries fails the range; the others are
-            // still read, as the box has always been asked for them.
-            readIn[pass][b] = ReadBlock(passes[pass], addressOf(b), countOf(b), triesLeft);
-            failed = failed || !readIn[pass][b];
-            // Read while nothing in the session had gone irregular: no late
-            // reply can exist that it could be.
-            if (readIn[pass][b] && (!suspect_ || !confirmReads_)) {
-                confirm(b, passes[pass]);
-            }
-            if (progress_) {
-                progress_(b + 1, blocks);
-            }
-        }
-        if (failed || gone_ || allConfirmed()) {
+        if (!ReadPass(range, pass) || range.AllConfirmed()) {
             break;
         }
         // What still arrives after the pass belongs to it: a reply taken
         // for another block leaves the real one behind.
         SettleNow();
-        if (counters_.irregularities != irregularitiesBefore) {
-            continue;
+        if (counters_.irregularities == irregularitiesBefore) {
+            range.ConfirmAgreeing(pass);
         }
-        // A pass without any irregularity confirms each block that an
-        // earlier pass read the same.
-        for (std::size_t b = 0; b < blocks; ++b) {
-            for (std::size_t earlier = 0; earlier < pass && !confirmed[b]; ++earlier) {
-                if (readIn[earlier][b] && agree(passes[pass], passes[earlier], b)) {
-                    confirm(b, passes[pass]);
-                }
-            }
-        }
-        if (allConfirmed()) {
+        if (range.AllConfirmed()) {
             break;
         }
     }
-    bool all = true;
-    for (std::size_t b = 0; b < blocks; ++b) {
-        if (confirmed[b]) {
-            std::copy_n(result.begin() + addressOf(b), countOf(b), buffer.begin() + addressOf(b));
+    for (std::size_t b = 0; b < range.blocks; ++b) {
+        if (range.confirmed[b]) {
+            std::copy_n(range.result.begin() + range.AddressOf(b), range.CountOf(b),
+                        buffer.begin() + range.AddressOf(b));
         }
-        all = all && confirmed[b];
     }
-    if (!all) {
+    if (!range.AllConfirmed()) {
         ++counters_.readsGivenUp;
         return LinkReadError;
     }

@@ -205,6 +205,10 @@ class TUsbInterface {
     // times, each try counted off `triesLeft`.
     bool ReadBlock(std::span<std::uint8_t, kvd::kMemorySize> buffer, unsigned address,
                    unsigned count, int& triesLeft);
+    // One range read's blocks and passes, and one pass over the blocks not
+    // yet confirmed; false when a block failed its tries or the box went.
+    struct RangeRead;
+    bool ReadPass(RangeRead& range, std::size_t pass);
     // Something went irregular: replies may be on their way that the line's
     // quiet no longer proves gone.
     void NoteIrregularity();

@@ -215,6 +215,129 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
     return layout;
 }
 
+// Reads the plan's rows under its header: each row's label, codes, serial
+// number and other columns, every refusal and warning naming its row and
+// column.
+class PlanRows {
+  public:
+    PlanRows(const PlanLayout& layout, PlanCheck& check) : layout_(layout), check_(check) {}
+
+    // Row `row` as a spreadsheet numbers it (the header is row 1).
+    void Read(const std::vector<std::string>& record, std::size_t row) {
+        record_ = &record;
+        row_ = row;
+        // A spreadsheet writes empty trailing cells as separators; a row may
+        // also end early, its missing cells being empty.
+        std::size_t columns = record.size();
+        while (columns > 0 && Trimmed(record[columns - 1]).empty()) {
+            --columns;
+        }
+        if (columns > layout_.names.size()) {
+            Refuse(TextF(txt::PlanRowTooLong, std::to_string(row), std::to_string(columns),
+                         std::to_string(layout_.names.size())));
+            return;
+        }
+        // What stands in a column the header leaves unnamed would be lost.
+        for (std::size_t column = 0; column < columns; ++column) {
+            if (layout_.names[column].empty() && !Trimmed(record[column]).empty()) {
+                RefuseCell(column, Text(txt::PlanCellUnnamed));
+            }
+        }
+        PlanRow plan;
+        plan.row = row;
+        ReadLabel(plan);
+        ReadCodes(plan);
+        ReadSerialNumber(plan);
+        // The other columns go into the record as they are, one line a unit.
+        for (const std::size_t column : layout_.extras) {
+            std::string extra = Cell(column);
+            if (!FitsRecord(extra)) {
+                RefuseCell(column, TextF(txt::PlanCellUnfit, std::to_string(kMaxLabelBytes)));
+            }
+            plan.extras.push_back(std::move(extra));
+        }
+        check_.plan.rows.push_back(std::move(plan));
+    }
+
+  private:
+    std::string Cell(std::size_t column) const {
+        return column < record_->size() ? Trimmed((*record_)[column]) : std::string();
+    }
+    void Refuse(std::string message) { check_.refusals.push_back(std::move(message)); }
+    void RefuseCell(std::size_t column, const std::string& message) {
+        Refuse(layout_.At(row_, column) + " " + message);
+    }
+
+    void ReadLabel(PlanRow& plan) {
+        const std::size_t column = layout_.own[kLabelColumn];
+        plan.label = Cell(column);
+        if (plan.label.empty()) {
+            RefuseCell(column, Text(txt::PlanLabelEmpty));
+        } else if (!FitsRecord(plan.label)) {
+            RefuseCell(column, TextF(txt::PlanLabelUnfit, std::to_string(kMaxLabelBytes)));
+        }
+    }
+
+    void ReadCodes(PlanRow& plan) {
+        for (std::size_t i = 0; i < kCodeColumns; ++i) {
+            const std::size_t column = layout_.own[1 + i];
+            const std::string code = UpperCase(Cell(column));
+            if (!IsCompleteRadioCode(code)) {
+                RefuseCell(column, TextF(txt::PlanBadCode, Cell(column)));
+                continue;
+            }
+            plan.codes[i] = code;
+            if (IsReservedRadioCode(code)) {
+                check_.warnings.push_back(layout_.At(row_, column) + " " +
+                                          Text(txt::RadioCodeNotAllowed));
+            }
+            // A code may repeat within its own row (one bed, one sender);
+            // in two rows the receiver could not tell the beds apart.
+            const auto [seen, first] = codesSeen_.try_emplace(code, FirstUse{row_, column});
+            if (!first && seen->second.row != row_) {
+                RefuseCell(column,
+                           TextF(txt::PlanSharedCode, code, std::to_string(seen->second.row),
+                                 layout_.Name(seen->second.column)));
+            }
+        }
+    }
+
+    void ReadSerialNumber(PlanRow& plan) {
+        // Only the column named for them holds serial numbers.
+        const std::size_t column = layout_.own[kSerialColumn];
+        if (column == kNoColumn) {
+            return;
+        }
+        plan.serialNumber = Cell(column);
+        // Leading zeros name the same unit: the unit reports none.
+        while (plan.serialNumber.size() > 1 && plan.serialNumber.front() == '0') {
+            plan.serialNumber.erase(0, 1);
+        }
+        if (plan.serialNumber.empty()) {
+            return;
+        }
+        const bool digits = plan.serialNumber.size() <= kMaxSerialDigits &&
+                            std::all_of(plan.serialNumber.begin(), plan.serialNumber.end(),
+                                        [](unsigned char c) { return std::isdigit(c) != 0; }) &&
+                            std::stoul(plan.serialNumber) <= 0xFFFFFFul;
+        if (!digits) {
+            RefuseCell(column, TextF(txt::PlanBadSerial, Cell(column)));
+        } else if (const auto [seen, first] =
+                       serialsSeen_.try_emplace(plan.serialNumber, FirstUse{row_, column});
+                   !first) {
+            RefuseCell(column, TextF(txt::PlanSharedSerial, plan.serialNumber,
+                                     std::to_string(seen->second.row)));
+        }
+    }
+
+    const PlanLayout& layout_;
+    PlanCheck& check_;
+    const std::vector<std::string>* record_ = nullptr;
+    std::size_t row_ = 0;
+    std::map<std::string, FirstUse> codesSeen_;
+    std::map<std::string, FirstUse> serialsSeen_;
+};
+
 }  // namespace
 
 PlanCheck ParseSeriesPlan(std::string_view text) {
@@ -250,105 +373,16 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
         check.plan.extraColumns.push_back(layout.names[column]);
     }
 
-    std::map<std::string, FirstUse> codesSeen;
-    std::map<std::string, FirstUse> serialsSeen;
+    PlanRows rows(layout, check);
     for (std::size_t index = 1; index < records.size(); ++index) {
-        const std::vector<std::string>& record = records[index];
-        const std::size_t row = index + 1;
-        if (IsBlank(record)) {
+        if (IsBlank(records[index])) {
             continue;
         }
         if (check.plan.rows.size() == kMaxPlanRows) {
             refuse(TextF(txt::PlanTooManyRows, std::to_string(kMaxPlanRows)));
             break;
         }
-        // A spreadsheet writes empty trailing cells as separators; a row may
-        // also end early, its missing cells being empty.
-        std::size_t columns = record.size();
-        while (columns > 0 && Trimmed(record[columns - 1]).empty()) {
-            --columns;
-        }
-        if (columns > layout.names.size()) {
-            refuse(TextF(txt::PlanRowTooLong, std::to_string(row), std::to_string(columns),
-                         std::to_string(layout.names.size())));
-            continue;
-        }
-        // What stands in a column the header leaves unnamed would be lost.
-        for (std::size_t column = 0; column < columns; ++column) {
-            if (layout.names[column].empty() && !Trimmed(record[column]).empty()) {
-                refuse(layout.At(row, column) + " " + Text(txt::PlanCellUnnamed));
-            }
-        }
-        auto cell = [&record](std::size_t column) {
-            return column < record.size() ? Trimmed(record[column]) : std::string();
-        };
-
-        PlanRow plan;
-        plan.row = row;
-        const std::size_t labelColumn = layout.own[kLabelColumn];
-        plan.label = cell(labelColumn);
-        if (plan.label.empty()) {
-            refuse(layout.At(row, labelColumn) + " " + Text(txt::PlanLabelEmpty));
-        } else if (!FitsRecord(plan.label)) {
-            refuse(layout.At(row, labelColumn) + " " +
-                   TextF(txt::PlanLabelUnfit, std::to_string(kMaxLabelBytes)));
-        }
-        for (std::size_t i = 0; i < kCodeColumns; ++i) {
-            const std::size_t column = layout.own[1 + i];
-            const std::string code = UpperCase(cell(column));
-            if (!IsCompleteRadioCode(code)) {
-                refuse(layout.At(row, column) + " " + TextF(txt::PlanBadCode, cell(column)));
-                continue;
-            }
-            plan.codes[i] = code;
-            if (IsReservedRadioCode(code)) {
-                check.warnings.push_back(layout.At(row, column) + " " +
-                                         Text(txt::RadioCodeNotAllowed));
-            }
-            // A code may repeat within its own row (one bed, one sender);
-            // in two rows the receiver could not tell the beds apart.
-            const auto [seen, first] = codesSeen.try_emplace(code, FirstUse{row, column});
-            if (!first && seen->second.row != row) {
-                refuse(layout.At(row, column) + " " +
-                       TextF(txt::PlanSharedCode, code, std::to_string(seen->second.row),
-                             layout.Name(seen->second.column)));
-            }
-        }
-        // Only the column named for them holds serial numbers.
-        const std::size_t serialColumn = layout.own[kSerialColumn];
-        if (serialColumn != kNoColumn) {
-            plan.serialNumber = cell(serialColumn);
-            // Leading zeros name the same unit: the unit reports none.
-            while (plan.serialNumber.size() > 1 && plan.serialNumber.front() == '0') {
-                plan.serialNumber.erase(0, 1);
-            }
-        }
-        if (!plan.serialNumber.empty()) {
-            const bool digits = plan.serialNumber.size() <= kMaxSerialDigits &&
-                                std::all_of(plan.serialNumber.begin(), plan.serialNumber.end(),
-                                            [](unsigned char c) { return std::isdigit(c) != 0; }) &&
-                                std::stoul(plan.serialNumber) <= 0xFFFFFFul;
-            if (!digits) {
-                refuse(layout.At(row, serialColumn) + " " +
-                       TextF(txt::PlanBadSerial, cell(serialColumn)));
-            } else if (const auto [seen, first] =
-                           serialsSeen.try_emplace(plan.serialNumber, FirstUse{row, serialColumn});
-                       !first) {
-                refuse(layout.At(row, serialColumn) + " " +
-                       TextF(txt::PlanSharedSerial, plan.serialNumber,
-                             std::to_string(seen->second.row)));
-            }
-        }
-        // The other columns go into the record as they are, one line a unit.
-        for (const std::size_t column : layout.extras) {
-            std::string extra = cell(column);
-            if (!FitsRecord(extra)) {
-                refuse(layout.At(row, column) + " " +
-                       TextF(txt::PlanCellUnfit, std::to_string(kMaxLabelBytes)));
-            }
-            plan.extras.push_back(std::move(extra));
-        }
-        check.plan.rows.push_back(std::move(plan));
+        rows.Read(records[index], index + 1);
     }
     if (check.refusals.empty() && check.plan.rows.empty()) {
         refuse(Text(txt::PlanEmpty));

@@ -116,8 +116,38 @@ TfrmSeries::TfrmSeries(QWidget& owner, Session& session, UserInterface& ui)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowTitle(Q(Text(txt::SeriesTitle)));
-    const FontScale scaled(*this);
 
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(BuildFileLines());
+    BuildUnitsTable();
+    layout->addWidget(units_, 1);
+    status_ = new QLabel(this);
+    status_->setObjectName("lblStatus");
+    status_->setAccessibleName(Q(Text(txt::AccessSeriesStatus)));
+    status_->setWordWrap(true);
+    // Two lines (the plan's end over the summary) without the dialog growing.
+    status_->setMinimumHeight(2 * fontMetrics().lineSpacing());
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName("pbUnit");
+    progress_->setAccessibleName(Q(Text(txt::AccessUnitProgress)));
+    progress_->setFormat("%v / %m");
+    progress_->reset();
+
+    layout->addWidget(status_);
+    layout->addWidget(progress_);
+    layout->addLayout(BuildButtons());
+
+    // The next look: armed again after each, so looks never overlap.
+    timer_ = new QTimer(this);
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, [this] { Look(); });
+
+    EnableControls();
+}
+
+QGridLayout* TfrmSeries::BuildFileLines() {
     auto* lines = new QGridLayout();
     auto line = [&](int row, const char* name, const QString& caption, QLineEdit*& edit,
                     QPushButton** browse, const char* browseName, int browseCaption) {
@@ -150,6 +180,11 @@ TfrmSeries::TfrmSeries(QWidget& owner, Session& session, UserInterface& ui)
     connect(browsePlan_, &QPushButton::clicked, this, [this] { btnBrowsePlanClick(); });
     connect(browseRecord_, &QPushButton::clicked, this, [this] { btnBrowseRecordClick(); });
 
+    return lines;
+}
+
+void TfrmSeries::BuildUnitsTable() {
+    const FontScale scaled(*this);
     units_ = new QTableWidget(0, kColumns, this);
     units_->setObjectName("tblUnits");
     units_->setAccessibleName(Q(Text(txt::AccessUnits)));
@@ -168,21 +203,9 @@ TfrmSeries::TfrmSeries(QWidget& owner, Session& session, UserInterface& ui)
     header->setSectionResizeMode(kResult, QHeaderView::Stretch);
     header->setSectionResizeMode(kTime, QHeaderView::ResizeToContents);
     units_->setColumnWidth(kLabel, fontMetrics().averageCharWidth() * kLabelCharacters);
+}
 
-    status_ = new QLabel(this);
-    status_->setObjectName("lblStatus");
-    status_->setAccessibleName(Q(Text(txt::AccessSeriesStatus)));
-    status_->setWordWrap(true);
-    // Two lines (the plan's end over the summary) without the dialog growing.
-    status_->setMinimumHeight(2 * fontMetrics().lineSpacing());
-    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName("pbUnit");
-    progress_->setAccessibleName(Q(Text(txt::AccessUnitProgress)));
-    progress_->setFormat("%v / %m");
-    progress_->reset();
-
+QHBoxLayout* TfrmSeries::BuildButtons() {
     start_ = new QPushButton(Q(Text(txt::SeriesStart)), this);
     start_->setObjectName("btnStart");
     stop_ = new QPushButton(Q(Text(txt::SeriesStop)), this);
@@ -204,19 +227,7 @@ TfrmSeries::TfrmSeries(QWidget& owner, Session& session, UserInterface& ui)
     buttons->addStretch(1);
     buttons->addWidget(close_);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(lines);
-    layout->addWidget(units_, 1);
-    layout->addWidget(status_);
-    layout->addWidget(progress_);
-    layout->addLayout(buttons);
-
-    // The next look: armed again after each, so looks never overlap.
-    timer_ = new QTimer(this);
-    timer_->setSingleShot(true);
-    connect(timer_, &QTimer::timeout, this, [this] { Look(); });
-
-    EnableControls();
+    return buttons;
 }
 
 TfrmSeries::~TfrmSeries() = default;

@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -76,6 +78,11 @@ class TfrmSeries : public QDialog {
     void reject() override;
 
   private:
+    // The constructor's parts: the plan, record and redo lines with their
+    // browse buttons, the table of units, and the row of buttons.
+    QGridLayout* BuildFileLines();
+    void BuildUnitsTable();
+    QHBoxLayout* BuildButtons();
     class RunEvents;
 
     // One look at the box (the timer's), then the next one armed.

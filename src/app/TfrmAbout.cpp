@@ -16,10 +16,10 @@
 #include <optional>
 #include <span>
 
+#include "app/JpegImage.h"
 #include "app/WindowHelpers.h"
 #include "core/AboutInfo.h"
 #include "core/FileSystem.h"
-#include "app/JpegImage.h"
 #include "core/PlatformFolders.h"
 #include "device/link/TUsbInterface.h"
 #include "session/Session.h"

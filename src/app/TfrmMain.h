@@ -4,19 +4,15 @@
 // their results. The window builds its controls and forwards events; the
 // logic lives in the libraries below it.
 
-#include <QHash>
 #include <QMainWindow>
 #include <QString>
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "app/FormView.h"
-#include "config/EntryRules.h"
 #include "config/FormModel.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
@@ -24,14 +20,13 @@
 #include "session/Session.h"
 
 class QAction;
-class QKeyEvent;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QProgressBar;
 
 namespace qzt {
 
+class FormPanel;
 class QtUserInterface;
 class TUsbInterface;
 class TfrmAbout;
@@ -142,40 +137,15 @@ class TfrmMain : public QMainWindow, public FormView {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Typing and pasting into the numeric edits.
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildMenus();
     // Runs a device operation with every command of the window refused
     // meanwhile; nothing when one already runs.
     void RunDeviceOperation(const std::function<void()>& operation);
-    void BuildForm();
-    void BindForm();
-    void FillDropDowns();
-    void ApplyCaptions();
-    // Makes `device` (a --device= value) the device of the window and of
-    // the about box, and stores it in Values.ini.
+    // Makes `device` (a --device= value) the session's device and stores it
+    // in Values.ini.
     void UseDevice(const std::string& device);
-
-    // The on-change check of an edit: warns unless the text comes from
-    // decoding.
-    void EditChange(const EntryRule& rule, const QString& text);
-    bool FilterKey(QLineEdit* edit, const EntryRule& rule, QKeyEvent* event);
-    // Pastes the clipboard's first line, cut to the room the field has left.
-    void LimitedPaste(QLineEdit* edit, const EntryRule& rule);
-    void ShowEditMenu(QLineEdit* edit, const EntryRule& rule, const QPoint& globalPos);
-    // Enables the controls that follow the check box, as it is ticked.
-    void ApplyCoupling(std::string_view checkBox);
-    // The production date edit is twice as wide as the serial number's for
-    // a long date text; its group has room for that from the start.
-    void FitProductionDate(const QString& text);
-
-    // The widget of kFormControls[index], of the class of its kind.
-    template <typename Widget>
-    Widget* Control(std::size_t index) const {
-        return static_cast<Widget*>(controls_[index]);
-    }
 
     std::unique_ptr<Session> session_;
     std::unique_ptr<QtUserInterface> ui_;
@@ -191,12 +161,7 @@ class TfrmMain : public QMainWindow, public FormView {
     TfrmWriteRadioCodes* frmWriteRadioCodes_ = nullptr;
     TfrmConnection* frmConnection_ = nullptr;
     TfrmSeries* frmSeries_ = nullptr;
-    // The form's widgets, at the positions of their controls in kFormControls.
-    std::array<QWidget*, kFormControls.size()> controls_{};
-    // The labels whose drawn text differs from the string table's, with the
-    // table's text that start-up gives them.
-    std::vector<std::pair<QLabel*, int>> designCaptions_;
-    QHash<const QObject*, const EntryRule*> entryRules_;
+    FormPanel* form_ = nullptr;
 };
 
 }  // namespace qzt

@@ -193,99 +193,118 @@ std::optional<FieldFault> DecodeImage(std::span<std::uint8_t, kImageSize> image,
     return fault;
 }
 
+namespace {
+
+// Encodes one field of the form into the image: the text of a value that is
+// refused, or nothing. The schedule's hours and minutes go into `times` as
+// entered, for the checks after them.
+std::optional<std::string> EncodeField(std::span<std::uint8_t, kImageSize> image,
+                                       const ImageField& field, const FormControl& control,
+                                       const FormModel& form, const CodecContext& context,
+                                       std::array<int, 4>& times) {
+    switch (field.encoding) {
+        case FieldEncoding::Flag:
+            image[field.offset] = form.*control.checked ? 1 : 0;
+            break;
+        case FieldEncoding::InvertedFlag:
+            image[field.offset] = form.*control.checked ? 0 : 1;
+            break;
+        case FieldEncoding::RadioCode: {
+            const std::string& text = form.*control.text;
+            const std::size_t length = CharacterCount(text);
+            if (length == 0 || length == 4) {
+                HexTextToCode(text, image, field.offset);
+            } else {
+                return kNoValueText;
+            }
+            break;
+        }
+        case FieldEncoding::ShownRadioCode:
+            HexTextToCode(form.*control.text, image, field.offset);
+            break;
+        case FieldEncoding::ListCode:
+            if (const auto code =
+                    SelectedCode(context.List(control.list), form.*control.selection)) {
+                image[field.offset] = *code;
+            } else {
+                return kNoValueText;
+            }
+            break;
+        case FieldEncoding::Number:
+        case FieldEncoding::RadioTestPeriod: {
+            const std::string& text = form.*control.text;
+            const auto number = ParseWholeNumber(text);
+            if (!number || *number < field.minimum || *number > field.maximum) {
+                return text;
+            } else if (field.width == 2) {
+                Put16(image, field.offset, static_cast<unsigned>(*number));
+            } else {
+                image[field.offset] = static_cast<std::uint8_t>(*number);
+            }
+            break;
+        }
+        case FieldEncoding::InactivityHours: {
+            const std::string& text = form.*control.text;
+            const auto hours = ParseWholeNumber(text);
+            if (!hours) {
+                // No number at all: the unit's factory limit of 20 hours.
+                image[field.offset] = 20;
+            } else if (*hours < field.minimum || *hours > field.maximum) {
+                // 0 or 257 and up would be stored as another limit.
+                return text;
+            } else {
+                image[field.offset] = *hours == 256 ? 0 : static_cast<std::uint8_t>(*hours);
+            }
+            break;
+        }
+        case FieldEncoding::ScheduleTime: {
+            const long long value = ParseWholeNumber(form.*control.text).value_or(0);
+            times[field.offset - kFirstScheduleByte] = TimePart(value);
+            image[field.offset] = Low8(value);
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+// Once the schedule's last byte is in: its times are checked as a pair, and
+// for a write to the unit the clock block and the daylight-saving tables
+// follow them.
+void FinishSchedule(std::span<std::uint8_t, kImageSize> image, ConfigMode mode,
+                    const FormModel& form, const CodecContext& context,
+                    const std::array<int, 4>& times, std::optional<FieldFault>& fault) {
+    if (auto error = CheckTimeRange(times[0], times[1], times[2], times[3])) {
+        fault = std::move(error);
+    } else if (form.cbEnableTimeSchedule && !fault) {
+        if (auto tooShort = CheckScheduleLength(times[0], times[1], times[2], times[3])) {
+            fault = std::move(tooShort);
+        }
+    }
+    if (mode == ConfigMode::Written) {
+        const int year = WriteClockBlock(image, context.Now());
+        const ValueList& regions = context.List(DropDown::DaylightSavingTimeRegion);
+        const int selection = form.cbbxDaylightSavingTimeRegion;
+        const int regionCode =
+            selection >= 0 && selection < regions.Count() ? regions.CodeAt(selection) : 0;
+        WriteDstTables(image, year, regionCode, context);
+    }
+}
+
+}  // namespace
+
 std::optional<FieldFault> EncodeImage(std::span<std::uint8_t, kImageSize> image, ConfigMode mode,
                                       const FormModel& form, const CodecContext& context) {
+    // The last refusal wins.
     std::optional<FieldFault> fault;
-    auto fail = [&](const ImageField& field, std::string value) {
-        fault = FieldFault{field.offset, FieldName(field), std::move(value)};
-    };
-    // The schedule's hours and minutes as entered, for the checks after them.
     std::array<int, 4> times{};
-
     for (std::size_t i = 0; i < kImageFields.size(); ++i) {
         const ImageField& field = kImageFields[i];
         const FormControl& control = kFormControls[kFieldControls[i]];
-        switch (field.encoding) {
-            case FieldEncoding::Flag:
-                image[field.offset] = form.*control.checked ? 1 : 0;
-                break;
-            case FieldEncoding::InvertedFlag:
-                image[field.offset] = form.*control.checked ? 0 : 1;
-                break;
-            case FieldEncoding::RadioCode: {
-                const std::string& text = form.*control.text;
-                const std::size_t length = CharacterCount(text);
-                if (length == 0 || length == 4) {
-                    HexTextToCode(text, image, field.offset);
-                } else {
-                    fail(field, kNoValueText);
-                }
-                break;
-            }
-            case FieldEncoding::ShownRadioCode:
-                HexTextToCode(form.*control.text, image, field.offset);
-                break;
-            case FieldEncoding::ListCode:
-                if (const auto code =
-                        SelectedCode(context.List(control.list), form.*control.selection)) {
-                    image[field.offset] = *code;
-                } else {
-                    fail(field, kNoValueText);
-                }
-                break;
-            case FieldEncoding::Number:
-            case FieldEncoding::RadioTestPeriod: {
-                const std::string& text = form.*control.text;
-                const auto number = ParseWholeNumber(text);
-                if (!number || *number < field.minimum || *number > field.maximum) {
-                    fail(field, text);
-                } else if (field.width == 2) {
-                    Put16(image, field.offset, static_cast<unsigned>(*number));
-                } else {
-                    image[field.offset] = static_cast<std::uint8_t>(*number);
-                }
-                break;
-            }
-            case FieldEncoding::InactivityHours: {
-                const std::string& text = form.*control.text;
-                const auto hours = ParseWholeNumber(text);
-                if (!hours) {
-                    // No number at all: the unit's factory limit of 20 hours.
-                    image[field.offset] = 20;
-                } else if (*hours < field.minimum || *hours > field.maximum) {
-                    // 0 or 257 and up would be stored as another limit.
-                    fail(field, text);
-                } else {
-                    image[field.offset] = *hours == 256 ? 0 : static_cast<std::uint8_t>(*hours);
-                }
-                break;
-            }
-            case FieldEncoding::ScheduleTime: {
-                const long long value = ParseWholeNumber(form.*control.text).value_or(0);
-                times[field.offset - kFirstScheduleByte] = TimePart(value);
-                image[field.offset] = Low8(value);
-                break;
-            }
+        if (auto refused = EncodeField(image, field, control, form, context, times)) {
+            fault = FieldFault{field.offset, FieldName(field), std::move(*refused)};
         }
-
-        if (field.offset != kLastScheduleByte) {
-            continue;
-        }
-        // The schedule's times are checked as a pair once all four are in.
-        if (auto error = CheckTimeRange(times[0], times[1], times[2], times[3])) {
-            fault = std::move(error);
-        } else if (form.cbEnableTimeSchedule && !fault) {
-            if (auto tooShort = CheckScheduleLength(times[0], times[1], times[2], times[3])) {
-                fault = std::move(tooShort);
-            }
-        }
-        if (mode == ConfigMode::Written) {
-            const int year = WriteClockBlock(image, context.Now());
-            const ValueList& regions = context.List(DropDown::DaylightSavingTimeRegion);
-            const int selection = form.cbbxDaylightSavingTimeRegion;
-            const int regionCode =
-                selection >= 0 && selection < regions.Count() ? regions.CodeAt(selection) : 0;
-            WriteDstTables(image, year, regionCode, context);
+        if (field.offset == kLastScheduleByte) {
+            FinishSchedule(image, mode, form, context, times, fault);
         }
     }
     return fault;

@@ -12,7 +12,7 @@
 
 #include "device/DeviceDiscovery.h"
 #include "device/DeviceOptions.h"
-#include "device/tty/TtyBackend.h"
+#include "device/sysfs/KernelDevices.h"
 
 class QLabel;
 class QPushButton;

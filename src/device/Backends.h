@@ -5,7 +5,7 @@
 
 #include "device/DeviceOptions.h"
 #include "device/link/D2xx.h"
-#include "device/tty/TtyBackend.h"
+#include "device/sysfs/KernelDevices.h"
 
 namespace qzt {
 

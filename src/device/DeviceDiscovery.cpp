@@ -6,6 +6,7 @@
 
 #include "device/link/KvdProtocol.h"
 #include "device/sim/SimUnitFile.h"
+#include "device/tty/TtyBackend.h"
 #include "text/Text.h"
 
 namespace qzt {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "device/DeviceOptions.h"
-#include "device/tty/TtyBackend.h"
+#include "device/sysfs/KernelDevices.h"
 
 namespace qzt {
 

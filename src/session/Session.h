@@ -15,7 +15,7 @@
 #include "core/ProgramState.h"
 #include "device/DeviceOptions.h"
 #include "device/link/TUsbInterface.h"
-#include "device/tty/TtyBackend.h"
+#include "device/sysfs/KernelDevices.h"
 
 namespace qzt {
 

@@ -32,40 +32,9 @@
 #include <vector>
 
 #include "device/link/D2xx.h"
+#include "device/sysfs/KernelDevices.h"
 
 namespace qzt {
-
-struct TtyPaths {
-    std::string sysfsRoot = "/sys";
-    std::string devRoot = "/dev";
-};
-
-// The device node of the first ttyUSB port (in name order) whose USB device
-// has the FTDI vendor id and the product string `description`.
-std::optional<std::string> FindTtyByDescription(std::string_view description,
-                                                const TtyPaths& paths = {});
-
-// Every ttyUSB port (in name order) whose USB device has the FTDI vendor id
-// and the product string `description`.
-std::vector<std::string> FindTtysByDescription(std::string_view description,
-                                               const TtyPaths& paths = {});
-
-// A USB device with the FTDI vendor id and a given product string, as sysfs
-// shows it to every user (whether or not this user may open it).
-struct UsbDeviceNode {
-    std::string id;        // "0403:6001", as lsusb shows it
-    unsigned bus = 0;      // busnum
-    unsigned address = 0;  // devnum
-    std::string serial;    // its serial number string, when it has one
-    std::string node;      // its device node: /dev/bus/usb/BBB/DDD
-    bool hasPort = false;  // a ttyUSB port of the kernel's driver carries it
-};
-std::vector<UsbDeviceNode> FindUsbDevicesByDescription(std::string_view description,
-                                                       const TtyPaths& paths = {});
-
-// The USB id ("0403:6001") of the first such device.
-std::optional<std::string> FindUsbDeviceByDescription(std::string_view description,
-                                                      const TtyPaths& paths = {});
 
 // Why this program could not have `port` now (missing, not a terminal, not
 // permitted, held by another program), in the string table's words; empty

@@ -15,17 +15,6 @@ class QuietUserInterface : public UserInterface {
     void ShowInformation(const std::string& text) override { lastInformation = text; }
     bool AskYesNo(const std::string&) override { return false; }
     Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-    void SetStatusText(const std::string&) override {}
-    std::string StatusText() const override { return {}; }
-    void SetTitle(const std::string&) override {}
-    void BeginBusy() override {}
-    void EndBusy() override {}
-    void ProcessPendingMessages() override {}
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
 
     std::string lastError;
     std::string lastInformation;

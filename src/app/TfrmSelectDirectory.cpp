@@ -16,7 +16,7 @@
 
 namespace qzt {
 
-TfrmSelectDirectory::TfrmSelectDirectory(QWidget& owner, UserInterface& ui)
+TfrmSelectDirectory::TfrmSelectDirectory(QWidget& owner, FilePickers& ui)
     : QDialog(&owner), owner_(owner), ui_(ui) {
     setObjectName("frmSelectDirectory");
     // Fixed border and a system menu only.

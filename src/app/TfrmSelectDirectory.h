@@ -11,7 +11,7 @@ class QLabel;
 
 namespace qzt {
 
-class UserInterface;
+class FilePickers;
 
 class TfrmSelectDirectory : public QDialog {
     Q_OBJECT
@@ -19,7 +19,7 @@ class TfrmSelectDirectory : public QDialog {
   public:
     // The main window's user interface answers the folder chooser of Browse.
     // Centred over `owner`; its messages and pickers go through `ui`.
-    TfrmSelectDirectory(QWidget& owner, UserInterface& ui);
+    TfrmSelectDirectory(QWidget& owner, FilePickers& ui);
 
     // The folder shown, without trailing separators.
     void SetFolder(const std::string& folder);
@@ -36,7 +36,7 @@ class TfrmSelectDirectory : public QDialog {
     void FormShow();
 
     QWidget& owner_;
-    UserInterface& ui_;
+    FilePickers& ui_;
     QGroupBox* group_ = nullptr;
     QLabel* info_ = nullptr;
     QLineEdit* edit_ = nullptr;

@@ -33,7 +33,7 @@ constexpr int kCodeLength = 4;
 
 }  // namespace
 
-TfrmWriteRadioCodes::TfrmWriteRadioCodes(QWidget& owner, UserInterface& ui)
+TfrmWriteRadioCodes::TfrmWriteRadioCodes(QWidget& owner, Messages& ui)
     : QDialog(&owner), owner_(owner), ui_(ui) {
     setObjectName("frmWriteRadioCodes");
     // Fixed single border with a system menu.

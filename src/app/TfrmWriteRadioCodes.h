@@ -18,7 +18,7 @@ class TfrmWriteRadioCodes : public QDialog {
 
   public:
     // Centred over `owner`; its messages and pickers go through `ui`.
-    TfrmWriteRadioCodes(QWidget& owner, UserInterface& ui);
+    TfrmWriteRadioCodes(QWidget& owner, Messages& ui);
 
     // Fills each row's old and new field with the unit's code.
     void SetCodes(const UserInterface::RadioCodes& codes);
@@ -44,7 +44,7 @@ class TfrmWriteRadioCodes : public QDialog {
 
   private:
     QWidget& owner_;
-    UserInterface& ui_;
+    Messages& ui_;
     std::array<QLineEdit*, 6> oldCodes_{};
     std::array<QLineEdit*, 6> newCodes_{};
     QPushButton* abort_ = nullptr;

@@ -38,22 +38,8 @@ class ConsoleUserInterface : public UserInterface {
 
     void SetStatusText(const std::string& text) override { status_ = text; }
     std::string StatusText() const override { return status_; }
-    void SetTitle(const std::string&) override {}
-    void BeginBusy() override {}
-    void EndBusy() override {}
-    void ProcessPendingMessages() override {}
 
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-
-    std::ostream& Messages() { return messages_; }
+    std::ostream& MessageStream() { return messages_; }
 
     // The radio-code dialog: answered with the codes given to AnswerRadioCodes
     // (with the dialog's warning for a reserved code), or closed unconfirmed

@@ -68,7 +68,7 @@ int ExitCodeFor(DeviceResult result) {
 
 int RunRead(CliContext& c) {
     if (!c.call.output) {
-        return UsageError(c.ui.Messages(), TextF(txt::CliWrongArguments, c.call.command));
+        return UsageError(c.ui.MessageStream(), TextF(txt::CliWrongArguments, c.call.command));
     }
     TUsbInterface link(MakeBackend(c.call.device));
     const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
@@ -96,7 +96,7 @@ int RunRadioCodes(CliContext& c) {
     if (c.call.set) {
         const std::optional<UserInterface::RadioCodes> codes = ParseRadioCodes(*c.call.set);
         if (!codes) {
-            return UsageError(c.ui.Messages(), TextF(txt::CliBadRadioCodes, *c.call.set));
+            return UsageError(c.ui.MessageStream(), TextF(txt::CliBadRadioCodes, *c.call.set));
         }
         c.ui.AnswerRadioCodes(*codes);
     }

@@ -232,7 +232,7 @@ int RunSet(CliContext& c) {
     ProgramState probe = c.state;
     for (std::size_t i = 1; i < c.call.operands.size(); ++i) {
         if (std::string error = SetControl(probe, c.call.operands[i]); !error.empty()) {
-            return UsageError(c.ui.Messages(), error);
+            return UsageError(c.ui.MessageStream(), error);
         }
     }
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);

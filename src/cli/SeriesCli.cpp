@@ -58,7 +58,7 @@ class ConsoleSeriesEvents : public QuietSeriesEvents {
     void KeepAlive() override {
         if (guard_.Interrupted() && !acknowledged_) {
             acknowledged_ = true;
-            ui_.Messages() << Text(txt::SeriesStoppingCli) << std::endl;
+            ui_.MessageStream() << Text(txt::SeriesStoppingCli) << std::endl;
         }
     }
 
@@ -94,7 +94,7 @@ int RunSeries(CliContext& c) {
     }
     // No one to confirm: what the window would ask about is said.
     for (const std::string& note : setup->notes) {
-        c.ui.Messages() << note << std::endl;
+        c.ui.MessageStream() << note << std::endl;
     }
 
     TUsbInterface link(MakeBackend(c.call.device));
@@ -118,14 +118,14 @@ int RunSeries(CliContext& c) {
         if (engine.Waiting() != said) {
             said = engine.Waiting();
             if (*said != SeriesWait::ForRemoval) {
-                c.ui.Messages() << Text(SeriesWaitText(*said)) << std::endl;
+                c.ui.MessageStream() << Text(SeriesWaitText(*said)) << std::endl;
             }
         }
         engine.WaitForNextLook([&] { return guard.Interrupted() || engine.Finished(); });
         events.KeepAlive();
     }
     if (engine.Finished()) {
-        c.ui.Messages() << Text(txt::SeriesPlanComplete) << std::endl;
+        c.ui.MessageStream() << Text(txt::SeriesPlanComplete) << std::endl;
     }
     const SeriesTotals totals = engine.Totals();
     c.out << SeriesSummaryText(totals) << std::endl;

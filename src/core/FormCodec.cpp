@@ -57,11 +57,11 @@ std::string DecodeErrorText(const FieldFault& fault) {
                  fault.valueText);
 }
 
-void ShowDecodeError(UserInterface& ui, const FieldFault& fault) {
+void ShowDecodeError(Messages& ui, const FieldFault& fault) {
     ui.ShowError(DecodeErrorText(fault));
 }
 
-void ShowEncodeError(UserInterface& ui, const FieldFault& fault) {
+void ShowEncodeError(Messages& ui, const FieldFault& fault) {
     ui.ShowError(TextF(txt::IncorrectParameterValue, fault.fieldName, fault.valueText));
 }
 

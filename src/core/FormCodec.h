@@ -41,9 +41,9 @@ std::optional<FieldFault> EncodeFromForm(ProgramState& state, UserInterface& ui,
 // "Error converting data!": the field, its byte index and that byte's value,
 // both in decimal; ShowDecodeError shows it in an error box.
 std::string DecodeErrorText(const FieldFault& fault);
-void ShowDecodeError(UserInterface& ui, const FieldFault& fault);
+void ShowDecodeError(Messages& ui, const FieldFault& fault);
 
 // "Incorrect parameter value!": the field and the text it holds.
-void ShowEncodeError(UserInterface& ui, const FieldFault& fault);
+void ShowEncodeError(Messages& ui, const FieldFault& fault);
 
 }  // namespace qzt

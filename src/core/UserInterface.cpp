@@ -6,9 +6,35 @@
 
 namespace qzt {
 
-void UserInterface::ShowErrorWithReason(const std::string& text, const std::string&) {
+void Messages::ShowErrorWithReason(const std::string& text, const std::string&) {
     ShowError(text);
 }
+
+std::optional<std::string> FilePickers::ChooseFileToOpen(const FileDialogOptions&) {
+    return std::nullopt;
+}
+
+std::optional<std::string> FilePickers::ChooseFileToSave(const FileDialogOptions&) {
+    return std::nullopt;
+}
+
+std::optional<std::string> FilePickers::ChooseFolder(const std::string&, const std::string&) {
+    return std::nullopt;
+}
+
+void StatusDisplay::SetStatusText(const std::string&) {}
+
+std::string StatusDisplay::StatusText() const {
+    return {};
+}
+
+void StatusDisplay::SetTitle(const std::string&) {}
+
+void StatusDisplay::BeginBusy() {}
+
+void StatusDisplay::EndBusy() {}
+
+void StatusDisplay::ProcessPendingMessages() {}
 namespace {
 
 // Dates and names as the C library's current locale gives them: the console
@@ -76,24 +102,24 @@ class CLibraryLocale : public FormLocale {
 
 }  // namespace
 
-void UserInterface::ShowForm(const FormModel&) {}
+void FormBinding::ShowForm(const FormModel&) {}
 
-void UserInterface::ReadForm(FormModel&) {}
+void FormBinding::ReadForm(FormModel&) {}
 
-bool UserInterface::EditRadioCodes(const RadioCodes&, RadioCodes&) {
+bool RadioCodesEditor::EditRadioCodes(const RadioCodes&, RadioCodes&) {
     return false;
 }
 
-void UserInterface::ShowProgress(std::size_t, std::size_t) {}
+void StatusDisplay::ShowProgress(std::size_t, std::size_t) {}
 
-void UserInterface::EndProgress() {}
+void StatusDisplay::EndProgress() {}
 
-const FormLocale& UserInterface::Locale() const {
+const FormLocale& UserClock::Locale() const {
     static const CLibraryLocale kLocale;
     return kLocale;
 }
 
-std::chrono::local_seconds UserInterface::LocalTimeNow() const {
+std::chrono::local_seconds UserClock::LocalTimeNow() const {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

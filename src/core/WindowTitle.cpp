@@ -31,7 +31,7 @@ std::optional<std::string> WindowTitleFor(ConfigMode configState,
 
 namespace qzt {
 
-void RefreshTitle(const ProgramState& state, UserInterface& ui) {
+void RefreshTitle(const ProgramState& state, StatusDisplay& ui) {
     if (auto title = WindowTitleFor(state.ConfigState, state.CurrentFileName)) {
         ui.SetTitle(*title);
     }

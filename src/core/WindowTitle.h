@@ -9,7 +9,7 @@
 namespace qzt {
 
 struct ProgramState;
-class UserInterface;
+class StatusDisplay;
 
 // "<source> - QZT Programmer": "(Default)" for the default configuration, the
 // file name without its folder for a file opened or saved, "(Read from QZT)"
@@ -20,6 +20,6 @@ std::optional<std::string> WindowTitleFor(ConfigMode configState,
 
 // Sets the title from the state, as every command that changes ConfigState
 // does afterwards (after a write to the unit the title stays).
-void RefreshTitle(const ProgramState& state, UserInterface& ui);
+void RefreshTitle(const ProgramState& state, StatusDisplay& ui);
 
 }  // namespace qzt

@@ -65,20 +65,10 @@ class UnitUserInterface : public UserInterface {
         events_.Status(text);
     }
     std::string StatusText() const override { return status_; }
-    void SetTitle(const std::string&) override {}
-    void BeginBusy() override {}
-    void EndBusy() override {}
     void ProcessPendingMessages() override { events_.KeepAlive(); }
 
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-
-    // The series' copy of the form is what it writes.
-    void ShowForm(const FormModel&) override {}
-    void ReadForm(FormModel&) override {}
+    // No dialogs; the series' copy of the form is what it writes (the
+    // defaults).
     const FormLocale& Locale() const override { return events_.Locale(); }
     std::chrono::local_seconds LocalTimeNow() const override { return events_.LocalTimeNow(); }
 

@@ -170,7 +170,7 @@ class SeriesEvents {
 // tests, benchmarks).
 class QuietSeriesEvents : public SeriesEvents {
   public:
-    explicit QuietSeriesEvents(const UserInterface& ui) : ui_(ui) {}
+    explicit QuietSeriesEvents(const UserClock& ui) : ui_(ui) {}
     void Status(const std::string&) override {}
     void Progress(std::size_t, std::size_t) override {}
     void KeepAlive() override {}
@@ -178,7 +178,7 @@ class QuietSeriesEvents : public SeriesEvents {
     const FormLocale& Locale() const override { return ui_.Locale(); }
 
   private:
-    const UserInterface& ui_;
+    const UserClock& ui_;
 };
 
 class SeriesEngine {

@@ -10,7 +10,6 @@
 #include "core/StartUp.h"
 #include "core/ValuesIni.h"
 #include "core/VersionInfo.h"
-#include "device/DeviceChoice.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -170,26 +169,27 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return UsageError(err, TextF(txt::CliWrongArguments, call.command));
     }
     // The window reads the same device options.
-    call.device = ParseDeviceOptions(deviceOptions);
-    if (command->options & kDevice && !call.device.Valid()) {
-        return UsageError(err, call.device.error);
+    if (const DeviceOptions given = ParseDeviceOptions(deviceOptions);
+        command->options & kDevice && !given.Valid()) {
+        return UsageError(err, given.error);
     }
 
-    // The same folders, Values.ini and value lists as the window.
-    ProgramState state;
+    // The window's session: the same folders, Values.ini and value lists.
+    // The folders are the caller's, used for this call only.
+    Session session;
+    session.SetFolders(std::shared_ptr<const PlatformFolders>(std::shared_ptr<void>(), &folders));
     ConsoleUserInterface ui(err);
     ui.SetProgressLine(errIsTerminal);
     try {
-        RunStartUp(state, folders, {});
+        RunStartUp(session.State(), session.Folders(), {});
     } catch (const ValuesIniWriteError& error) {
         ui.ShowError(error.what());
         return kExitFailed;
     }
     // As in the window: --device= and QZT_DEVICE for this run, else the box
     // chosen in Communication > Connection.
-    call.device = ChooseDeviceOptions(deviceOptions, std::getenv("QZT_DEVICE"),
-                                      state.Values.ReadValue(kSetupSection, kDeviceKey));
-    CliContext context{call, state, ui, out};
+    session.ChooseDevice(deviceOptions, std::getenv("QZT_DEVICE"));
+    CliContext context{call, session, session.State(), ui, out};
     return command->run(context);
 }
 

@@ -10,9 +10,9 @@
 #include "cli/Console.h"
 #include "core/PlatformFolders.h"
 #include "core/ProgramState.h"
-#include "device/DeviceOptions.h"
 #include "device/commands/DeviceCommands.h"
 #include "files/FileCommands.h"
+#include "session/Session.h"
 
 namespace qzt {
 
@@ -26,14 +26,15 @@ struct Invocation {
     std::optional<std::string> plan;    // --plan=PLAN.csv
     std::optional<std::string> record;  // --record=RECORD.csv
     std::vector<std::string> redo;      // --redo=LABEL, each
-    DeviceOptions device;               // --device=, --sim-faults= ...
 };
 
-// What a command needs: its call, the program state (folders, Values.ini and
-// value lists as the window has them), the user interface on the console,
-// and the stream for its results.
+// What a command needs: its call, the session as the window has it (the
+// program state with its folders, Values.ini and value lists; the device of
+// the run and the links built from it), its state, the user interface on
+// the console, and the stream for its results.
 struct CliContext {
     const Invocation& call;
+    Session& session;
     ProgramState& state;
     ConsoleUserInterface& ui;
     std::ostream& out;

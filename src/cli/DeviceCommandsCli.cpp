@@ -7,7 +7,6 @@
 #include "cli/Cli.h"
 #include "cli/JsonLine.h"
 #include "config/EntryRules.h"
-#include "device/Backends.h"
 #include "device/DeviceDiscovery.h"
 #include "device/link/TUsbInterface.h"
 #include "files/ConfigFile.h"
@@ -70,7 +69,8 @@ int RunRead(CliContext& c) {
     if (!c.call.output) {
         return UsageError(c.ui.MessageStream(), TextF(txt::CliWrongArguments, c.call.command));
     }
-    TUsbInterface link(MakeBackend(c.call.device));
+    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
+    TUsbInterface& link = *own;
     const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
     FileError failure;
     if (ImageTakenOver(result) &&
@@ -82,7 +82,8 @@ int RunRead(CliContext& c) {
 }
 
 int RunWrite(CliContext& c) {
-    TUsbInterface link(MakeBackend(c.call.device));
+    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
+    TUsbInterface& link = *own;
     // Loaded as File > Open loads it; a field out of its limits is refused
     // by the encoding that follows, before the unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
@@ -100,7 +101,8 @@ int RunRadioCodes(CliContext& c) {
         }
         c.ui.AnswerRadioCodes(*codes);
     }
-    TUsbInterface link(MakeBackend(c.call.device));
+    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
+    TUsbInterface& link = *own;
     const DeviceResult result = ChangeDeviceRadioCodes(
         c.state, link, c.ui, c.call.set ? RadioCodesDialog::Edit : RadioCodesDialog::ShowOnly);
     // Without --set the dialog only shows the unit's codes: they are what is
@@ -115,7 +117,7 @@ int RunRadioCodes(CliContext& c) {
 }
 
 int RunDevices(CliContext& c) {
-    const std::vector<FoundDevice> found = FindDevices(c.call.device);
+    const std::vector<FoundDevice> found = FindDevices(c.session.Device(), c.session.Paths());
     const bool usable = std::any_of(found.begin(), found.end(),
                                     [](const FoundDevice& device) { return device.Usable(); });
     if (c.call.json) {
@@ -147,7 +149,8 @@ int RunDevices(CliContext& c) {
 }
 
 int RunKvdInfo(CliContext& c) {
-    TUsbInterface link(MakeBackend(c.call.device));
+    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
+    TUsbInterface& link = *own;
     const bool opened = link.Open() == LinkOk;
     const std::optional<std::string> info = opened ? link.ReadInterfaceInfo() : std::nullopt;
     link.Close();

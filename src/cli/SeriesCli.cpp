@@ -5,7 +5,6 @@
 #include <ostream>
 
 #include "cli/Cli.h"
-#include "device/Backends.h"
 #include "series/SeriesEngine.h"
 #include "text/Text.h"
 
@@ -97,7 +96,8 @@ int RunSeries(CliContext& c) {
         c.ui.MessageStream() << note << std::endl;
     }
 
-    TUsbInterface link(MakeBackend(c.call.device));
+    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
+    TUsbInterface& link = *own;
     InterruptGuard guard;
     ConsoleSeriesEvents events(c.ui, guard);
     SeriesEngine engine(std::move(*setup), link, events);

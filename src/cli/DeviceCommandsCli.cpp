@@ -72,10 +72,13 @@ int RunRead(CliContext& c) {
     const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
     TUsbInterface& link = *own;
     const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
-    FileError failure;
-    if (ImageTakenOver(result) &&
-        !WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize, &failure)) {
-        c.ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), failure.Reason());
+    if (!ImageTakenOver(result)) {
+        return ExitCodeFor(result);
+    }
+    if (const Result<void> written =
+            WriteConfigFile(*c.call.output, c.state.CurrentImage, kImageSize);
+        !written) {
+        c.ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), written.error().Reason());
         return kExitFailed;
     }
     return ExitCodeFor(result);

@@ -48,14 +48,8 @@ bool CreateFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0 || DirectoryExists(path);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes,
-                                         FileError* failure) {
-    auto fail = [&](int code) -> std::optional<std::string> {
-        if (failure != nullptr) {
-            *failure = FileError{code, path};
-        }
-        return std::nullopt;
-    };
+Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    auto fail = [&](int code) -> Result<std::string> { return Error{code, path}; };
     FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         return fail(errno);
@@ -101,20 +95,10 @@ bool IsReadOnlyFile(const std::string& path) {
     return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
-std::string FileError::Reason() const {
-    const std::string message = std::generic_category().message(code);
-    return path.empty() ? message : path + ": " + message;
-}
-
-bool WriteFileAtomically(const std::string& requestedPath, std::string_view data,
-                         FileError* failure) {
-    // Records the failing call's error (taken before any clean-up can change
-    // errno) and reports the failure.
-    auto fail = [failure](int code, const std::string& about) {
-        if (failure != nullptr) {
-            *failure = FileError{code != 0 ? code : EIO, about};
-        }
-        return false;
+Result<void> WriteFileAtomically(const std::string& requestedPath, std::string_view data) {
+    // The failing call's error, taken before any clean-up can change errno.
+    auto fail = [](int code, const std::string& about) -> Result<void> {
+        return Error{code != 0 ? code : EIO, about};
     };
     if (requestedPath.empty()) {
         return fail(ENOENT, requestedPath);
@@ -162,14 +146,14 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view data
         ::unlink(tempName.data());
         return fail(error, path);
     }
-    return true;
+    return {};
 }
 
-bool CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,
-                    const std::string& targetName, const std::string& targetFolder) {
-    std::optional<std::string> content = ReadWholeFile(sourceFolder + sourceName);
+Result<void> CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,
+                            const std::string& targetName, const std::string& targetFolder) {
+    const Result<std::string> content = ReadWholeFile(sourceFolder + sourceName);
     if (!content) {
-        return false;
+        return content.error();
     }
     return WriteFileAtomically(targetFolder + targetName, *content);
 }

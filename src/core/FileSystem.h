@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/Result.h"
+
 namespace qzt {
 
 // Largest settings or template file the program reads (far above any real one).
@@ -21,23 +23,10 @@ bool DirectoryExists(const std::string& path);
 // exists afterwards.
 bool CreateFolder(const std::string& path);
 
-// Why a file operation failed: the system's error number of the failing call
-// and the file or folder it concerned.
-struct FileError {
-    int code = 0;
-    std::string path;
-
-    // "path: message" with the system's text for the error ("Permission
-    // denied", "No space left on device"); the message alone without a path.
-    std::string Reason() const;
-};
-
-// The whole content of a regular file of at most `maxBytes` bytes; nothing for
-// a missing, unreadable, non-regular or larger file, `failure` (when given)
-// then saying which (EISDIR for a folder or device, EFBIG for a larger file).
-std::optional<std::string> ReadWholeFile(const std::string& path,
-                                         std::size_t maxBytes = kMaxTextFileSize,
-                                         FileError* failure = nullptr);
+// The whole content of a regular file of at most `maxBytes` bytes; for a
+// missing, unreadable, non-regular or larger file the error says which
+// (EISDIR for a folder or device, EFBIG for a larger file) and of which path.
+Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes = kMaxTextFileSize);
 
 // True when the file exists and may not be written: its owner write bit is
 // clear (the read-only attribute) or this user lacks write access.
@@ -47,16 +36,15 @@ bool IsReadOnlyFile(const std::string& path);
 // same folder, flushed, then renamed over the target, so a failure leaves the
 // previous content untouched. A read-only target or a non-file is refused.
 // An existing file keeps its permissions; a new one gets 0666 less the umask.
-// A symbolic link is followed and its target replaced. On failure `failure`,
-// when given, receives the reason: the target for a refused file or a failed
-// write, its folder when no file can be made there.
-bool WriteFileAtomically(const std::string& path, std::string_view data,
-                         FileError* failure = nullptr);
+// A symbolic link is followed and its target replaced. A failure's error
+// names the target for a refused file or a failed write, its folder when no
+// file can be made there.
+Result<void> WriteFileAtomically(const std::string& path, std::string_view data);
 
 // Copies `sourceFolder + sourceName` to `targetFolder + targetName`, replacing
-// the target. True when the copy is complete.
-bool CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,
-                    const std::string& targetName, const std::string& targetFolder);
+// the target as a whole. The error names what could not be read or written.
+Result<void> CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,
+                            const std::string& targetName, const std::string& targetFolder);
 
 // The path without trailing '/' separators. The root "/" stays "/".
 std::string StripTrailingSeparators(std::string_view path);

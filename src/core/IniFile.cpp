@@ -25,7 +25,7 @@ IniSnapshot::IniSnapshot(IniSnapshot&&) noexcept = default;
 IniSnapshot& IniSnapshot::operator=(IniSnapshot&&) noexcept = default;
 
 IniSnapshot IniSnapshot::Load(const std::string& path) {
-    std::optional<std::string> text = ReadWholeFile(path);
+    const Result<std::string> text = ReadWholeFile(path);
     return text ? Parse(*text) : IniSnapshot();
 }
 

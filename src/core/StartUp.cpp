@@ -48,8 +48,9 @@ bool ProvisionValuesIni(const std::string& executableFolder,
         if (recordedVersion == FileVersionString()) {
             return false;
         }
-        CopyFileShared(executableFolder, kValuesTemplateName, kValuesFileName,
-                       programDataDirectory);
+        // A copy that failed shows when Values.ini is written next.
+        static_cast<void>(CopyFileShared(executableFolder, kValuesTemplateName, kValuesFileName,
+                                         programDataDirectory));
         if (!configDirectory.empty()) {
             values.WriteValue(kSetupSection, kConfigDirectoryKey, configDirectory);
         }
@@ -59,7 +60,8 @@ bool ProvisionValuesIni(const std::string& executableFolder,
         values.WriteValue(kSetupSection, kAppVersionKey, FileVersionString());
         return true;
     }
-    CopyFileShared(executableFolder, kValuesTemplateName, kValuesFileName, programDataDirectory);
+    static_cast<void>(CopyFileShared(executableFolder, kValuesTemplateName, kValuesFileName,
+                                     programDataDirectory));
     values.SetFileName(target);
     values.WriteValue(kSetupSection, kAppVersionKey, FileVersionString());
     return false;
@@ -71,8 +73,9 @@ void ProvisionDefaultImage(const std::string& executableFolder,
         return;
     }
     if (versionChanged || !FileExists(programDataDirectory + kDefaultImageFileName)) {
-        CopyFileShared(executableFolder, kDefaultTemplateName, kDefaultImageFileName,
-                       programDataDirectory);
+        // A copy that failed shows when New reads Default.bin.
+        static_cast<void>(CopyFileShared(executableFolder, kDefaultTemplateName,
+                                         kDefaultImageFileName, programDataDirectory));
     }
 }
 

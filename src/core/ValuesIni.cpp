@@ -36,7 +36,7 @@ void ValuesIni::WriteValue(std::string_view section, std::string_view key, std::
     if (FileExists(fileName_)) {
         // An existing file that cannot be read is never replaced by a file
         // holding only this key.
-        std::optional<std::string> text = ReadWholeFile(fileName_);
+        const Result<std::string> text = ReadWholeFile(fileName_);
         bool parsed = false;
         if (text) {
             ini = IniSnapshot::Parse(*text, &parsed);

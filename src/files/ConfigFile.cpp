@@ -52,11 +52,11 @@ bool ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
     return total == kImageSize;
 }
 
-bool WriteConfigFile(const std::string& path, const ImageBuffer& buffer, std::size_t count,
-                     FileError* failure) {
+Result<void> WriteConfigFile(const std::string& path, const ImageBuffer& buffer,
+                             std::size_t count) {
     count = std::min(count, buffer.size());
     return WriteFileAtomically(
-        path, std::string_view(reinterpret_cast<const char*>(buffer.data()), count), failure);
+        path, std::string_view(reinterpret_cast<const char*>(buffer.data()), count));
 }
 
 std::uint64_t ConfigFileSize(const std::string& path) {

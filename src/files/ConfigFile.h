@@ -23,9 +23,8 @@ bool ReadConfigFile(const std::string& path, ImageBuffer& buffer);
 // Writes the first `count` bytes of `buffer` (at most its size) to `path`,
 // replacing the file as a whole: the bytes go to a temporary file that is
 // renamed over the target, so a failed write leaves the old file as it was.
-// `failure`, when given, receives the system's reason for a failed write.
-bool WriteConfigFile(const std::string& path, const ImageBuffer& buffer, std::size_t count,
-                     FileError* failure = nullptr);
+// A failure's error is the system's reason.
+Result<void> WriteConfigFile(const std::string& path, const ImageBuffer& buffer, std::size_t count);
 
 // The size of a regular file in bytes; 0 when it cannot be opened for reading
 // or is no disk file (a folder, a device, a pipe).

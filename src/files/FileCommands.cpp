@@ -136,13 +136,12 @@ FileResult WriteCurrentImage(ProgramState& state, UserInterface& ui, const std::
         count = kImageBufferSize;
     }
     FileResult result = FileResult::Ok;
-    FileError failure;
-    if (WriteConfigFile(target, state.CurrentImage, count, &failure)) {
+    if (const Result<void> written = WriteConfigFile(target, state.CurrentImage, count)) {
         ui.SetStatusText(Text(txt::ConfigurationFileSaved));
     } else {
         // The box's text is the same for every failure; the system's reason
         // (a read-only file, a full disk, a missing folder) goes with it.
-        ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), failure.Reason());
+        ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), written.error().Reason());
         result = FileResult::WriteFailed;
     }
     RefreshTitle(state, ui);

@@ -365,8 +365,10 @@ std::optional<UnitReport> SeriesEngine::Step() {
             noAnswerReported_ = true;
             ++notAnswering_;
             UnitReport report = Report(UnitOutcome::NoAnswer, {}, txt::SeriesNoAnswer);
-            AppendHistory(setup_.state.ProgramDataDirectory,
-                          {report.time, Text(txt::SeriesTitle), {}, report.resultText});
+            // A history that cannot be written changes nothing for the unit.
+            static_cast<void>(
+                AppendHistory(setup_.state.ProgramDataDirectory,
+                              {report.time, Text(txt::SeriesTitle), {}, report.resultText}));
             Record(report);
             return report;
         }
@@ -502,9 +504,8 @@ void SeriesEngine::Record(UnitReport& report) {
     row.checksum = report.checksum ? ByteToHex(*report.checksum) : "";
     row.result = report.resultText;
     row.extras = report.extras;
-    FileError failure;
-    if (!setup_.record.Append(row, failure)) {
-        report.recordProblem = failure.Reason();
+    if (const Result<void> written = setup_.record.Append(row); !written) {
+        report.recordProblem = written.error().Reason();
         return;
     }
     // What the record holds is what the series remembers: a row on record

@@ -394,12 +394,11 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
 }
 
 PlanCheck ReadSeriesPlan(const std::string& path) {
-    FileError failure;
-    const std::optional<std::string> text = ReadWholeFile(path, kMaxPlanBytes + 1, &failure);
+    const Result<std::string> text = ReadWholeFile(path, kMaxPlanBytes + 1);
     if (!text) {
         PlanCheck check;
         check.refusals.push_back(TextF(txt::PlanUnreadable, path));
-        check.unreadable = failure.Reason();
+        check.unreadable = text.error().Reason();
         return check;
     }
     return ParseSeriesPlan(*text);

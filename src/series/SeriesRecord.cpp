@@ -114,14 +114,13 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     SeriesRecord record;
     record.path_ = path;
 
-    FileError failure;
-    const std::optional<std::string> text = ReadWholeFile(path, kMaxRecordBytes, &failure);
-    if (!text && failure.code == EFBIG) {
+    const Result<std::string> text = ReadWholeFile(path, kMaxRecordBytes);
+    if (!text && text.error().code == EFBIG) {
         problem.message = TextF(txt::RecordTooLarge, path, std::to_string(kMaxRecordBytes));
         return std::nullopt;
     }
-    if (!text && failure.code != ENOENT) {
-        problem = {TextF(txt::RecordUnreadable, path), failure.Reason()};
+    if (!text && text.error().code != ENOENT) {
+        problem = {TextF(txt::RecordUnreadable, path), text.error().Reason()};
         return std::nullopt;
     }
     std::vector<std::string> header = RecordHeader(planColumns);
@@ -167,14 +166,14 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     }
     // A new record gets its header now: a record that cannot be written is
     // found before the first unit, not after it.
-    if (!AppendCsvRow(path, header, {}, &failure, true)) {
-        problem = {TextF(txt::RecordUnwritable, path), failure.Reason()};
+    if (const Result<void> written = AppendCsvRow(path, header, {}, true); !written) {
+        problem = {TextF(txt::RecordUnwritable, path), written.error().Reason()};
         return std::nullopt;
     }
     return record;
 }
 
-bool SeriesRecord::Append(const RecordRow& row, FileError& failure) {
+Result<void> SeriesRecord::Append(const RecordRow& row) {
     std::vector<std::string> cells{row.time, row.serialNumber, row.label};
     cells.insert(cells.end(), row.codes.begin(), row.codes.end());
     cells.insert(cells.end(), {row.configurationFile, row.checksum, row.result});
@@ -185,7 +184,7 @@ bool SeriesRecord::Append(const RecordRow& row, FileError& failure) {
     for (std::string& cell : cells) {
         cell = RecordCell(cell);
     }
-    return AppendCsvRow(path_, header_, cells, &failure, true);
+    return AppendCsvRow(path_, header_, cells, true);
 }
 
 }  // namespace qzt

@@ -82,7 +82,7 @@ class SeriesRecord {
 
     // Appends `row` in one write (its extras under the file's columns of
     // those names). False, with the reason, when the file refused it.
-    bool Append(const RecordRow& row, FileError& failure);
+    Result<void> Append(const RecordRow& row);
 
   private:
     std::string path_;

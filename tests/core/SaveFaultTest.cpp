@@ -69,16 +69,16 @@ TEST(WriteFileAtomically, EveryFailingStepKeepsTheOldFile) {
         test::TempDir dir;
         const std::string path = test::WriteFile(dir / "site.Qzt", "old");
         failing = call;
-        FileError failure;
-        const bool saved = WriteFileAtomically(path, "new", &failure);
+        const Result<void> written = WriteFileAtomically(path, "new");
+        const bool saved = written.has_value();
         const bool called = failing.empty();
         failing.clear();
         EXPECT_TRUE(called) << "the save never called " << call;
         EXPECT_EQ(saved, *call == '\0');
         EXPECT_EQ(test::ReadFile(path), saved ? "new" : "old");
         if (!saved) {
-            EXPECT_EQ(failure.code, EIO);
-            EXPECT_EQ(failure.path, path);
+            EXPECT_EQ(written.error().code, EIO);
+            EXPECT_EQ(written.error().path, path);
         }
         std::size_t entries = 0;
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {

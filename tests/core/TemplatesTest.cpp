@@ -53,7 +53,7 @@ TEST(Templates, ValuesTemplateListsAndRules) {
 }
 
 TEST(Templates, DefaultImageUsesListedCodes) {
-    const std::optional<std::string> bytes = ReadWholeFile(kRuntime + "Default.b");
+    const Result<std::string> bytes = ReadWholeFile(kRuntime + "Default.b");
     ASSERT_TRUE(bytes.has_value());
     ASSERT_EQ(bytes->size(), kImageSize);
     ConfigImage image;

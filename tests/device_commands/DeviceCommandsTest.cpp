@@ -427,8 +427,9 @@ TEST(UnitRecords, BackupsSavedTogetherKeepTheirOwnNames) {
             for (int i = program * kBackupsEach; i < (program + 1) * kBackupsEach; ++i) {
                 ConfigImage image{};
                 image[100] = static_cast<std::uint8_t>(i);  // tells the backups apart
-                saved[static_cast<std::size_t>(i)] =
-                    bool(SaveUnitBackup(data, image, second, paths[static_cast<std::size_t>(i)]));
+                const Result<std::string> backup = SaveUnitBackup(data, image, second);
+                saved[static_cast<std::size_t>(i)] = backup.has_value();
+                paths[static_cast<std::size_t>(i)] = backup ? *backup : backup.error().path;
             }
         });
     }

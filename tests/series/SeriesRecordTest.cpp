@@ -76,8 +76,8 @@ TEST(SeriesRecord, OpenedOnlyWhenItIsOne) {
         row.label = "+Bed 2, window";
         row.result = "done";
         row.extras = {"12", "@note"};
-        FileError failure;
-        ASSERT_TRUE(record->Append(row, failure)) << failure.Reason();
+        const Result<void> written = record->Append(row);
+        ASSERT_TRUE(written) << written.error().Reason();
         const std::string after = ReadFile(path);
         ASSERT_TRUE(after.starts_with(opened));
         const std::string added = after.substr(opened.size());

@@ -62,7 +62,7 @@ class DeviceOperation {
         HideProgress();
         // A history that cannot be written does not change what happened to
         // the unit; the user has been told that already.
-        AppendHistory(state_.ProgramDataDirectory, entry_);
+        static_cast<void>(AppendHistory(state_.ProgramDataDirectory, entry_));
     }
 
     DeviceOperation(const DeviceOperation&) = delete;
@@ -283,9 +283,11 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
         if (link.ReadImage(before) != LinkOk) {
             return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
         }
-        std::string path;
-        if (!SaveUnitBackup(state.ProgramDataDirectory, before, ui.LocalTimeNow(), path)) {
-            return op.FailClosed(TextF(txt::BackupFailed, path), DeviceResult::BackupFailed);
+        if (const auto saved =
+                SaveUnitBackup(state.ProgramDataDirectory, before, ui.LocalTimeNow());
+            !saved) {
+            return op.FailClosed(TextF(txt::BackupFailed, saved.error().path),
+                                 DeviceResult::BackupFailed);
         }
     }
 
@@ -360,9 +362,10 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     }
 
     if (BackupBeforeWriteEnabled(state.Values)) {
-        std::string path;
-        if (!SaveUnitBackup(state.ProgramDataDirectory, unit, ui.LocalTimeNow(), path)) {
-            return op.Fail(TextF(txt::BackupFailed, path), DeviceResult::BackupFailed);
+        if (const auto saved = SaveUnitBackup(state.ProgramDataDirectory, unit, ui.LocalTimeNow());
+            !saved) {
+            return op.Fail(TextF(txt::BackupFailed, saved.error().path),
+                           DeviceResult::BackupFailed);
         }
     }
 

@@ -57,16 +57,22 @@ std::string BackupFileName(std::span<const std::uint8_t, kImageSize> image,
     return SerialNumberText(image) + "-" + stamp + ".Qzt";
 }
 
-bool SaveUnitBackup(const std::string& programDataDirectory,
-                    std::span<const std::uint8_t, kImageSize> image,
-                    std::chrono::local_seconds time, std::string& path) {
+Result<std::string> SaveUnitBackup(const std::string& programDataDirectory,
+                                   std::span<const std::uint8_t, kImageSize> image,
+                                   std::chrono::local_seconds time) {
     const std::string folder = BackupsFolder(programDataDirectory);
     const std::string name = BackupFileName(image, time);
-    path = folder + name;
+    std::string path = folder + name;
+    auto fail = [&path](int code) -> Result<std::string> {
+        return Error{code != 0 ? code : EIO, path};
+    };
     // Without a data folder there is nowhere to keep it (and never the
     // current directory).
-    if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
-        return false;
+    if (programDataDirectory.empty()) {
+        return fail(ENOENT);
+    }
+    if (!CreateFolder(StripTrailingSeparators(folder))) {
+        return fail(errno);
     }
     const std::string stem = name.substr(0, name.size() - ExtensionOf(name).size());
     const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
@@ -80,15 +86,17 @@ bool SaveUnitBackup(const std::string& programDataDirectory,
             if (errno == EEXIST) {
                 continue;
             }
-            return false;
+            return fail(errno);
         }
+        errno = 0;
         if (WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.Close()) {
-            return true;
+            return path;
         }
+        const int error = errno;
         ::unlink(path.c_str());
-        return false;
+        return fail(error);
     }
-    return false;
+    return fail(EEXIST);
 }
 
 std::string HistoryTimeText(std::chrono::local_seconds time) {
@@ -130,14 +138,9 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 
 }  // namespace
 
-bool AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
-                  const std::vector<std::string>& row, FileError* failure, bool byteOrderMark) {
-    auto fail = [&] {
-        if (failure != nullptr) {
-            *failure = FileError{errno, path};
-        }
-        return false;
-    };
+Result<void> AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
+                          const std::vector<std::string>& row, bool byteOrderMark) {
+    auto fail = [&]() -> Result<void> { return Error{errno != 0 ? errno : EIO, path}; };
     FileHandle fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (!fd.IsOpen()) {
         return fail();
@@ -150,16 +153,19 @@ bool AppendCsvRow(const std::string& path, const std::vector<std::string>& heade
     if (!row.empty()) {
         lines += CsvLine(row);
     }
-    if (!WriteAll(fd.get(), lines)) {
+    if (!WriteAll(fd.get(), lines) || !fd.Close()) {
         return fail();
     }
-    return fd.Close() || fail();
+    return {};
 }
 
-bool AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry) {
+Result<void> AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry) {
     const std::string folder = BackupsFolder(programDataDirectory);
-    if (programDataDirectory.empty() || !CreateFolder(StripTrailingSeparators(folder))) {
-        return false;
+    if (programDataDirectory.empty()) {
+        return Error{ENOENT, folder};
+    }
+    if (!CreateFolder(StripTrailingSeparators(folder))) {
+        return Error{errno != 0 ? errno : EIO, folder};
     }
     return AppendCsvRow(
         folder + kHistoryFileName,

@@ -41,11 +41,10 @@ std::string BackupFileName(std::span<const std::uint8_t, kImageSize> image,
 // Keeps `image` as a backup file (the folder created when missing). A name
 // that is already taken (two operations within a second, in this program or
 // another) gets "-2", "-3", ... before the extension, so no backup replaces
-// another. True when it was written to `path`; false when it could not be,
-// `path` then holding the name that was tried.
-bool SaveUnitBackup(const std::string& programDataDirectory,
-                    std::span<const std::uint8_t, kImageSize> image,
-                    std::chrono::local_seconds time, std::string& path);
+// another. The path it was written to; the error names the path tried.
+Result<std::string> SaveUnitBackup(const std::string& programDataDirectory,
+                                   std::span<const std::uint8_t, kImageSize> image,
+                                   std::chrono::local_seconds time);
 
 // "yyyy-MM-dd HH:mm:ss".
 std::string HistoryTimeText(std::chrono::local_seconds time);
@@ -56,11 +55,10 @@ std::string CsvField(std::string_view text);
 
 // Appends one row to a CSV file in one write, with the header line first when
 // the file is new or empty (behind a UTF-8 byte-order mark with
-// `byteOrderMark`); an empty `row` only makes sure of the header. False (and
-// `failure`, when given) when the file could not be written.
-bool AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
-                  const std::vector<std::string>& row, FileError* failure = nullptr,
-                  bool byteOrderMark = false);
+// `byteOrderMark`); an empty `row` only makes sure of the header. The error
+// says why the file could not be written.
+Result<void> AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
+                          const std::vector<std::string>& row, bool byteOrderMark = false);
 
 struct HistoryEntry {
     std::chrono::local_seconds time{};
@@ -70,8 +68,8 @@ struct HistoryEntry {
 };
 
 // Appends the entry's line to History.csv (with the header line first when
-// the file is new or empty), in one write. False when the file could not be
-// written; the operation itself is not affected.
-bool AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry);
+// the file is new or empty), in one write. The error says why the file could
+// not be written; the operation itself is not affected.
+Result<void> AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry);
 
 }  // namespace qzt

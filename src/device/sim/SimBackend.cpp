@@ -98,12 +98,11 @@ struct SimLibrary::State {
     // ward can misbehave. A list that does not parse makes the unit broken.
     std::optional<std::vector<SimFault>> UnitFaults(const std::string& unitFile) const {
         std::vector<SimFault> faults = settings.faults;
-        FileError failure;
-        std::optional<std::string> text =
-            ReadWholeFile(unitFile + std::string(kSimUnitFaultsSuffix), 4096, &failure);
+        Result<std::string> text =
+            ReadWholeFile(unitFile + std::string(kSimUnitFaultsSuffix), 4096);
         if (!text) {
             // No file: no faults of its own; one that cannot be read: broken.
-            return failure.code == ENOENT ? std::optional(faults) : std::nullopt;
+            return text.error().code == ENOENT ? std::optional(faults) : std::nullopt;
         }
         // One fault a line is a list too.
         std::replace(text->begin(), text->end(), '\n', ',');

@@ -60,7 +60,7 @@ std::optional<SimUnitFile> SimUnitFile::Load(const std::string& path) {
 }
 
 std::optional<SimUnitFile> SimUnitFile::ReadFrom(const std::string& path) {
-    const std::optional<std::string> content = ReadWholeFile(path, kImageBufferSize);
+    const Result<std::string> content = ReadWholeFile(path, kImageBufferSize);
     if (!content || (content->size() != kImageSize && content->size() != kImageBufferSize)) {
         return std::nullopt;
     }
@@ -75,7 +75,7 @@ std::optional<SimUnitFile> SimUnitFile::ReadFrom(const std::string& path) {
 bool SimUnitFile::Save(const ConfigImage& memory) const {
     std::string content(memory.begin(), memory.end());
     content += tail_;
-    return WriteFileAtomically(path_, content);
+    return WriteFileAtomically(path_, content).has_value();
 }
 
 bool IsSimUnitFolder(const std::string& path) {
@@ -128,7 +128,8 @@ bool FillWithFreshUnits(const std::string& folder) {
         StoreChecksum(unit);
         const std::string path =
             WithTrailingSeparator(folder) + "unit-" + std::to_string(i + 1) + ".bin";
-        allWritten = WriteFileAtomically(path, std::string(unit.begin(), unit.end())) && allWritten;
+        allWritten = WriteFileAtomically(path, std::string(unit.begin(), unit.end())).has_value() &&
+                     allWritten;
     }
     return allWritten;
 }

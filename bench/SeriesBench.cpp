@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -58,10 +59,14 @@ void BM_SeriesUnit(benchmark::State& run) {
         StoreChecksum(unit);
         char name[32];
         std::snprintf(name, sizeof name, "/unit-%04zu", i);
-        WriteFileAtomically(ward + name, std::string(unit.begin(), unit.end()));
+        if (!WriteFileAtomically(ward + name, std::string(unit.begin(), unit.end()))) {
+            std::abort();
+        }
     }
     const std::string plan = folder.File("plan.csv");
-    WriteFileAtomically(plan, WardPlan(units));
+    if (!WriteFileAtomically(plan, WardPlan(units))) {
+        std::abort();
+    }
 
     bench::QuietUserInterface ui;
     // The form holds the default configuration, as after File > New.

@@ -129,9 +129,9 @@ void TfrmConnection::SetTtyPaths(TtyPaths paths) {
 }
 
 void TfrmConnection::Prepare() {
-    SetWrapped(testResult_, {});
-    Fill(FindDevices(session_.Device(), session_.Paths()));
-    Select(DeviceValue(session_.Device()));
+    // Nothing selected: the refresh selects the session's device.
+    list_->clear();
+    btnRefreshClick();
 }
 
 void TfrmConnection::btnRefreshClick() {
@@ -240,20 +240,19 @@ void TfrmConnection::btnTestClick() {
 
     // A link of its own, as the device commands would build it for this
     // entry; the window's link is not touched until OK.
-    const std::unique_ptr<TUsbInterface> own = session_.NewLink(device);
-    TUsbInterface& link = *own;
+    const auto link = session_.NewLink(device);
     QStringList lines;
-    if (link.Open() != LinkOk) {
+    if (link->Open() != LinkOk) {
         lines << Q(Text(txt::KvdNotFound));
-        if (const std::string reason = link.NotFoundReason(); !reason.empty()) {
+        if (const std::string reason = link->NotFoundReason(); !reason.empty()) {
             lines << Q(reason);
         }
     } else {
         // The connection check needs the QZT unit behind the box; the
         // information text comes from the box alone, so it is asked for
         // either way and tells a missing unit from a missing box.
-        const bool unitAnswers = link.CheckConnection() == LinkOk;
-        const std::optional<std::string> info = link.ReadInterfaceInfo();
+        const bool unitAnswers = link->CheckConnection() == LinkOk;
+        const std::optional<std::string> info = link->ReadInterfaceInfo();
         lines << Q(info ? KvdInfoLine(true, *info) : Text(txt::ConnectionNoInfo));
         if (!unitAnswers) {
             lines << Q(Text(txt::NoConnection));
@@ -261,7 +260,7 @@ void TfrmConnection::btnTestClick() {
             lines << Q(Text(txt::ConnectionAnswers));
         }
     }
-    link.Close();
+    link->Close();
     QApplication::restoreOverrideCursor();
     SetWrapped(testResult_, lines.join('\n'));
 }

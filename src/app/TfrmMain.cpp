@@ -413,20 +413,4 @@ void TfrmMain::ReadForm(FormModel& form) const {
     form_->ReadForm(form);
 }
 
-void TfrmMain::cbEnablePeekFunctionClick() {
-    form_->cbEnablePeekFunctionClick();
-}
-
-void TfrmMain::cbEnableTimeScheduleClick() {
-    form_->cbEnableTimeScheduleClick();
-}
-
-bool TfrmMain::validateNumericKeyPress(char32_t key) {
-    return form_->validateNumericKeyPress(key);
-}
-
-bool TfrmMain::validateFloatNumericKeyPress(char32_t key) {
-    return form_->validateFloatNumericKeyPress(key);
-}
-
 }  // namespace qzt

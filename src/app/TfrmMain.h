@@ -124,13 +124,6 @@ class TfrmMain : public QMainWindow, public FormView {
     // The region drop-down's pop-up "View settings...": the selected
     // region's daylight-saving rule in an information box.
     void pumnuViewClick();
-    // The controls that follow the two check boxes.
-    void cbEnablePeekFunctionClick();
-    void cbEnableTimeScheduleClick();
-    // The key filters of the numeric edits: true when the typed character
-    // (or editing key) may go into the field.
-    bool validateNumericKeyPress(char32_t key);
-    bool validateFloatNumericKeyPress(char32_t key);
 
   protected:
     void showEvent(QShowEvent* event) override;

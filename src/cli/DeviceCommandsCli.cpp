@@ -69,8 +69,7 @@ int RunRead(CliContext& c) {
     if (!c.call.output) {
         return UsageError(c.ui.MessageStream(), TextF(txt::CliWrongArguments, c.call.command));
     }
-    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
-    TUsbInterface& link = *own;
+    TUsbInterface& link = c.session.Link();
     const DeviceResult result = ReadFromDevice(c.state, link, c.ui);
     if (!ImageTakenOver(result)) {
         return ExitCodeFor(result);
@@ -85,8 +84,7 @@ int RunRead(CliContext& c) {
 }
 
 int RunWrite(CliContext& c) {
-    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
-    TUsbInterface& link = *own;
+    TUsbInterface& link = c.session.Link();
     // Loaded as File > Open loads it; a field out of its limits is refused
     // by the encoding that follows, before the unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
@@ -104,8 +102,7 @@ int RunRadioCodes(CliContext& c) {
         }
         c.ui.AnswerRadioCodes(*codes);
     }
-    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
-    TUsbInterface& link = *own;
+    TUsbInterface& link = c.session.Link();
     const DeviceResult result = ChangeDeviceRadioCodes(
         c.state, link, c.ui, c.call.set ? RadioCodesDialog::Edit : RadioCodesDialog::ShowOnly);
     // Without --set the dialog only shows the unit's codes: they are what is
@@ -152,8 +149,7 @@ int RunDevices(CliContext& c) {
 }
 
 int RunKvdInfo(CliContext& c) {
-    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
-    TUsbInterface& link = *own;
+    TUsbInterface& link = c.session.Link();
     const bool opened = link.Open() == LinkOk;
     const std::optional<std::string> info = opened ? link.ReadInterfaceInfo() : std::nullopt;
     link.Close();

@@ -96,8 +96,7 @@ int RunSeries(CliContext& c) {
         c.ui.MessageStream() << note << std::endl;
     }
 
-    const std::unique_ptr<TUsbInterface> own = c.session.NewLink();
-    TUsbInterface& link = *own;
+    TUsbInterface& link = c.session.Link();
     InterruptGuard guard;
     ConsoleSeriesEvents events(c.ui, guard);
     SeriesEngine engine(std::move(*setup), link, events);

@@ -43,7 +43,6 @@ class Session {
     // all the same.
     void UseDevice(const std::string& device);
     const DeviceOptions& Device() const { return device_; }
-    const std::vector<std::string>& Arguments() const { return arguments_; }
     // Counts the changes of device, so that a holder of a link of its own
     // knows when to build it again.
     std::uint64_t DeviceGeneration() const { return generation_; }

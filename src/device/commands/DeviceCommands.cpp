@@ -128,10 +128,15 @@ class DeviceOperation {
     DeviceResult FailClosed(const std::string& message, DeviceResult result) {
         CloseLink();
         RestoreCursor();
-        return result == DeviceResult::WrongProduct ? WrongProduct() : Fail(message, result);
+        return Fail(message, result);
     }
     DeviceResult FailClosed(int message, DeviceResult result) {
         return FailClosed(Text(message), result);
+    }
+    DeviceResult WrongProductClosed() {
+        CloseLink();
+        RestoreCursor();
+        return WrongProduct();
     }
 
     // Another product behind the box: the status text is emptied.
@@ -271,7 +276,7 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
         return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
     }
     if (!IsQztProduct(scratch)) {
-        return op.FailClosed(txt::InvalidProductType, DeviceResult::WrongProduct);
+        return op.WrongProductClosed();
     }
     op.NoteUnit(scratch);
 
@@ -345,7 +350,7 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
         return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::ReadFailed);
     }
     if (!IsQztProduct(unit)) {
-        return op.FailClosed(txt::InvalidProductType, DeviceResult::WrongProduct);
+        return op.WrongProductClosed();
     }
     op.NoteUnit(unit);
     op.RestoreCursor();

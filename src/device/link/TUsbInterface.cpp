@@ -136,7 +136,6 @@ std::size_t TUsbInterface::SendCommand(std::string_view payload) {
         NoteIrregularity();
     }
     PurgeQueues();
-    ++counters_.exchanges;
 
     frameLength_ = 0;
     frameSum_ = 0;
@@ -387,8 +386,8 @@ struct TUsbInterface::RangeRead {
     static constexpr std::size_t kMostBlocks = kvd::kMemorySize / kvd::kMaxBlock;
     using Bytes = std::array<std::uint8_t, kvd::kMemorySize>;
 
-    RangeRead(unsigned first, unsigned last)
-        : first(first), last(last), blocks((last - first) / kvd::kMaxBlock + 1) {}
+    RangeRead(unsigned from, unsigned to)
+        : first(from), last(to), blocks((to - from) / kvd::kMaxBlock + 1) {}
 
     unsigned AddressOf(std::size_t b) const {
         return first + static_cast<unsigned>(b) * kvd::kMaxBlock;

@@ -179,7 +179,6 @@ class TUsbInterface {
 
     // What the link met since it was made, for benchmarks and tests.
     struct Counters {
-        std::size_t exchanges = 0;
         std::size_t irregularities = 0;
         std::size_t confirmingPasses = 0;  // passes that read a range again
         std::size_t readsGivenUp = 0;      // range reads that ended in LinkReadError

@@ -41,6 +41,7 @@ class TfrmWriteRadioCodesTest : public QObject {
         QCOMPARE(d.findChild<QLabel*>("lblNewRadioCode")->text(), QString("New radio codes"));
         QCOMPARE(d.findChild<QPushButton*>("btnWriteToDevice")->text(),
                  QString("&Write to device"));
+        QCOMPARE(d.findChild<QPushButton*>("btnAbort")->text(), QString("&Abort"));
         // Every row has its caption, and no caption is cut.
         const QList<QLabel*> labels = d.findChildren<QLabel*>();
         QCOMPARE(labels.size(), 8);

@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QtTest>
 
 #include "StartedWindow.h"
@@ -111,19 +110,6 @@ class WindowAccessTest : public QObject {
         }
         // Nothing of the radio codes was typed into the field.
         QCOMPARE(w.window.findChild<QLineEdit*>("edtRadio2New")->text(), QString("3A43"));
-    }
-
-    // Every File command has an access key, the radio-code dialog's
-    // buttons too.
-    void accessKeys() {
-        StartedWindow w;
-        for (const char* name : {"mnuFileNew", "mnuFileOpen", "mnuFileSave", "mnuFileSaveAs",
-                                 "mnuFileSelectDefaultDirectory", "mnuFileExit"}) {
-            QVERIFY2(w.CaptionOf(name).contains('&'), name);
-        }
-        for (QPushButton* button : w.window.RadioCodesDialog()->findChildren<QPushButton*>()) {
-            QVERIFY2(button->text().contains('&'), qPrintable(button->objectName()));
-        }
     }
 };
 

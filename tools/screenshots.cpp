@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     series->findChild<QLineEdit*>("edtPlan")->setText(plan);
     series->show();
     series->btnStartClick();
-    const std::string unit = frmMain.Device().sim.path;
+    const std::string unit = frmMain.Device().path;
     auto* units = series->findChild<QTableWidget*>("tblUnits");
     const unsigned long next[] = {204117, 204123};
     for (int done = 1; done <= 3; ++done) {

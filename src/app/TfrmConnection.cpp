@@ -50,7 +50,7 @@ std::string StateOf(const FoundDevice& device) {
 
 // Where a --device= value points, for a choice that is not found now.
 std::string PlaceOf(const DeviceOptions& options) {
-    return options.kind == DeviceKind::Sim ? options.sim.path : options.ttyPath;
+    return options.path;
 }
 
 }  // namespace

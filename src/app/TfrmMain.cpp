@@ -189,12 +189,12 @@ void TfrmMain::FormCreate(const StartOptions& options) {
     // --device= and QZT_DEVICE decide for this run; without them the box
     // chosen in Communication > Connection. The link starts closed; every
     // device operation opens and closes it.
-    if (const std::string refused =
+    if (const Result<void> chosen =
             session_->ChooseDevice(options.arguments, std::getenv("QZT_DEVICE"));
-        !refused.empty()) {
+        !chosen) {
         // A device option that was not understood: the window still opens,
         // and the device commands find no box.
-        ui_->ShowError(refused);
+        ui_->ShowError(chosen.error().message);
     }
 }
 

@@ -10,6 +10,8 @@
 #include "core/StartUp.h"
 #include "core/ValuesIni.h"
 #include "core/VersionInfo.h"
+#include "device/BackendPlugin.h"
+#include "device/DeviceChoice.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -48,9 +50,15 @@ constexpr Command kCommands[] = {
     {"series", RunSeries, 1, 1, kPlan | kRecord | kDevice, txt::CliHelpSeries},
 };
 
-// Read by ParseDeviceOptions, as the window reads them.
-constexpr const char* kDeviceOptions[] = {"--device", "--sim-faults", "--sim-latency",
-                                          "--sim-timing"};
+// Read by ParseDeviceOptions, as the window reads them: --device= and the
+// options of the backends the program added.
+std::vector<std::string> DeviceOptionNames() {
+    std::vector<std::string> names{"--device"};
+    for (const BackendPlugin& plugin : AddedBackends()) {
+        names.insert(names.end(), plugin.optionNames.begin(), plugin.optionNames.end());
+    }
+    return names;
+}
 
 const Command* FindCommand(const std::string& name) {
     const auto* found = std::find_if(std::begin(kCommands), std::end(kCommands),
@@ -97,10 +105,10 @@ void DeclareCommands(CLI::App& app, Invocation& call, std::vector<std::string>& 
             // One row to give again a time; the option may come again.
             TakeEach(*sub, "--redo", [&call](const std::string& v) { call.redo.push_back(v); });
         }
-        for (const char* name : kDeviceOptions) {
-            if (command.options & kDevice) {
+        if (command.options & kDevice) {
+            for (const std::string& name : DeviceOptionNames()) {
                 TakeEach(*sub, name, [&deviceOptions, name](const std::string& value) {
-                    deviceOptions.push_back(std::string(name) + '=' + value);
+                    deviceOptions.push_back(name + '=' + value);
                 });
             }
         }
@@ -169,9 +177,9 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return UsageError(err, TextF(txt::CliWrongArguments, call.command));
     }
     // The window reads the same device options.
-    if (const DeviceOptions given = ParseDeviceOptions(deviceOptions);
-        command->options & kDevice && !given.Valid()) {
-        return UsageError(err, given.error);
+    if (const Result<DeviceOptions> given = ParseDeviceOptions(deviceOptions);
+        command->options & kDevice && !given) {
+        return UsageError(err, given.error().message);
     }
 
     // The window's session: the same folders, Values.ini and value lists.
@@ -188,7 +196,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     }
     // As in the window: --device= and QZT_DEVICE for this run, else the box
     // chosen in Communication > Connection.
-    session.ChooseDevice(deviceOptions, std::getenv("QZT_DEVICE"));
+    (void)session.ChooseDevice(deviceOptions, std::getenv("QZT_DEVICE"));
     CliContext context{call, session, session.State(), ui, out};
     return command->run(context);
 }

@@ -49,7 +49,7 @@ bool CreateFolder(const std::string& path) {
 }
 
 Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    auto fail = [&](int code) -> Result<std::string> { return Error{code, path}; };
+    auto fail = [&](int code) -> Result<std::string> { return Error::System(code, path); };
     FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0) {
         return fail(errno);
@@ -98,7 +98,7 @@ bool IsReadOnlyFile(const std::string& path) {
 Result<void> WriteFileAtomically(const std::string& requestedPath, std::string_view data) {
     // The failing call's error, taken before any clean-up can change errno.
     auto fail = [](int code, const std::string& about) -> Result<void> {
-        return Error{code != 0 ? code : EIO, about};
+        return Error::System(code != 0 ? code : EIO, about);
     };
     if (requestedPath.empty()) {
         return fail(ENOENT, requestedPath);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/Result.h"
+#include "text/Result.h"
 
 namespace qzt {
 

@@ -1,6 +1,6 @@
 #include "device/Backends.h"
 
-#include "device/sim/SimBackend.h"
+#include "device/BackendPlugin.h"
 #include "device/tty/TtyBackend.h"
 #include "device/usb/UsbBackend.h"
 #include "text/Text.h"
@@ -30,17 +30,21 @@ FtStatus AutoLibrary::OpenByDescription(std::string_view description,
     return status;
 }
 
-std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options, const TtyPaths& paths) {
-    if (!options.Valid()) {
-        return std::make_shared<NoBoxLibrary>(options.error);
+std::shared_ptr<FtLibrary> MakeBackend(const Result<DeviceOptions>& chosen, const TtyPaths& paths) {
+    if (!chosen) {
+        return std::make_shared<NoBoxLibrary>(chosen.error().message);
     }
+    const DeviceOptions& options = *chosen;
     switch (options.kind) {
         case DeviceKind::Usb:
-            return std::make_shared<UsbLibrary>();
+            return std::make_shared<UsbLibrary>(LibFtdi(), options.path);
         case DeviceKind::Tty:
-            return std::make_shared<TtyLibrary>(options.ttyPath, paths);
-        case DeviceKind::Sim:
-            return std::make_shared<SimLibrary>(options.sim);
+            return std::make_shared<TtyLibrary>(options.path, paths);
+        case DeviceKind::Added:
+            if (const BackendPlugin* plugin = FindBackend(options.backend)) {
+                return plugin->make(options);
+            }
+            return std::make_shared<NoBoxLibrary>(TextF(txt::UnknownDevice, options.backend));
         case DeviceKind::Auto:
             break;
     }

@@ -6,6 +6,7 @@
 #include "device/DeviceOptions.h"
 #include "device/link/D2xx.h"
 #include "device/sysfs/KernelDevices.h"
+#include "text/Result.h"
 
 namespace qzt {
 
@@ -43,8 +44,10 @@ class NoBoxLibrary : public FtLibrary {
     std::string why_;
 };
 
-// The kernel ports of `tty` and `auto` are looked up under `paths` (the
-// connection dialog tries an entry of what it found there).
-std::shared_ptr<FtLibrary> MakeBackend(const DeviceOptions& options, const TtyPaths& paths = {});
+// The backend `options` name; refused options give one that finds no box and
+// says why. The kernel ports of `tty` and `auto` are looked up under `paths`
+// (the connection dialog tries an entry of what it found there).
+std::shared_ptr<FtLibrary> MakeBackend(const Result<DeviceOptions>& options,
+                                       const TtyPaths& paths = {});
 
 }  // namespace qzt

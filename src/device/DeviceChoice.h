@@ -12,11 +12,23 @@
 #include <vector>
 
 #include "device/DeviceOptions.h"
+#include "text/Result.h"
 
 namespace qzt {
 
+// Reads --device= and the added backends' options from the program's
+// arguments (the last --device= wins; everything after a lone "--" is a path,
+// not an option) and ignores every other argument. Without --device= the
+// environment variable QZT_DEVICE, when set and not empty, gives the device,
+// else auto. Refused with the message naming the device value, or the first
+// added backend's option, that was not understood.
+Result<DeviceOptions> ParseDeviceOptions(const std::vector<std::string>& arguments);
+// The same with the environment's value passed in (nullptr: not set).
+Result<DeviceOptions> ParseDeviceOptions(const std::vector<std::string>& arguments,
+                                         const char* environmentDevice);
+
 // Whether `value` is a --device= value this program understands ("auto",
-// "usb", "tty", "tty:PATH", "sim:PATH").
+// "usb", "usb:SERIAL", "tty", "tty:PATH", "sim:PATH").
 bool IsDeviceValue(std::string_view value);
 
 // The --device= value that names the device of `options`.
@@ -25,11 +37,13 @@ std::string DeviceValue(const DeviceOptions& options);
 // The options of the run: `arguments` as ParseDeviceOptions reads them; when
 // they give no --device= and the environment no device, the stored choice
 // when it is a device value, else auto.
-DeviceOptions ChooseDeviceOptions(const std::vector<std::string>& arguments,
-                                  const char* environmentDevice, std::string_view stored);
+Result<DeviceOptions> ChooseDeviceOptions(const std::vector<std::string>& arguments,
+                                          const char* environmentDevice, std::string_view stored);
 
 // The options of `arguments` with `device` in place of whatever device they
-// or the environment named; the simulator's settings of the arguments stay.
-DeviceOptions WithDevice(const std::vector<std::string>& arguments, std::string_view device);
+// or the environment named; the added backends' options of the arguments
+// (the simulator's settings) stay.
+Result<DeviceOptions> WithDevice(const std::vector<std::string>& arguments,
+                                 std::string_view device);
 
 }  // namespace qzt

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "device/BackendPlugin.h"
 #include "device/link/KvdProtocol.h"
-#include "device/sim/SimUnitFile.h"
 #include "device/tty/TtyBackend.h"
 #include "text/Text.h"
 
@@ -43,30 +43,12 @@ std::vector<FoundDevice> FindDevices(const DeviceOptions& options, const TtyPath
         device.automatic = ports.empty() && &box == &boxes.front();
         found.push_back(std::move(device));
     }
-    if (options.kind == DeviceKind::Sim && !options.sim.path.empty()) {
-        FoundDevice device;
-        device.device = "sim:" + options.sim.path;
-        device.place = options.sim.path;
-        device.description = Text(txt::SimulatedBox);
-        if (IsSimUnitFolder(options.sim.path)) {
-            // A queue of units: looking must not write, so a folder without
-            // units is usable as it is (the box fills it at its first open).
-            const auto units = ListSimUnitFiles(options.sim.path);
-            if (!units) {
-                device.problem = TextF(txt::ReasonSimQueueUnavailable, options.sim.path);
-            } else if (units->empty()) {
-                device.description =
-                    TextF(txt::SimQueueToFill, static_cast<long long>(kFreshQueueUnits));
-            } else {
-                device.description =
-                    units->size() == 1
-                        ? Text(txt::SimQueueOneUnit)
-                        : TextF(txt::SimQueueUnits, static_cast<long long>(units->size()));
+    if (options.kind == DeviceKind::Added) {
+        if (const BackendPlugin* plugin = FindBackend(options.backend)) {
+            if (std::optional<FoundDevice> device = plugin->list(options)) {
+                found.push_back(std::move(*device));
             }
-        } else if (!SimUnitFile::LoadOrCreate(options.sim.path)) {
-            device.problem = TextF(txt::ReasonSimUnavailable, options.sim.path);
         }
-        found.push_back(std::move(device));
     }
     return found;
 }

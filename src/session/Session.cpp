@@ -16,12 +16,20 @@ void Session::SetFolders(std::shared_ptr<const PlatformFolders> folders) {
     folders_ = folders ? std::move(folders) : std::make_shared<SystemFolders>();
 }
 
-std::string Session::ChooseDevice(std::vector<std::string> arguments,
-                                  const char* environmentDevice) {
+Result<void> Session::ChooseDevice(std::vector<std::string> arguments,
+                                   const char* environmentDevice) {
     arguments_ = std::move(arguments);
     SetDevice(ChooseDeviceOptions(arguments_, environmentDevice,
                                   state_.Values.ReadValue(kSetupSection, kDeviceKey)));
-    return device_.Valid() ? std::string() : device_.error;
+    if (!device_) {
+        return device_.error();
+    }
+    return {};
+}
+
+const DeviceOptions& Session::Device() const {
+    static const DeviceOptions kAuto;
+    return device_ ? *device_ : kAuto;
 }
 
 void Session::UseDevice(const std::string& device) {
@@ -34,7 +42,7 @@ void Session::SetPaths(TtyPaths paths) {
     SetDevice(device_);
 }
 
-void Session::SetDevice(DeviceOptions device) {
+void Session::SetDevice(Result<DeviceOptions> device) {
     device_ = std::move(device);
     link_ = std::make_unique<TUsbInterface>(MakeBackend(device_, paths_));
     ++generation_;

@@ -16,6 +16,7 @@
 #include "device/DeviceOptions.h"
 #include "device/link/TUsbInterface.h"
 #include "device/sysfs/KernelDevices.h"
+#include "text/Result.h"
 
 namespace qzt {
 
@@ -34,15 +35,17 @@ class Session {
     void SetFolders(std::shared_ptr<const PlatformFolders> folders);
 
     // The device of this run: --device= and QZT_DEVICE of `arguments` and
-    // `environmentDevice`, else the stored Setup/Device, else auto. The
-    // message for a device option that cannot be used, or nothing.
-    std::string ChooseDevice(std::vector<std::string> arguments, const char* environmentDevice);
+    // `environmentDevice`, else the stored Setup/Device, else auto. Refused
+    // with the message for a device option that cannot be used: the run then
+    // reaches no box, and its links say why.
+    Result<void> ChooseDevice(std::vector<std::string> arguments, const char* environmentDevice);
     // Makes `device` (a --device= value, with the command line's simulator
     // options) the device of the run and stores it as Setup/Device. A store
     // refused by Values.ini throws ValuesIniWriteError; the device is in use
     // all the same.
     void UseDevice(const std::string& device);
-    const DeviceOptions& Device() const { return device_; }
+    // The device in use: auto while the options are refused.
+    const DeviceOptions& Device() const;
     // Counts the changes of device, so that a holder of a link of its own
     // knows when to build it again.
     std::uint64_t DeviceGeneration() const { return generation_; }
@@ -75,12 +78,12 @@ class Session {
     };
 
   private:
-    void SetDevice(DeviceOptions device);
+    void SetDevice(Result<DeviceOptions> device);
 
     ProgramState state_;
     std::shared_ptr<const PlatformFolders> folders_;
     std::vector<std::string> arguments_;
-    DeviceOptions device_;
+    Result<DeviceOptions> device_ = DeviceOptions{};
     TtyPaths paths_;
     std::unique_ptr<TUsbInterface> link_;
     std::uint64_t generation_ = 0;

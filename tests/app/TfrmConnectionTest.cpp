@@ -211,7 +211,7 @@ class TfrmConnectionTest : public QObject {
 
         QCOMPARE(StoredDevice(w), device);
         QCOMPARE(w.window.Device().kind, DeviceKind::Tty);
-        QCOMPARE(w.window.Device().ttyPath, sysfs.Node("ttyUSB0"));
+        QCOMPARE(w.window.Device().path, sysfs.Node("ttyUSB0"));
         // The window's own link goes there now.
         QCOMPARE(w.window.Link().Open(), LinkOk);
         QCOMPARE(w.window.Link().CheckConnection(), LinkOk);
@@ -237,7 +237,7 @@ class TfrmConnectionTest : public QObject {
                                }),
                  int(QDialog::Rejected));
         QCOMPARE(tested, QString("KVD info: KVD-USB 1.4\nThe box and the QZT unit answer."));
-        QCOMPARE(w.window.Device().kind, DeviceKind::Sim);
+        QCOMPARE(w.window.Device().kind, DeviceKind::Added);
         QCOMPARE(StoredDevice(w), std::string());
 
         auto* about = w.window.findChild<TfrmAbout*>();
@@ -254,7 +254,7 @@ class TfrmConnectionTest : public QObject {
         QCOMPARE(StoredDevice(w), std::string("auto"));
         QCOMPARE(w.window.Device().kind, DeviceKind::Auto);
         // The simulator's own options stay with the run.
-        QVERIFY(w.window.Device().sim.zeroTime);
+        QVERIFY(ParseSimSettings(w.window.Device()).value().zeroTime);
         // Automatic finds no box here, unless this machine has a real one.
         if (FindDevices(DeviceOptions{}).empty()) {
             about->FormShow();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "device/DeviceChoice.h"
+#include "device/sim/SimSettings.h"
 
 namespace qzt {
 namespace {
@@ -32,27 +33,30 @@ TEST(DeviceChoice, CommandLineAndEnvironmentWinOverTheStoredChoice) {
         {"stored sim without a file is ignored", {}, nullptr, "sim:", "auto"},
     };
     for (const Case& c : cases) {
-        const DeviceOptions options = ChooseDeviceOptions(c.arguments, c.environment, c.stored);
-        EXPECT_TRUE(options.Valid()) << c.name << ": " << options.error;
-        EXPECT_EQ(DeviceValue(options), c.device) << c.name;
+        const Result<DeviceOptions> options =
+            ChooseDeviceOptions(c.arguments, c.environment, c.stored);
+        ASSERT_TRUE(options) << c.name << ": " << options.error().message;
+        EXPECT_EQ(DeviceValue(*options), c.device) << c.name;
     }
 }
 
 // A bad value on the command line is still the user's mistake to see, not
 // something the stored choice covers up.
 TEST(DeviceChoice, AnUnknownDeviceOnTheCommandLineStaysAnError) {
-    EXPECT_FALSE(ChooseDeviceOptions({"--device=bogus"}, nullptr, "usb").Valid());
-    EXPECT_FALSE(ChooseDeviceOptions({}, "bogus", "usb").Valid());
+    EXPECT_FALSE(ChooseDeviceOptions({"--device=bogus"}, nullptr, "usb"));
+    EXPECT_FALSE(ChooseDeviceOptions({}, "bogus", "usb"));
 }
 
 TEST(DeviceChoice, TheStoredDeviceKeepsTheSimulatorsOptions) {
-    const DeviceOptions options = ChooseDeviceOptions(
+    const Result<DeviceOptions> options = ChooseDeviceOptions(
         {"--sim-timing=zero", "--sim-latency=16", "file.Qzt"}, nullptr, "sim:/tmp/unit.bin");
-    ASSERT_TRUE(options.Valid()) << options.error;
-    EXPECT_EQ(options.kind, DeviceKind::Sim);
-    EXPECT_EQ(options.sim.path, "/tmp/unit.bin");
-    EXPECT_TRUE(options.sim.zeroTime);
-    EXPECT_EQ(options.sim.latency, std::chrono::milliseconds(16));
+    ASSERT_TRUE(options) << options.error().message;
+    EXPECT_EQ(options->kind, DeviceKind::Added);
+    const Result<SimSettings> sim = ParseSimSettings(*options);
+    ASSERT_TRUE(sim);
+    EXPECT_EQ(sim->path, "/tmp/unit.bin");
+    EXPECT_TRUE(sim->zeroTime);
+    EXPECT_EQ(sim->latency, std::chrono::milliseconds(16));
 }
 
 // The dialog's choice replaces whatever device the run had; an error in the
@@ -81,18 +85,21 @@ TEST(DeviceChoice, WithDeviceReplacesOnlyTheDevice) {
         {"a bad choice", {}, "nothing", false, "auto"},
     };
     for (const Case& c : cases) {
-        const DeviceOptions options = WithDevice(c.arguments, c.device);
-        EXPECT_EQ(options.Valid(), c.valid) << c.name << ": " << options.error;
-        EXPECT_EQ(DeviceValue(options), c.result) << c.name;
+        const Result<DeviceOptions> options = WithDevice(c.arguments, c.device);
+        ASSERT_EQ(options.has_value(), c.valid) << c.name;
+        if (options) {
+            EXPECT_EQ(DeviceValue(*options), c.result) << c.name;
+        }
     }
 }
 
 TEST(DeviceChoice, DeviceValuesRoundTrip) {
-    for (const char* value : {"auto", "usb", "tty", "tty:/dev/ttyUSB0", "sim:/tmp/a b.bin"}) {
+    for (const char* value :
+         {"auto", "usb", "usb:FT4KVD01", "tty", "tty:/dev/ttyUSB0", "sim:/tmp/a b.bin"}) {
         ASSERT_TRUE(IsDeviceValue(value)) << value;
-        EXPECT_EQ(DeviceValue(WithDevice({}, value)), value);
+        EXPECT_EQ(DeviceValue(WithDevice({}, value).value()), value);
     }
-    for (const char* value : {"", "sim:", "USB", "tty0", "auto "}) {
+    for (const char* value : {"", "sim:", "usb:", "USB", "tty0", "auto ", "nothing:x"}) {
         EXPECT_FALSE(IsDeviceValue(value)) << '"' << value << '"';
     }
 }

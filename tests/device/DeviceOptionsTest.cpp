@@ -4,8 +4,11 @@
 #include <vector>
 
 #include "SimLink.h"
+#include "device/BackendPlugin.h"
 #include "device/Backends.h"
-#include "device/DeviceOptions.h"
+#include "device/DeviceChoice.h"
+#include "device/DeviceDiscovery.h"
+#include "device/sim/SimSettings.h"
 #include "text/Text.h"
 
 namespace qzt {
@@ -24,30 +27,34 @@ TEST(DeviceOptions, ChoosesTheDevice) {
         {{}, nullptr, DeviceKind::Auto, ""},
         {{}, "", DeviceKind::Auto, ""},
         {{}, "usb", DeviceKind::Usb, ""},
-        {{}, "sim:/tmp/unit.bin", DeviceKind::Sim, "/tmp/unit.bin"},
+        {{"--device=usb:FT4KVD01"}, nullptr, DeviceKind::Usb, "FT4KVD01"},
+        {{}, "sim:/tmp/unit.bin", DeviceKind::Added, "/tmp/unit.bin"},
         {{"--device=tty"}, "usb", DeviceKind::Tty, ""},
         {{"--device=tty:/dev/ttyUSB3"}, nullptr, DeviceKind::Tty, "/dev/ttyUSB3"},
         {{"--device=/dev/ttyUSB9"}, nullptr, DeviceKind::Tty, "/dev/ttyUSB9"},
         {{"--device=sim:unit.bin", "--device=auto"}, nullptr, DeviceKind::Auto, ""},
-        {{"config.Qzt", "--device=sim:a:b.bin", "folder"}, nullptr, DeviceKind::Sim, "a:b.bin"},
+        {{"config.Qzt", "--device=sim:a:b.bin", "folder"}, nullptr, DeviceKind::Added, "a:b.bin"},
         // After "--" everything is a path.
         {{"--", "--device=usb"}, nullptr, DeviceKind::Auto, ""},
     };
     for (const Case& c : cases) {
-        const DeviceOptions options = ParseDeviceOptions(c.arguments, c.environment);
-        EXPECT_TRUE(options.Valid()) << options.error;
-        EXPECT_EQ(options.kind, c.kind);
-        EXPECT_EQ(options.kind == DeviceKind::Sim ? options.sim.path : options.ttyPath, c.path);
+        const Result<DeviceOptions> options = ParseDeviceOptions(c.arguments, c.environment);
+        ASSERT_TRUE(options) << options.error().message;
+        EXPECT_EQ(options->kind, c.kind);
+        EXPECT_EQ(options->path, c.path);
+        EXPECT_EQ(options->backend, c.kind == DeviceKind::Added ? "sim" : "");
     }
 }
 
 TEST(DeviceOptions, SimulatorSettings) {
-    const DeviceOptions options = ParseDeviceOptions(
+    const Result<DeviceOptions> options = ParseDeviceOptions(
         {"--device=sim:u.bin",
          "--sim-faults=nak-writes:2,silent-reads@0xF0,wrong-product,late-replies@64:1=260,unplug=3",
          "--sim-latency=3", "--sim-timing=zero"},
         nullptr);
-    ASSERT_TRUE(options.Valid()) << options.error;
+    ASSERT_TRUE(options) << options.error().message;
+    const Result<SimSettings> sim = ParseSimSettings(*options);
+    ASSERT_TRUE(sim);
     const std::vector<SimFault> faults = {
         {SimFaultKind::NakWrites, std::nullopt, 2u, std::nullopt},
         {SimFaultKind::SilentReads, 0xF0u, std::nullopt, std::nullopt},
@@ -55,11 +62,12 @@ TEST(DeviceOptions, SimulatorSettings) {
         {SimFaultKind::LateReplies, 64u, 1u, 260u},
         {SimFaultKind::Unplug, std::nullopt, std::nullopt, 3u},
     };
-    EXPECT_EQ(options.sim.faults, faults);
-    EXPECT_EQ(options.sim.latency, 3ms);
-    EXPECT_TRUE(options.sim.zeroTime);
-    EXPECT_TRUE(options.sim.Has(SimFaultKind::WrongProduct));
-    EXPECT_FALSE(options.sim.Has(SimFaultKind::NoBox));
+    EXPECT_EQ(sim->path, "u.bin");
+    EXPECT_EQ(sim->faults, faults);
+    EXPECT_EQ(sim->latency, 3ms);
+    EXPECT_TRUE(sim->zeroTime);
+    EXPECT_TRUE(sim->Has(SimFaultKind::WrongProduct));
+    EXPECT_FALSE(sim->Has(SimFaultKind::NoBox));
 }
 
 TEST(DeviceOptions, ReportsValuesItDoesNotKnow) {
@@ -88,13 +96,13 @@ TEST(DeviceOptions, ReportsValuesItDoesNotKnow) {
         {{"--sim-timing=slow"}, nullptr, TextF(txt::InvalidSimSetting, "--sim-timing=slow")},
     };
     for (const Case& c : cases) {
-        const DeviceOptions options = ParseDeviceOptions(c.arguments, c.environment);
-        EXPECT_FALSE(options.Valid());
-        EXPECT_EQ(options.error, c.error);
+        const Result<DeviceOptions> options = ParseDeviceOptions(c.arguments, c.environment);
+        ASSERT_FALSE(options);
+        EXPECT_EQ(options.error().message, c.error);
     }
     // A link built from options it did not understand finds no box.
     test::TempDir dir;
-    const DeviceOptions options =
+    const Result<DeviceOptions> options =
         ParseDeviceOptions({"--device=sim:" + (dir / "unit.bin"), "--sim-faults=bogus"}, nullptr);
     TUsbInterface link(MakeBackend(options));
     EXPECT_EQ(link.Open(), LinkNotFound);
@@ -103,13 +111,71 @@ TEST(DeviceOptions, ReportsValuesItDoesNotKnow) {
 
 TEST(DeviceOptions, BuildsTheNamedBackend) {
     test::TempDir dir;
-    DeviceOptions options =
+    const Result<DeviceOptions> options =
         ParseDeviceOptions({"--device=sim:" + (dir / "unit.bin"), "--sim-timing=zero"}, nullptr);
     TUsbInterface link(MakeBackend(options));
     ASSERT_EQ(link.Open(), LinkOk);
     EXPECT_EQ(link.CheckConnection(), LinkOk);
     link.Close();
     EXPECT_NE(test::ReadFile(dir / "unit.bin"), "<missing>");
+}
+
+// The device library reaches a backend a program added only through its
+// plugin: the plugin judges its own options whatever the device, builds the
+// box and says what the device list shows.
+TEST(DeviceOptions, AddedBackendsAreReachedThroughTheirPlugin) {
+    BackendPlugin fake;
+    fake.name = "fake";
+    fake.optionPrefix = "--fake-";
+    fake.optionNames = {"--fake-mood"};
+    fake.check = [](const DeviceOptions& options) -> Result<void> {
+        for (const std::string& option : options.backendOptions) {
+            if (option == "--fake-mood=bad") {
+                return Error::Of(txt::InvalidSimSetting, option);
+            }
+        }
+        return {};
+    };
+    fake.make = [](const DeviceOptions& options) -> std::shared_ptr<FtLibrary> {
+        return std::make_shared<NoBoxLibrary>("fake box at " + options.path);
+    };
+    fake.list = [](const DeviceOptions& options) -> std::optional<FoundDevice> {
+        return FoundDevice{"fake:" + options.path, options.path, "a fake box", "", "", false};
+    };
+    RegisterBackend(fake);
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string refusal;  // empty: accepted
+        std::string reason;   // why the link finds no box
+    };
+    const std::vector<Case> cases = {
+        {{"--device=fake:here", "--fake-mood=good"}, "", "fake box at here"},
+        {{"--device=fake:here", "--fake-mood=bad"},
+         TextF(txt::InvalidSimSetting, "--fake-mood=bad"),
+         TextF(txt::InvalidSimSetting, "--fake-mood=bad")},
+        // Its options are its own to judge even when another device is chosen.
+        {{"--device=usb", "--fake-mood=bad"},
+         TextF(txt::InvalidSimSetting, "--fake-mood=bad"),
+         TextF(txt::InvalidSimSetting, "--fake-mood=bad")},
+        {{"--device=fake:"},
+         TextF(txt::UnknownDevice, "fake:"),
+         TextF(txt::UnknownDevice, "fake:")},
+        {{"--device=other:here"},
+         TextF(txt::UnknownDevice, "other:here"),
+         TextF(txt::UnknownDevice, "other:here")},
+    };
+    for (const Case& c : cases) {
+        const Result<DeviceOptions> options = ParseDeviceOptions(c.arguments, nullptr);
+        EXPECT_EQ(options ? std::string() : options.error().message, c.refusal);
+        TUsbInterface link(MakeBackend(options));
+        EXPECT_EQ(link.Open(), LinkNotFound);
+        EXPECT_EQ(link.NotFoundReason(), c.reason);
+        if (options) {
+            EXPECT_EQ(DeviceValue(*options), "fake:here");
+            EXPECT_EQ(FindDevices(*options).back().description, "a fake box");
+        }
+    }
 }
 
 }  // namespace

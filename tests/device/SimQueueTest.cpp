@@ -9,6 +9,7 @@
 
 #include "SimLink.h"
 #include "device/Backends.h"
+#include "device/DeviceChoice.h"
 #include "device/DeviceDiscovery.h"
 #include "device/sim/KvdBox.h"
 #include "text/Text.h"
@@ -119,13 +120,13 @@ TEST(SimQueue, AFolderWithoutUnitsGetsFiveFreshOnes) {
     const std::string ward = dir / "ward";
     test::WriteFile(ward + "/.notes", "not a unit");
     const DeviceOptions options =
-        ParseDeviceOptions({"--device=sim:" + ward, "--sim-timing=zero"}, nullptr);
+        ParseDeviceOptions({"--device=sim:" + ward, "--sim-timing=zero"}, nullptr).value();
     const FoundDevice listed = FindDevices(options).back();
     EXPECT_EQ(listed.place + " | " + listed.description + " | " + listed.problem,
               ward + " | " + TextF(txt::SimQueueToFill, 5) + " | ");
     EXPECT_EQ(ListSimUnitFiles(ward)->size(), 0u);
 
-    const auto sim = std::make_shared<SimLibrary>(options.sim);
+    const auto sim = std::make_shared<SimLibrary>(ParseSimSettings(options).value());
     TUsbInterface link(sim);
     for (std::uint32_t serial = 123401; serial <= 123405; ++serial) {
         EXPECT_EQ(Poll(link), serial);

@@ -24,6 +24,7 @@
 #include "PtyKvdServer.h"
 #include "SimLink.h"
 #include "device/Backends.h"
+#include "device/DeviceChoice.h"
 #include "device/DeviceDiscovery.h"
 #include "device/link/KvdProtocol.h"
 #include "device/tty/TtyBackend.h"
@@ -431,8 +432,9 @@ TEST(Backends, FindDevicesSaysWhatCanBeUsed) {
                         std::string(attribute) == "product" ? box + "\n" : "0403\n");
     }
     DeviceOptions sim;
-    sim.kind = DeviceKind::Sim;
-    sim.sim.path = dir / "sim.bin";
+    sim.kind = DeviceKind::Added;
+    sim.backend = "sim";
+    sim.path = dir / "sim.bin";
 
     std::vector<std::string> lines;
     for (const FoundDevice& d : FindDevices(sim, sysfs.paths)) {

@@ -15,6 +15,7 @@
 #include "SimLink.h"
 #include "device/link/KvdProtocol.h"
 #include "text/HexText.h"
+#include "text/Text.h"
 
 namespace qzt {
 namespace {
@@ -24,8 +25,9 @@ using test::FakeFtdi;
 using test::FakeUsbDevice;
 
 struct UsbLink {
-    explicit UsbLink(std::string_view faults = {})
-        : library(test::MakeFakeUsbLibrary(test::ZeroTimeSim(dir / "unit.bin", faults), &fake)),
+    explicit UsbLink(std::string_view faults = {}, std::string serial = {})
+        : library(test::MakeFakeUsbLibrary(test::ZeroTimeSim(dir / "unit.bin", faults), &fake,
+                                           std::move(serial))),
           link(library) {}
 
     ConfigImage FileMemory() const { return SimUnitFile::LoadOrCreate(dir / "unit.bin")->Memory(); }
@@ -51,17 +53,20 @@ std::string HexOf(const ConfigImage& memory, unsigned first, unsigned count) {
 }
 
 TEST(UsbBackend, OpensTheBoxByItsDescription) {
-    const FakeUsbDevice box{0x0403, 0x6001, std::string(kvd::kDescription), true, true};
-    const FakeUsbDevice cable{0x0403, 0x6015, "FT230X Basic UART", true, false};
-    const FakeUsbDevice held{0x0403, 0x6001, "", false, false};
-    const FakeUsbDevice lookalike{0x1234, 0x0001, std::string(kvd::kDescription), true, false};
+    const FakeUsbDevice box{0x0403, 0x6001, std::string(kvd::kDescription), true, true, "FT4KVD01"};
+    const FakeUsbDevice other{0x0403, 0x6001, std::string(kvd::kDescription),
+                              true,   false,  "FT4KVD02"};
+    const FakeUsbDevice cable{0x0403, 0x6015, "FT230X Basic UART", true, false, "A1"};
+    const FakeUsbDevice held{0x0403, 0x6001, "", false, false, ""};
+    const FakeUsbDevice lookalike{0x1234, 0x0001, std::string(kvd::kDescription), true, false, ""};
     struct Case {
         const char* name;
         std::vector<FakeUsbDevice> bus;  // empty: the fake's own
         std::string faults;
         bool refuse;
         LinkResult result;
-        std::string open;  // the open call made, if any
+        std::string open;    // the open call made, if any
+        std::string serial = {};  // usb:SERIAL
     };
     const std::vector<Case> cases = {
         {"among a receiver and a cable", {}, "", false, LinkOk, "ftdi_usb_open_dev 1"},
@@ -86,14 +91,25 @@ TEST(UsbBackend, OpensTheBoxByItsDescription) {
          ""},
         {"no box", {}, "no-box", false, LinkNotFound, ""},
         {"open refused", {}, "", true, LinkNotFound, "ftdi_usb_open_dev 1"},
+        {"the box of that serial number",
+         {other, box},
+         "",
+         false,
+         LinkOk,
+         "ftdi_usb_open_dev 1",
+         "FT4KVD01"},
+        {"no box of that serial number", {other, cable}, "", false, LinkNotFound, "", "FT4KVD01"},
     };
     for (const Case& c : cases) {
-        UsbLink s(c.faults);
+        UsbLink s(c.faults, c.serial);
         if (!c.bus.empty()) {
             s.fake->Bus() = c.bus;
         }
         s.fake->RefuseOpen(c.refuse);
         EXPECT_EQ(s.link.Open(), c.result) << c.name;
+        if (!c.serial.empty() && c.result == LinkNotFound) {
+            EXPECT_EQ(s.link.NotFoundReason(), TextF(txt::ReasonNoBoxWithSerial, c.serial));
+        }
         EXPECT_EQ(s.link.IsOpen(), c.result == LinkOk) << c.name;
         EXPECT_EQ(s.fake->BoxOpen(), c.result == LinkOk) << c.name;
         EXPECT_EQ(s.CallCount("ftdi_usb_open_dev"), c.open.empty() ? 0 : 1) << c.name;

@@ -1,9 +1,9 @@
 // The shape of the sources. Their layering as the compiler sees it: a header
-// and its source file make one unit, and no chain of includes between units
+// and its source file make one unit, no chain of includes between units
 // leads back to where it started (a cycle means two units can only be
 // understood, tested and changed together; the main window and its dialogs
-// were such a knot). And no function body, lambdas included, runs over 80
-// lines: a longer one does several things that want names of their own.
+// were such a knot), and every include points down the layers. And no function body, lambdas
+// included, runs over 80 lines: a longer one does several things that want names of their own.
 
 #include <gtest/gtest.h>
 
@@ -136,6 +136,68 @@ TEST(SourceShape, NoIncludeCycle) {
     const Graph graph = IncludeGraph(fs::path(QZT_SOURCE_DIR) / "src");
     ASSERT_GT(graph.size(), 50u);
     EXPECT_EQ(FindCycle(graph), "");
+}
+
+// The layers, lowest first: a unit may include units of its own folder and
+// of folders in lower layers, never of a layer above or beside its own.
+// Folders of one layer know nothing of each other (the file commands and
+// the link; the two backends; the simulator and the device commands; the
+// series and the session; the two programs).
+const std::vector<std::vector<std::string>> kLayers = {
+    {"text"},
+    {"config"},
+    {"core"},
+    {"files", "device/link"},
+    {"device/sysfs"},
+    {"device/tty", "device/usb"},
+    {"device"},
+    {"device/sim", "device/commands"},
+    {"series", "session"},
+    {"cli", "app"},
+};
+
+int LayerOf(const std::string& folder) {
+    for (std::size_t layer = 0; layer < kLayers.size(); ++layer) {
+        if (std::find(kLayers[layer].begin(), kLayers[layer].end(), folder) !=
+            kLayers[layer].end()) {
+            return static_cast<int>(layer);
+        }
+    }
+    return -1;
+}
+
+// Includes that do not point down, as "from -> to"; a folder no layer names
+// is reported too.
+std::vector<std::string> IncludesNotPointingDown(const Graph& graph) {
+    auto folderOf = [](const std::string& unit) { return unit.substr(0, unit.rfind('/')); };
+    std::vector<std::string> found;
+    for (const auto& [unit, edges] : graph) {
+        const std::string from = folderOf(unit);
+        for (const std::string& next : edges) {
+            const std::string to = folderOf(next);
+            if (to != from &&
+                (LayerOf(from) < 0 || LayerOf(to) < 0 || LayerOf(to) >= LayerOf(from))) {
+                found.push_back(unit + " -> " + next);
+            }
+        }
+    }
+    return found;
+}
+
+TEST(SourceShape, IncludesPointDown) {
+    const Graph wrong = {{"device/DeviceDiscovery", {"device/sim/SimUnitFile", "text/Text"}},
+                         {"files/FileCommands", {"device/link/D2xx"}},
+                         {"extra/Thing", {"text/Text"}}};
+    ASSERT_EQ(IncludesNotPointingDown(wrong),
+              (std::vector<std::string>{"device/DeviceDiscovery -> device/sim/SimUnitFile",
+                                        "extra/Thing -> text/Text",
+                                        "files/FileCommands -> device/link/D2xx"}));
+    const Graph graph = IncludeGraph(fs::path(QZT_SOURCE_DIR) / "src");
+    std::string all;
+    for (const std::string& include : IncludesNotPointingDown(graph)) {
+        all += include + "\n";
+    }
+    EXPECT_EQ(all, "");
 }
 
 TEST(SourceShape, NoFunctionOverEightyLines) {

@@ -39,6 +39,7 @@ class FakeFtdi::Context : public FtdiContext {
             info.productId = device.productId;
             if (device.stringsReadable) {
                 info.description = device.description;
+                info.serial = device.serial;
             }
             devices.push_back(info);
             listing_.push_back(i);
@@ -205,10 +206,11 @@ class FakeFtdi::Context : public FtdiContext {
 };
 
 FakeFtdi::FakeFtdi(SimSettings settings) : settings_(std::move(settings)) {
-    bus_.push_back({0x046D, 0xC52B, "USB Receiver", true, false});
-    bus_.push_back({kvd::kFtdiVendorId, 0x6001, "FT232R USB UART", true, false});
+    bus_.push_back({0x046D, 0xC52B, "USB Receiver", true, false, "5A8B"});
+    bus_.push_back({kvd::kFtdiVendorId, 0x6001, "FT232R USB UART", true, false, "A10KZ3"});
     if (!settings_.Has(SimFaultKind::NoBox)) {
-        bus_.push_back({kvd::kFtdiVendorId, 0x6001, std::string(kvd::kDescription), true, true});
+        bus_.push_back(
+            {kvd::kFtdiVendorId, 0x6001, std::string(kvd::kDescription), true, true, "FT4KVD01"});
     }
 }
 
@@ -390,13 +392,13 @@ void FakeFtdi::SendToHost(const KvdBox::Exchange& exchange, TimePoint frameEnd) 
     }
 }
 
-std::shared_ptr<FtLibrary> MakeFakeUsbLibrary(SimSettings settings,
-                                              std::shared_ptr<FakeFtdi>* fake) {
+std::shared_ptr<FtLibrary> MakeFakeUsbLibrary(SimSettings settings, std::shared_ptr<FakeFtdi>* fake,
+                                              std::string serial) {
     auto bus = std::make_shared<FakeFtdi>(std::move(settings));
     if (fake) {
         *fake = bus;
     }
-    return std::make_shared<UsbLibrary>(bus);
+    return std::make_shared<UsbLibrary>(bus, std::move(serial));
 }
 
 }  // namespace qzt::test

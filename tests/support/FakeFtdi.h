@@ -43,6 +43,7 @@ struct FakeUsbDevice {
     // false: its strings cannot be read (another program holds it).
     bool stringsReadable = true;
     bool isBox = false;
+    std::string serial;
 };
 
 class FakeFtdi : public FtdiApi, public std::enable_shared_from_this<FakeFtdi> {
@@ -148,6 +149,7 @@ class FakeFtdi : public FtdiApi, public std::enable_shared_from_this<FakeFtdi> {
 // route with the same --sim-faults as the simulated box. `fake`, when
 // given, receives the bus.
 std::shared_ptr<FtLibrary> MakeFakeUsbLibrary(SimSettings settings,
-                                              std::shared_ptr<FakeFtdi>* fake = nullptr);
+                                              std::shared_ptr<FakeFtdi>* fake = nullptr,
+                                              std::string serial = {});
 
 }  // namespace qzt::test

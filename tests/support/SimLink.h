@@ -17,11 +17,11 @@ namespace qzt::test {
 
 // The faults of a --sim-faults list that the test knows to be valid.
 inline std::vector<SimFault> Faults(std::string_view list) {
-    SimFaultList parsed = ParseSimFaults(list);
-    if (!parsed.error.empty()) {
-        throw std::invalid_argument(parsed.error);
+    Result<std::vector<SimFault>> parsed = ParseSimFaults(list);
+    if (!parsed) {
+        throw std::invalid_argument(parsed.error().message);
     }
-    return parsed.faults;
+    return *parsed;
 }
 
 inline SimSettings ZeroTimeSim(const std::string& path, std::string_view faults = {}) {

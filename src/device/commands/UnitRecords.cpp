@@ -64,7 +64,7 @@ Result<std::string> SaveUnitBackup(const std::string& programDataDirectory,
     const std::string name = BackupFileName(image, time);
     std::string path = folder + name;
     auto fail = [&path](int code) -> Result<std::string> {
-        return Error{code != 0 ? code : EIO, path};
+        return Error::System(code != 0 ? code : EIO, path);
     };
     // Without a data folder there is nowhere to keep it (and never the
     // current directory).
@@ -140,7 +140,7 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 
 Result<void> AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
                           const std::vector<std::string>& row, bool byteOrderMark) {
-    auto fail = [&]() -> Result<void> { return Error{errno != 0 ? errno : EIO, path}; };
+    auto fail = [&]() -> Result<void> { return Error::System(errno != 0 ? errno : EIO, path); };
     FileHandle fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     if (!fd.IsOpen()) {
         return fail();
@@ -162,10 +162,10 @@ Result<void> AppendCsvRow(const std::string& path, const std::vector<std::string
 Result<void> AppendHistory(const std::string& programDataDirectory, const HistoryEntry& entry) {
     const std::string folder = BackupsFolder(programDataDirectory);
     if (programDataDirectory.empty()) {
-        return Error{ENOENT, folder};
+        return Error::System(ENOENT, folder);
     }
     if (!CreateFolder(StripTrailingSeparators(folder))) {
-        return Error{errno != 0 ? errno : EIO, folder};
+        return Error::System(errno != 0 ? errno : EIO, folder);
     }
     return AppendCsvRow(
         folder + kHistoryFileName,

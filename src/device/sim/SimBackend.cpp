@@ -110,11 +110,11 @@ struct SimLibrary::State {
                (text->back() == ',' || std::isspace(static_cast<unsigned char>(text->back())))) {
             text->pop_back();
         }
-        const SimFaultList own = ParseSimFaults(*text);
-        if (!own.error.empty()) {
+        const Result<std::vector<SimFault>> own = ParseSimFaults(*text);
+        if (!own) {
             return std::nullopt;
         }
-        faults.insert(faults.end(), own.faults.begin(), own.faults.end());
+        faults.insert(faults.end(), own->begin(), own->end());
         return faults;
     }
 

@@ -138,8 +138,8 @@ std::string_view SimFaultName(SimFaultKind kind) {
     return {};
 }
 
-SimFaultList ParseSimFaults(std::string_view list) {
-    SimFaultList result;
+Result<std::vector<SimFault>> ParseSimFaults(std::string_view list) {
+    std::vector<SimFault> faults;
     while (!list.empty()) {
         const std::string_view item = list.substr(0, list.find(','));
         list.remove_prefix(std::min(list.size(), item.size() + 1));
@@ -148,16 +148,46 @@ SimFaultList ParseSimFaults(std::string_view list) {
         }
         const std::optional<SimFault> fault = ParseFault(item);
         if (!fault) {
-            return {{}, TextF(txt::UnknownSimFault, item)};
+            return Error::Of(txt::UnknownSimFault, item);
         }
-        result.faults.push_back(*fault);
+        faults.push_back(*fault);
     }
-    return result;
+    return faults;
 }
 
 std::optional<std::chrono::milliseconds> ParseSimLatency(std::string_view text) {
     const std::optional<unsigned> ms = ParseNumber(text, 1000);
     return ms ? std::optional(std::chrono::milliseconds(*ms)) : std::nullopt;
+}
+
+Result<SimSettings> ParseSimSettings(const DeviceOptions& options) {
+    SimSettings settings;
+    if (options.kind == DeviceKind::Added && options.backend == kSimBackendName) {
+        settings.path = options.path;
+    }
+    for (const std::string& argument : options.backendOptions) {
+        const std::string_view arg = argument;
+        if (arg.starts_with("--sim-faults=")) {
+            Result<std::vector<SimFault>> faults = ParseSimFaults(arg.substr(13));
+            if (!faults) {
+                return faults.error();
+            }
+            settings.faults = std::move(*faults);
+        } else if (arg.starts_with("--sim-latency=")) {
+            const auto latency = ParseSimLatency(arg.substr(14));
+            if (!latency) {
+                return Error::Of(txt::InvalidSimSetting, arg);
+            }
+            settings.latency = *latency;
+        } else if (arg.starts_with("--sim-timing=")) {
+            const std::string_view timing = arg.substr(13);
+            if (timing != "zero" && timing != "line") {
+                return Error::Of(txt::InvalidSimSetting, arg);
+            }
+            settings.zeroTime = timing == "zero";
+        }
+    }
+    return settings;
 }
 
 }  // namespace qzt

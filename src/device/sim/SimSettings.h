@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "device/DeviceOptions.h"
+#include "text/Result.h"
+
 namespace qzt {
 
 enum class SimFaultKind {
@@ -68,16 +71,22 @@ struct SimSettings {
     std::chrono::microseconds ChipLatency() const;
 };
 
+// --device=sim:PATH, --sim-faults=...
+inline constexpr std::string_view kSimBackendName = "sim";
+inline constexpr std::string_view kSimOptionPrefix = "--sim-";
+
 // The chip's latency timer as it comes out of the factory.
 inline constexpr std::chrono::milliseconds kPowerOnLatency{16};
 
 // The fault list of --sim-faults, or the message naming the first fault that
-// was not understood (then `faults` is empty).
-struct SimFaultList {
-    std::vector<SimFault> faults;
-    std::string error;
-};
-SimFaultList ParseSimFaults(std::string_view list);
+// was not understood.
+Result<std::vector<SimFault>> ParseSimFaults(std::string_view list);
+
+// The simulated box's settings in `options`: the path of sim:PATH (empty when
+// they name another device) and --sim-faults=, --sim-latency= and
+// --sim-timing= (the last of each wins), or the message naming the first
+// value that was not understood.
+Result<SimSettings> ParseSimSettings(const DeviceOptions& options);
 
 // --sim-latency's value: whole milliseconds from 0 to 1000.
 std::optional<std::chrono::milliseconds> ParseSimLatency(std::string_view text);

@@ -57,9 +57,12 @@ class LibFtdiContext : public FtdiContext {
             FtdiDeviceInfo info;
             info.productId = descriptor.idProduct;
             std::array<char, 128> product{};
+            std::array<char, 128> serial{};
             if (ftdi_usb_get_strings2(context_, device, nullptr, 0, product.data(),
-                                      static_cast<int>(product.size()), nullptr, 0) == 0) {
+                                      static_cast<int>(product.size()), serial.data(),
+                                      static_cast<int>(serial.size())) == 0) {
                 info.description = std::string(product.data());
+                info.serial = std::string(serial.data());
             }
             devices.push_back(std::move(info));
             ftdiDevices_.push_back(device);

@@ -49,6 +49,8 @@ struct FtdiDeviceInfo {
     // Its product string, or nothing when it could not be read (a device
     // held by another program, or one the user may not open).
     std::optional<std::string> description;
+    // Its USB serial number, when it could be read.
+    std::optional<std::string> serial;
 };
 
 // One ftdi_context: destroying it closes what is open and frees it

@@ -224,7 +224,8 @@ std::string UsbId(const FtdiDeviceInfo& device) {
 
 }  // namespace
 
-UsbLibrary::UsbLibrary(std::shared_ptr<FtdiApi> api) : api_(std::move(api)) {}
+UsbLibrary::UsbLibrary(std::shared_ptr<FtdiApi> api, std::string serial)
+    : api_(std::move(api)), serial_(std::move(serial)) {}
 
 FtStatus UsbLibrary::OpenByDescription(std::string_view description,
                                        std::unique_ptr<FtHandle>& handle) {
@@ -240,14 +241,16 @@ FtStatus UsbLibrary::OpenByDescription(std::string_view description,
         return FtStatus::DeviceNotFound;
     }
     // An FTDI device whose strings this user may not read may be the box.
-    problem_ = Text(txt::ReasonNoBox);
+    problem_ =
+        serial_.empty() ? Text(txt::ReasonNoBox) : TextF(txt::ReasonNoBoxWithSerial, serial_);
     for (const FtdiDeviceInfo& device : devices) {
         if (!device.description) {
             problem_ = TextF(txt::ReasonUsbNotPermitted, UsbId(device));
         }
     }
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (devices[i].description != description) {
+        if (devices[i].description != description ||
+            (!serial_.empty() && devices[i].serial != serial_)) {
             continue;
         }
         context->SetAutoDetachReattach();

@@ -24,8 +24,9 @@ namespace qzt {
 
 class UsbLibrary : public FtLibrary {
   public:
-    // On the calls `api` makes: the machine's USB bus, or a test's.
-    explicit UsbLibrary(std::shared_ptr<FtdiApi> api = LibFtdi());
+    // On the calls `api` makes: the machine's USB bus, or a test's. With a
+    // `serial` number, only the box that carries it (usb:SERIAL).
+    explicit UsbLibrary(std::shared_ptr<FtdiApi> api = LibFtdi(), std::string serial = {});
 
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override;
@@ -34,6 +35,7 @@ class UsbLibrary : public FtLibrary {
 
   private:
     std::shared_ptr<FtdiApi> api_;
+    std::string serial_;
     std::string problem_;
 };
 

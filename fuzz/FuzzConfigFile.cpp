@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 result = OpenCommandLineFile(state, ui, path);
                 break;
         }
-        const bool loaded = result == FileResult::Ok || result == FileResult::DecodeFault;
+        const bool loaded = result == FileResult::Ok || result == FileFault::DecodeFault;
         if (!loaded && (state.CurrentImage != before || state.ConfigState != ConfigMode::Default ||
                         !state.CurrentFileName.empty())) {
             std::abort();  // a refused file changed the state

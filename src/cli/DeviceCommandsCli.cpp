@@ -34,32 +34,34 @@ std::optional<UserInterface::RadioCodes> ParseRadioCodes(const std::string& list
 // The image read is kept even when the unit's configuration is corrupt or a
 // field is out of its limits: it is what the unit holds.
 bool ImageTakenOver(DeviceResult result) {
-    return result == DeviceResult::Ok || result == DeviceResult::DecodeFault ||
-           result == DeviceResult::Corrupt;
+    return result == DeviceResult::Ok || result == DeviceFault::DecodeFault ||
+           result == DeviceFault::Corrupt;
 }
 
 }  // namespace
 
 int ExitCodeFor(DeviceResult result) {
-    switch (result) {
-        case DeviceResult::Ok:
-        case DeviceResult::Cancelled:
+    if (result) {
+        return kExitOk;
+    }
+    switch (result.error()) {
+        case DeviceFault::Cancelled:
             return kExitOk;
-        case DeviceResult::DecodeFault:
-        case DeviceResult::EncodeRefused:
+        case DeviceFault::DecodeFault:
+        case DeviceFault::EncodeRefused:
             return kExitInvalidData;
-        case DeviceResult::NoBox:
-        case DeviceResult::NoConnection:
+        case DeviceFault::NoBox:
+        case DeviceFault::NoConnection:
             return kExitNoConnection;
-        case DeviceResult::ReadFailed:
-        case DeviceResult::WriteFailed:
-        case DeviceResult::VerifyFailed:
+        case DeviceFault::ReadFailed:
+        case DeviceFault::WriteFailed:
+        case DeviceFault::VerifyFailed:
             return kExitDeviceFailed;
-        case DeviceResult::WrongProduct:
+        case DeviceFault::WrongProduct:
             return kExitWrongProduct;
-        case DeviceResult::Corrupt:
+        case DeviceFault::Corrupt:
             return kExitCorrupt;
-        case DeviceResult::BackupFailed:
+        case DeviceFault::BackupFailed:
             return kExitFailed;
     }
     return kExitFailed;
@@ -88,7 +90,7 @@ int RunWrite(CliContext& c) {
     // Loaded as File > Open loads it; a field out of its limits is refused
     // by the encoding that follows, before the unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
-    if (load != FileResult::Ok && load != FileResult::DecodeFault) {
+    if (load != FileResult::Ok && load != FileFault::DecodeFault) {
         return ExitCodeFor(load);
     }
     return ExitCodeFor(WriteToDevice(c.state, link, c.ui));
@@ -107,7 +109,7 @@ int RunRadioCodes(CliContext& c) {
         c.state, link, c.ui, c.call.set ? RadioCodesDialog::Edit : RadioCodesDialog::ShowOnly);
     // Without --set the dialog only shows the unit's codes: they are what is
     // printed.
-    if (!c.call.set && result == DeviceResult::Cancelled && c.ui.ShownRadioCodes()) {
+    if (!c.call.set && result == DeviceFault::Cancelled && c.ui.ShownRadioCodes()) {
         const UserInterface::RadioCodes& codes = *c.ui.ShownRadioCodes();
         for (std::size_t row = 0; row < codes.size(); ++row) {
             c.out << Text(kRadioCodeCaptions[row]) << ": " << codes[row] << '\n';

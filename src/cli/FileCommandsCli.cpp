@@ -18,13 +18,14 @@
 namespace qzt {
 
 int ExitCodeFor(FileResult result) {
-    switch (result) {
-        case FileResult::Ok:
-            return kExitOk;
-        case FileResult::DecodeFault:
-        case FileResult::EncodeRefused:
+    if (result) {
+        return kExitOk;
+    }
+    switch (result.error()) {
+        case FileFault::DecodeFault:
+        case FileFault::EncodeRefused:
             return kExitInvalidData;
-        case FileResult::WrongProduct:
+        case FileFault::WrongProduct:
             return kExitWrongProduct;
         default:
             return kExitFailed;
@@ -34,7 +35,7 @@ int ExitCodeFor(FileResult result) {
 namespace {
 
 bool Loaded(FileResult result) {
-    return result == FileResult::Ok || result == FileResult::DecodeFault;
+    return result == FileResult::Ok || result == FileFault::DecodeFault;
 }
 
 const ValueListEntry* SelectedEntry(const ProgramState& state, const FormControl& control) {
@@ -221,7 +222,7 @@ int RunDiff(CliContext& c) {
     }
     // Both files are compared as loaded; a field out of its limits in either
     // is still reported, as info, check and set report it.
-    if (loadA == FileResult::DecodeFault || loadB == FileResult::DecodeFault) {
+    if (loadA == FileFault::DecodeFault || loadB == FileFault::DecodeFault) {
         return kExitInvalidData;
     }
     return differ ? kExitFailed : kExitOk;

@@ -74,7 +74,7 @@ int RunSeries(CliContext& c) {
     // Loaded as 'qzt write' loads it; PrepareSeries encodes it as Write to
     // device would before any unit is reached.
     const FileResult load = OpenConfigFile(c.state, c.ui, file);
-    if (load != FileResult::Ok && load != FileResult::DecodeFault) {
+    if (load != FileResult::Ok && load != FileFault::DecodeFault) {
         return ExitCodeFor(load);
     }
     std::optional<SeriesSetup> setup;

@@ -94,16 +94,16 @@ FileResult LoadFile(ProgramState& state, UserInterface& ui, const std::string& p
         return result;
     };
     if (way.mustExist && !FileExists(path)) {
-        return refuse(TextF(txt::FileNotFound, path), FileResult::NotFound);
+        return refuse(TextF(txt::FileNotFound, path), FileFault::NotFound);
     }
     if (!Accepts(way, path)) {
-        return refuse(Text(way.wrongSizeText), FileResult::BadFile);
+        return refuse(Text(way.wrongSizeText), FileFault::BadFile);
     }
     if (!ReadConfigFile(path, state.ScratchImage)) {
-        return refuse(Text(txt::CouldNotLoadConfiguration), FileResult::ReadFailed);
+        return refuse(Text(txt::CouldNotLoadConfiguration), FileFault::ReadFailed);
     }
     if (!IsQztProduct(ImageOf(state.ScratchImage))) {
-        return refuse(Text(way.wrongProductText), FileResult::WrongProduct);
+        return refuse(Text(way.wrongProductText), FileFault::WrongProduct);
     }
 
     state.CurrentFileName = path;
@@ -121,7 +121,7 @@ FileResult LoadFile(ProgramState& state, UserInterface& ui, const std::string& p
     }
     ui.SetStatusText(fault && way.emptyStatusOnFailure ? std::string() : opened);
     std::copy_n(state.ScratchImage.begin(), kImageSize, state.CurrentImage.begin());
-    return fault ? FileResult::DecodeFault : FileResult::Ok;
+    return fault ? FileResult(FileFault::DecodeFault) : FileResult::Ok;
 }
 
 // Save's writing part for a target: the 2048-byte rule, the write, the status
@@ -142,7 +142,7 @@ FileResult WriteCurrentImage(ProgramState& state, UserInterface& ui, const std::
         // The box's text is the same for every failure; the system's reason
         // (a read-only file, a full disk, a missing folder) goes with it.
         ui.ShowErrorWithReason(Text(txt::CouldNotSaveConfiguration), written.error().Reason());
-        result = FileResult::WriteFailed;
+        result = FileFault::WriteFailed;
     }
     RefreshTitle(state, ui);
     return result;
@@ -182,7 +182,7 @@ FileResult FileNew(ProgramState& state, UserInterface& ui) {
     if (!ReadConfigFile(state.ProgramDataDirectory + kDefaultImageFileName, image)) {
         ui.ShowError(Text(txt::DefaultFileNotFound));
         ui.SetStatusText("");
-        return FileResult::ReadFailed;
+        return FileFault::ReadFailed;
     }
     state.CurrentImage = image;
     state.ConfigState = ConfigMode::Default;
@@ -192,14 +192,14 @@ FileResult FileNew(ProgramState& state, UserInterface& ui) {
     }
     ui.SetStatusText(Text(txt::DefaultConfigLoaded));
     RefreshTitle(state, ui);
-    return fault ? FileResult::DecodeFault : FileResult::Ok;
+    return fault ? FileResult(FileFault::DecodeFault) : FileResult::Ok;
 }
 
 FileResult FileOpen(ProgramState& state, UserInterface& ui) {
     std::optional<std::string> chosen =
         ui.ChooseFileToOpen(ConfigFileDialog(state, txt::OpenDialogTitle));
     if (!chosen) {
-        return FileResult::Cancelled;
+        return FileFault::Cancelled;
     }
     std::string path = *chosen;
     if (ExtensionOf(path).empty()) {
@@ -221,14 +221,14 @@ FileResult FileSave(ProgramState& state, UserInterface& ui) {
         return FileSaveAs(state, ui);
     }
     if (!EncodeForSaving(state, ui)) {
-        return FileResult::EncodeRefused;
+        return FileFault::EncodeRefused;
     }
     return WriteCurrentImage(state, ui, state.CurrentFileName);
 }
 
 FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
     if (!EncodeForSaving(state, ui)) {
-        return FileResult::EncodeRefused;
+        return FileFault::EncodeRefused;
     }
     const ConfigMode previousState = state.ConfigState;
     state.ConfigState = ConfigMode::Saved;
@@ -236,7 +236,7 @@ FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
         ui.ChooseFileToSave(ConfigFileDialog(state, txt::SaveDialogTitle));
     if (!chosen) {
         state.ConfigState = previousState;
-        return FileResult::Cancelled;
+        return FileFault::Cancelled;
     }
     const std::string target = SpeltAsOnDisk(WithExtension(*chosen, kConfigExtension), *chosen);
     if (FileExists(target)) {
@@ -246,12 +246,12 @@ FileResult FileSaveAs(ProgramState& state, UserInterface& ui) {
             ui.ShowInformation(Text(txt::ConfigurationFileReadOnly));
             ui.SetStatusText("");
             state.ConfigState = previousState;
-            return FileResult::ReadOnly;
+            return FileFault::ReadOnly;
         }
         if (!ui.AskYesNo(Text(txt::ConfigurationFileExists))) {
             ui.SetStatusText("");
             state.ConfigState = previousState;
-            return FileResult::Cancelled;
+            return FileFault::Cancelled;
         }
     }
     state.CurrentFileName = target;
@@ -263,7 +263,7 @@ FileResult DropFiles(ProgramState& state, UserInterface& ui,
     if (paths.size() != 1) {
         ui.SetStatusText("");
         ui.ShowError(Text(txt::DropMultipleFiles));
-        return FileResult::BadFile;
+        return FileFault::BadFile;
     }
     return LoadFile(state, ui, paths.front(), kDropWay);
 }

@@ -12,13 +12,13 @@
 #include "config/FieldFault.h"
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
+#include "text/Result.h"
 
 namespace qzt {
 
-// How a command ended, for callers that need more than the boxes shown
-// (the command-line tool's exit codes, tests).
-enum class FileResult {
-    Ok,             // done
+// Why a command did not simply succeed, for callers that need more than the
+// boxes shown (the command-line tool's exit codes, tests).
+enum class FileFault {
     DecodeFault,    // loaded, but a field is outside its limits (reported)
     Cancelled,      // the user cancelled a dialog or declined to overwrite
     NotFound,       // the file does not exist
@@ -29,6 +29,8 @@ enum class FileResult {
     ReadOnly,       // the target is read-only; nothing written
     WriteFailed,    // the write failed; the old file is untouched
 };
+// How a command ended: FileResult::Ok, or its fault.
+using FileResult = Result<void, FileFault>;
 
 inline constexpr const char* kConfigExtension = ".Qzt";
 

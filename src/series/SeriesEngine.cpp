@@ -457,7 +457,7 @@ UnitReport SeriesEngine::Program(const std::string& serialNumber, const PlanRow*
         // Written with the configuration all the same; its row waits for the
         // look that meets it again.
         report.resultText = Text(txt::SeriesSwapped);
-        return finish(DeviceResult::VerifyFailed);
+        return finish(DeviceFault::VerifyFailed);
     }
     if (row == nullptr) {
         // Without a plan the unit keeps its codes; the read-back has them.
@@ -474,13 +474,13 @@ UnitReport SeriesEngine::Program(const std::string& serialNumber, const PlanRow*
     result = ChangeDeviceRadioCodes(state, link_, unitUi);
     if (unitUi.Swapped()) {
         report.resultText = Text(txt::SeriesSwapped);
-        return finish(DeviceResult::Cancelled);
+        return finish(DeviceFault::Cancelled);
     }
     if (result != DeviceResult::Ok) {
         report.resultText = TextF(txt::SeriesFailed, unitUi.FirstError());
         // Blocks went out: the unit may hold the codes now, so they stay on
         // record with it and the row is kept for it.
-        if (result == DeviceResult::WriteFailed || result == DeviceResult::VerifyFailed) {
+        if (result == DeviceFault::WriteFailed || result == DeviceFault::VerifyFailed) {
             report.codes = row->codes;
         }
         return finish(result);

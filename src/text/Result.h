@@ -94,20 +94,22 @@ class VoidResult {
 
     constexpr VoidResult() = default;
     constexpr VoidResult(Success) {}
-    VoidResult(E error) : error_(std::move(error)) {}
+    constexpr VoidResult(E error) : error_(std::move(error)) {}
 
-    bool has_value() const { return !error_.has_value(); }
-    explicit operator bool() const { return has_value(); }
+    constexpr bool has_value() const { return !error_.has_value(); }
+    constexpr explicit operator bool() const { return has_value(); }
     // Only after a failure.
-    const E& error() const { return *error_; }
+    constexpr const E& error() const { return *error_; }
 
-    friend bool operator==(const VoidResult& result, Success) { return result.has_value(); }
-    friend bool operator==(const VoidResult& result,
-                           const E& error) requires std::equality_comparable<E> {
+    friend constexpr bool operator==(const VoidResult& result, Success) {
+        return result.has_value();
+    }
+    friend constexpr bool operator==(const VoidResult& result,
+                                     const E& error) requires std::equality_comparable<E> {
         return result.error_ == error;
     }
-    friend bool operator==(const VoidResult& a,
-                           const VoidResult& b) requires std::equality_comparable<E> {
+    friend constexpr bool operator==(const VoidResult& a,
+                                     const VoidResult& b) requires std::equality_comparable<E> {
         return a.error_ == b.error_;
     }
 

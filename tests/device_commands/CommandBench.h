@@ -23,6 +23,17 @@
 
 namespace qzt::test {
 
+// The commands' endings by their names: Endings::Ok, Endings::NoBox, ...
+struct Endings {
+    static constexpr Success Ok{};
+    using enum DeviceFault;
+};
+
+// An ending as a number, for tallies: 0 for success, then the faults.
+inline std::size_t EndingIndex(const DeviceResult& result) {
+    return result ? 0 : 1 + static_cast<std::size_t>(result.error());
+}
+
 const UserInterface::RadioCodes kNewCodes = {"1234", "ABCD", "0F0F", "00FF", "BEEF", "C0DE"};
 
 inline std::string Bytes(std::span<const std::uint8_t> bytes) {

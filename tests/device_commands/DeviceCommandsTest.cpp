@@ -42,7 +42,7 @@ std::string Describe(const std::vector<RecordedBox>& boxes) {
 }
 
 bool TakenOver(DeviceResult r) {
-    return r == DeviceResult::Ok || r == DeviceResult::Corrupt || r == DeviceResult::DecodeFault;
+    return r == DeviceResult::Ok || r == DeviceFault::Corrupt || r == DeviceFault::DecodeFault;
 }
 
 // One command's outcome: its result, the one box it shows (an information box
@@ -59,7 +59,7 @@ constexpr int kBox = -1;
 // the window's state, the unit's memory and the backups. The faults of real
 // boxes also run over the pseudo-terminal and the fake USB bus.
 void RunFaultMatrix(test::Route route) {
-    using R = DeviceResult;
+    using R = test::Endings;
     constexpr Outcome kReadOk{R::Ok, txt::ReadComplete, kBox};
     constexpr Outcome kWritten{R::Ok, txt::ConfigurationUpdated, txt::WriteAndVerifyComplete};
     constexpr Outcome kNoBox{R::NoBox, txt::KvdNotFound, kBox};
@@ -255,7 +255,7 @@ TEST(WriteToDevice, RepliesLaterThanTheSettleOverAPseudoTerminal) {
 TEST(WriteToDevice, FieldOutOfLimitsStopsBeforeTheLink) {
     Bench b;
     b.ui.editForm = [](FormModel& form) { form.edtInPassageDelay = "6"; };
-    EXPECT_EQ(b.Write(), DeviceResult::EncodeRefused);
+    EXPECT_EQ(b.Write(), DeviceFault::EncodeRefused);
     EXPECT_EQ(Describe(b.ui.boxes),
               "E:Incorrect parameter value!\nThe field 'On pad delay (s)' contains '6'.\nPlease "
               "check the field and try again.|");
@@ -343,10 +343,10 @@ TEST(DeviceCommands, ExchangesInTheirOrder) {
 
 TEST(WriteToDevice, NothingIsWrittenWithoutABackup) {
     Bench unread("silent-reads@100");  // a block only the whole-image read asks for
-    EXPECT_EQ(unread.Write(), DeviceResult::NoConnection);
+    EXPECT_EQ(unread.Write(), DeviceFault::NoConnection);
     Bench unsaved;
     WriteFile(unsaved.BackupsFolder().substr(0, unsaved.BackupsFolder().size() - 1), "a file");
-    EXPECT_EQ(unsaved.Write(), DeviceResult::BackupFailed);
+    EXPECT_EQ(unsaved.Write(), DeviceFault::BackupFailed);
     EXPECT_EQ(Describe(unsaved.ui.boxes),
               "E:Could not save a backup of the QZT configuration as\n" + unsaved.BackupsFolder() +
                   "123456-20251231-235958.Qzt\nNothing was written to QZT.|");
@@ -366,7 +366,7 @@ TEST(DeviceCommands, BackupsAndHistoryAreKept) {
     EXPECT_EQ(b.ChangeCodes(), DeviceResult::Ok);
     EXPECT_EQ(b.Read(), DeviceResult::Ok);
     b.ui.onEditRadioCodes = {};
-    EXPECT_EQ(ChangeDeviceRadioCodes(b.state, *b.link, b.ui), DeviceResult::Cancelled);
+    EXPECT_EQ(ChangeDeviceRadioCodes(b.state, *b.link, b.ui), DeviceFault::Cancelled);
     const std::string folder = b.BackupsFolder();
     EXPECT_EQ(ReadFile(folder + "123456-20251231-235958.Qzt"), Bytes(b.memoryBefore));
     EXPECT_EQ(ReadFile(folder + "123456-20251231-235958-2.Qzt"), Bytes(afterWrite));
@@ -452,7 +452,7 @@ TEST(ReadFromDevice, GoesOnWithoutADefaultAndSaveAsksForAName) {
     EXPECT_EQ(b.ui.statusHistory,
               (std::vector<std::string>{"", "Read from QZT...", "Read complete"}));
     EXPECT_EQ(b.state.Form.edtSerialNumber, "123456");
-    EXPECT_EQ(FileSave(b.state, b.ui), FileResult::Cancelled);
+    EXPECT_EQ(FileSave(b.state, b.ui), FileFault::Cancelled);
     ASSERT_EQ(b.ui.dialogs.size(), 1u);
     EXPECT_EQ(b.ui.dialogs[0].title, "Save as");
 }
@@ -492,7 +492,7 @@ TEST(ChangeDeviceRadioCodes, AbortWritesNothingAndSaysNothing) {
         EXPECT_EQ(b.ui.busyDepth, 0);   // with the normal cursor
         return false;
     };
-    EXPECT_EQ(ChangeDeviceRadioCodes(b.state, *b.link, b.ui), DeviceResult::Cancelled);
+    EXPECT_EQ(ChangeDeviceRadioCodes(b.state, *b.link, b.ui), DeviceFault::Cancelled);
     EXPECT_TRUE(b.ui.boxes.empty());
     EXPECT_EQ(b.ui.status, "before");
     EXPECT_EQ(b.Writes(), 0u);
@@ -504,7 +504,7 @@ TEST(ChangeDeviceRadioCodes, ALostChecksumWriteIsAVerifyError) {
     // The codes arrive but the checksum never does: the unit would hold a
     // configuration that the next read calls corrupt.
     Bench b("silent-writes@224");
-    EXPECT_EQ(b.ChangeCodes(), DeviceResult::VerifyFailed);
+    EXPECT_EQ(b.ChangeCodes(), DeviceFault::VerifyFailed);
     EXPECT_EQ(Describe(b.ui.boxes), "E:Verify error!|");
     EXPECT_FALSE(ChecksumMatches(b.Memory()));
 }

@@ -142,7 +142,7 @@ bool Holds(const std::vector<SimFault>& faults, SimFaultKind kind) {
 std::string BrokenPromise(Bench& b, int command, Unit unit, const std::vector<SimFault>& faults,
                           DeviceResult result, LinkClock::Duration took,
                           std::optional<LinkClock::Duration> sinceUnplugged) {
-    using R = DeviceResult;
+    using R = test::Endings;
     const ConfigImage memory = b.Memory();
     const auto current = ImageOf(b.state.CurrentImage);
     if (took > Budget(command)) {
@@ -275,7 +275,7 @@ Tally RunSchedules(test::Route route, int runs, bool confirmReads) {
             const auto start = b.link->Clock().Now();
             const DeviceResult result = b.Run(command);
             const auto end = b.link->Clock().Now();
-            ++tally.outcomes[static_cast<std::size_t>(result)][static_cast<std::size_t>(command)];
+            ++tally.outcomes[test::EndingIndex(result)][static_cast<std::size_t>(command)];
             const auto unplugged = b.sim ? b.sim->Traffic().unpluggedAt : b.chip->UnpluggedAt();
             const std::string broken =
                 BrokenPromise(b, command, unit, settings.faults, result, end - start,
@@ -301,8 +301,7 @@ TEST(DeviceCommands, RandomSchedulesKeepEveryPromiseOnlyWithConfirmedReads) {
             ADD_FAILURE() << broken;
         }
         for (std::size_t command = 0; command < 3; ++command) {
-            EXPECT_GT(tally.outcomes[static_cast<std::size_t>(DeviceResult::Ok)][command],
-                      runs / 20)
+            EXPECT_GT(tally.outcomes[test::EndingIndex(DeviceResult::Ok)][command], runs / 20)
                 << command;
         }
     }

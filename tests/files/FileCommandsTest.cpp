@@ -82,7 +82,7 @@ TEST(FileNew, LoadsTheDefaultImageOrReportsItMissing) {
         w.state.ConfigState = ConfigMode::Read;
         w.ui.title = "unchanged";
         w.ui.boxes.clear();
-        EXPECT_EQ(FileNew(w.state, w.ui), FileResult::ReadFailed);
+        EXPECT_EQ(FileNew(w.state, w.ui), FileFault::ReadFailed);
         EXPECT_EQ(w.Boxes(), "E:File Default.bin was not found!|");
         EXPECT_EQ(w.ui.status, "");
         EXPECT_EQ(w.state.ConfigState, ConfigMode::Read);
@@ -94,7 +94,7 @@ TEST(FileNew, LoadsTheDefaultImageOrReportsItMissing) {
 TEST(FileNew, DecodeFaultIsShownAndTheImageLoaded) {
     Workspace w;
     WriteFile(w.state.ProgramDataDirectory + "Default.bin", ImageBytes(256, {{49, 6}}));
-    EXPECT_EQ(FileNew(w.state, w.ui), FileResult::DecodeFault);
+    EXPECT_EQ(FileNew(w.state, w.ui), FileFault::DecodeFault);
     EXPECT_EQ(w.Boxes(),
               "E:Error converting data!\nThe value in field 'On pad delay (s)' is outside its "
               "limits.\nAdress 49 contains 6, which is invalid.\nPlease contact ORVI Electronics|");
@@ -111,22 +111,22 @@ TEST(FileOpen, ChecksInOrderAndLeavesEverythingOnRefusal) {
         std::string boxes;  // "%s" is the configs folder
     };
     const Case cases[] = {
-        {"missing", "nothing.Qzt", [](Workspace&) {}, FileResult::NotFound,
+        {"missing", "nothing.Qzt", [](Workspace&) {}, FileFault::NotFound,
          "E:File '%s/nothing.Qzt' not found.|"},
-        {"empty file", "e.Qzt", [](Workspace& w) { w.File("e.Qzt", ""); }, FileResult::BadFile,
+        {"empty file", "e.Qzt", [](Workspace& w) { w.File("e.Qzt", ""); }, FileFault::BadFile,
          "E:Incorrect file size!|"},
         {"255 bytes", "a.Qzt", [](Workspace& w) { w.File("a.Qzt", ImageBytes(255)); },
-         FileResult::BadFile, "E:Incorrect file size!|"},
+         FileFault::BadFile, "E:Incorrect file size!|"},
         {"257 bytes", "a.Qzt", [](Workspace& w) { w.File("a.Qzt", ImageBytes(257)); },
-         FileResult::BadFile, "E:Incorrect file size!|"},
+         FileFault::BadFile, "E:Incorrect file size!|"},
         {"a folder", "dir.Qzt",
          [](Workspace& w) { std::filesystem::create_directories(w.dir / "configs/dir.Qzt"); },
-         FileResult::NotFound, "E:File '%s/dir.Qzt' not found.|"},
+         FileFault::NotFound, "E:File '%s/dir.Qzt' not found.|"},
         {"other product", "p.Qzt",
          [](Workspace& w) {
              w.File("p.Qzt", ImageBytes(256, {{248, 0x47}}));
          },
-         FileResult::WrongProduct, "E:" + kProductTypeText + "|"},
+         FileFault::WrongProduct, "E:" + kProductTypeText + "|"},
     };
     for (const Case& c : cases) {
         Workspace w;
@@ -167,8 +167,7 @@ TEST(FileOpen, LoadsAndNamesTheFile) {
          FileResult::Ok, "I:Configuration file 'site3.bin' opened|"},
         {"percent in the name", "100%s %d.Qzt", ImageBytes(), "100%s %d.Qzt", FileResult::Ok,
          "I:Configuration file '100%s %d.Qzt' opened|"},
-        {"decode fault", "bad.Qzt", ImageBytes(256, {{65, 241}}), "bad.Qzt",
-         FileResult::DecodeFault,
+        {"decode fault", "bad.Qzt", ImageBytes(256, {{65, 241}}), "bad.Qzt", FileFault::DecodeFault,
          "E:Error converting data!\nThe value in field 'Battery alarm period (h, 0=OFF)' is "
          "outside its limits.\nAdress 65 contains 241, which is invalid.\nPlease contact ORVI "
          "Electronics|"},
@@ -231,7 +230,7 @@ TEST(FileSave, OutsideFileStatesItIsSaveAs) {
         Workspace w;
         w.state.ConfigState = state;
         w.state.CurrentFileName = w.File("old.Qzt", ImageBytes());
-        EXPECT_EQ(FileSave(w.state, w.ui), FileResult::Cancelled) << int(state);
+        EXPECT_EQ(FileSave(w.state, w.ui), FileFault::Cancelled) << int(state);
         ASSERT_EQ(w.ui.dialogs.size(), 1u) << int(state);
         EXPECT_EQ(w.ui.dialogs[0].title, "Save as");
         EXPECT_EQ(w.state.ConfigState, state);
@@ -244,7 +243,7 @@ TEST(FileSave, RefusedFieldStopsBeforeAnything) {
     w.state.CurrentFileName = path;
     w.state.ConfigState = ConfigMode::File;
     w.state.Form.edtInPassageDelay = "6";
-    EXPECT_EQ(FileSave(w.state, w.ui), FileResult::EncodeRefused);
+    EXPECT_EQ(FileSave(w.state, w.ui), FileFault::EncodeRefused);
     EXPECT_EQ(w.Boxes(),
               "E:Incorrect parameter value!\nThe field 'On pad delay (s)' contains '6'.\nPlease "
               "check the field and try again.|");
@@ -253,7 +252,7 @@ TEST(FileSave, RefusedFieldStopsBeforeAnything) {
 
     w.ui.boxes.clear();
     w.state.ConfigState = ConfigMode::Read;
-    EXPECT_EQ(FileSaveAs(w.state, w.ui), FileResult::EncodeRefused);
+    EXPECT_EQ(FileSaveAs(w.state, w.ui), FileFault::EncodeRefused);
     EXPECT_TRUE(w.ui.dialogs.empty());  // no dialog before the form is valid
     EXPECT_EQ(w.state.ConfigState, ConfigMode::Read);
 }
@@ -275,11 +274,11 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const FileResult full = FileSave(w.state, w.ui);
     ::setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(full, FileResult::WriteFailed);
+    EXPECT_EQ(full, FileFault::WriteFailed);
 
     // A read-only file.
     ::chmod(path.c_str(), 0444);
-    EXPECT_EQ(FileSave(w.state, w.ui), FileResult::WriteFailed);
+    EXPECT_EQ(FileSave(w.state, w.ui), FileFault::WriteFailed);
 
     const std::string message =
         "E:Could not save configuration!\nEntered name must be a valid Windows file name.\nDo "
@@ -315,7 +314,7 @@ TEST(FileSave, FailedWriteSaysWhy) {
         ::chmod((w.dir / "configs").c_str(), c.folderMode);
         w.state.CurrentFileName = w.dir / c.target;
         w.state.ConfigState = ConfigMode::File;
-        EXPECT_EQ(FileSave(w.state, w.ui), FileResult::WriteFailed) << c.target;
+        EXPECT_EQ(FileSave(w.state, w.ui), FileFault::WriteFailed) << c.target;
         ::chmod((w.dir / "configs").c_str(), 0755);
         ASSERT_EQ(w.ui.boxes.size(), 1u) << c.target;
         EXPECT_EQ(w.ui.boxes[0].text.substr(0, 30), "Could not save configuration!\n");
@@ -342,15 +341,15 @@ TEST(FileSaveAs, TargetsQuestionsAndStates) {
         {"new file, extension replaced", nullptr, false, "plan.txt", UserInterface::Answer::No,
          FileResult::Ok, ConfigMode::Saved, "plan.Qzt", ""},
         {"cancelled after a read", nullptr, false, std::nullopt, UserInterface::Answer::No,
-         FileResult::Cancelled, ConfigMode::Read, nullptr, ""},
+         FileFault::Cancelled, ConfigMode::Read, nullptr, ""},
         {"overwrite declined", "plan.Qzt", false, "plan.txt", UserInterface::Answer::No,
-         FileResult::Cancelled, ConfigMode::Read, nullptr,
+         FileFault::Cancelled, ConfigMode::Read, nullptr,
          "I:Configuration file exists. Do you want to overwrite?|", ""},
         {"overwrite accepted", "plan.Qzt", false, "plan", UserInterface::Answer::Yes,
          FileResult::Ok, ConfigMode::Saved, "plan.Qzt",
          "I:Configuration file exists. Do you want to overwrite?|"},
         {"read-only target", "plan.Qzt", true, "plan.Qzt", UserInterface::Answer::Yes,
-         FileResult::ReadOnly, ConfigMode::Read, nullptr,
+         FileFault::ReadOnly, ConfigMode::Read, nullptr,
          "I:Configuration file is read only.\nThe file could not be saved.|", ""},
     };
     for (const Case& c : cases) {
@@ -425,7 +424,7 @@ TEST(FileNames, OneConfigurationWhateverTheCaseOfItsExtension) {
 TEST(FileSaveAs, FailedWriteKeepsTheNewName) {
     Workspace w;
     w.ui.paths.push_back(w.dir / "no such folder/unit");
-    EXPECT_EQ(FileSaveAs(w.state, w.ui), FileResult::WriteFailed);
+    EXPECT_EQ(FileSaveAs(w.state, w.ui), FileFault::WriteFailed);
     EXPECT_EQ(w.state.ConfigState, ConfigMode::Saved);
     EXPECT_EQ(w.state.CurrentFileName, w.dir / "no such folder/unit.Qzt");
 }
@@ -441,7 +440,7 @@ TEST(DropFiles, AcceptanceTable) {
     const Case cases[] = {
         {"two files",
          {{"a.Qzt", ImageBytes()}, {"b.Qzt", ImageBytes()}},
-         FileResult::BadFile,
+         FileFault::BadFile,
          "E:There is no support for drag-n-drop of multiple configuration files|",
          ""},
         {"upper-case extension",
@@ -451,7 +450,7 @@ TEST(DropFiles, AcceptanceTable) {
          "Configuration file 'unit.QZT' opened"},
         {"256 bytes, other extension",
          {{"unit.bin", ImageBytes()}},
-         FileResult::BadFile,
+         FileFault::BadFile,
          "E:Dropped file is not a QZT configuration file|",
          ""},
         {"2048 bytes, any extension",
@@ -461,17 +460,17 @@ TEST(DropFiles, AcceptanceTable) {
          "Configuration file 'dump.txt' opened"},
         {"512 bytes",
          {{"unit.qzt", ImageBytes(512)}},
-         FileResult::BadFile,
+         FileFault::BadFile,
          "E:Dropped file is not a QZT configuration file|",
          ""},
         {"other product",
          {{"unit.qzt", ImageBytes(256, {{248, 0}})}},
-         FileResult::WrongProduct,
+         FileFault::WrongProduct,
          "E:Invalid product type!\nDropped file is not a QZT configuration file.|",
          ""},
         {"decode fault",
          {{"unit.qzt", ImageBytes(256, {{50, 0x0E}, {51, 0x11}})}},
-         FileResult::DecodeFault,
+         FileFault::DecodeFault,
          "E:Error converting data!\nThe value in field 'Time allowed out of pad (s)' is outside "
          "its limits.\nAdress 50 contains 14, which is invalid.\nPlease contact ORVI "
          "Electronics|",
@@ -486,7 +485,7 @@ TEST(DropFiles, AcceptanceTable) {
         EXPECT_EQ(DropFiles(w.state, w.ui, paths), c.result) << c.name;
         EXPECT_EQ(w.Boxes(), c.boxes) << c.name;
         EXPECT_EQ(w.ui.status, c.status) << c.name;
-        const bool loaded = c.result == FileResult::Ok || c.result == FileResult::DecodeFault;
+        const bool loaded = c.result == FileResult::Ok || c.result == FileFault::DecodeFault;
         EXPECT_EQ(w.state.ConfigState, loaded ? ConfigMode::File : ConfigMode::Default) << c.name;
         EXPECT_EQ(w.state.CurrentFileName, loaded ? paths[0] : "") << c.name;
         EXPECT_EQ(w.ui.title,
@@ -504,13 +503,13 @@ TEST(CommandLineFile, AcceptanceTable) {
     };
     const Case cases[] = {
         {"unit.qzt", ImageBytes(2048), FileResult::Ok, ""},
-        {"unit.Qzt", ImageBytes(256, {{64, 250}}), FileResult::DecodeFault,
+        {"unit.Qzt", ImageBytes(256, {{64, 250}}), FileFault::DecodeFault,
          "E:Error converting data!\nThe value in field 'Radio test alarm period (h, 0=OFF)' is "
          "outside its limits.\nAdress 64 contains 250, which is invalid.\nPlease contact ORVI "
          "Electronics|"},
-        {"unit.bin", ImageBytes(), FileResult::BadFile, "E:Incorrect file size!|"},
-        {"unit.qzt.txt", ImageBytes(2048), FileResult::BadFile, "E:Incorrect file size!|"},
-        {"other.qzt", ImageBytes(256, {{248, 0x47}}), FileResult::WrongProduct,
+        {"unit.bin", ImageBytes(), FileFault::BadFile, "E:Incorrect file size!|"},
+        {"unit.qzt.txt", ImageBytes(2048), FileFault::BadFile, "E:Incorrect file size!|"},
+        {"other.qzt", ImageBytes(256, {{248, 0x47}}), FileFault::WrongProduct,
          "E:" + kProductTypeText + "|"},
     };
     for (const Case& c : cases) {
@@ -518,7 +517,7 @@ TEST(CommandLineFile, AcceptanceTable) {
         const std::string path = w.File(c.file, c.bytes);
         EXPECT_EQ(OpenCommandLineFile(w.state, w.ui, path), c.result) << c.file;
         EXPECT_EQ(w.Boxes(), c.boxes) << c.file;
-        const bool loaded = c.result == FileResult::Ok || c.result == FileResult::DecodeFault;
+        const bool loaded = c.result == FileResult::Ok || c.result == FileFault::DecodeFault;
         EXPECT_EQ(w.state.ConfigState, loaded ? ConfigMode::File : ConfigMode::Default) << c.file;
         EXPECT_EQ(w.ui.status, loaded ? "Configuration file '" + std::string(c.file) + "' opened"
                                       : "Default config loaded")

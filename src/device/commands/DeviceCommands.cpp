@@ -120,7 +120,7 @@ class DeviceOperation {
     DeviceResult NoBox(int message) {
         ui_.SetStatusText(Text(message));
         Error(Text(message), link_.NotFoundReason());
-        return DeviceResult::NoBox;
+        return DeviceFault::NoBox;
     }
 
     // A failure found before anything was written: the link is closed and
@@ -143,7 +143,7 @@ class DeviceOperation {
     DeviceResult WrongProduct() {
         ui_.SetStatusText("");
         Error(Text(txt::InvalidProductType));
-        return DeviceResult::WrongProduct;
+        return DeviceFault::WrongProduct;
     }
 
     // Success: the status text, then an information box.
@@ -197,7 +197,7 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
         return op.NoBox(txt::KvdNotFound);
     }
     if (link.CheckConnection() != LinkOk) {
-        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+        return op.Fail(txt::NoConnection, DeviceFault::NoConnection);
     }
     op.Status(txt::ReadingFromUnit);
     // The short read comes first: a unit that answers the connection check
@@ -205,10 +205,10 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
     // full read is a read error.
     const auto scratch = ImageOf(state.ScratchImage);
     if (link.ReadRange(scratch, kProductInformation.first, kProductInformation.Last()) != LinkOk) {
-        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+        return op.Fail(txt::NoConnection, DeviceFault::NoConnection);
     }
     if (link.ReadImage(scratch) != LinkOk) {
-        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::ReadFailed);
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceFault::ReadFailed);
     }
     op.RestoreCursor();
     op.HideProgress();
@@ -225,14 +225,14 @@ DeviceResult ReadFromDevice(ProgramState& state, TUsbInterface& link, UserInterf
     if (!ChecksumMatches(scratch)) {
         ui.SetStatusText("");
         op.Error(Text(txt::ConfigurationCorrupt));
-        result = DeviceResult::Corrupt;
+        result = DeviceFault::Corrupt;
     }
     state.ConfigState = ConfigMode::Read;
     if (const auto fault = DecodeIntoForm(state, ui, scratch, ConfigMode::Read)) {
         op.NoteResult(DecodeErrorText(*fault));
         ShowDecodeError(ui, *fault);
         if (result == DeviceResult::Ok) {
-            result = DeviceResult::DecodeFault;
+            result = DeviceFault::DecodeFault;
         }
     }
     std::copy_n(state.ScratchImage.begin(), kImageSize, state.CurrentImage.begin());
@@ -251,7 +251,7 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     const auto current = ImageOf(state.CurrentImage);
     if (const auto fault = EncodeFromForm(state, ui, current, ConfigMode::Written)) {
         ShowEncodeError(ui, *fault);
-        return DeviceResult::EncodeRefused;
+        return DeviceFault::EncodeRefused;
     }
 
     const bool backup = BackupBeforeWriteEnabled(state.Values);
@@ -263,7 +263,7 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
         return op.NoBox(txt::KvdNotFound);
     }
     if (link.CheckConnection() != LinkOk) {
-        return op.Fail(txt::NoConnection, DeviceResult::NoConnection);
+        return op.Fail(txt::NoConnection, DeviceFault::NoConnection);
     }
     op.Status(txt::WritingToUnit);
 
@@ -273,7 +273,7 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
         link.ReadRange(scratch, kRadioCodeBlock.first, kRadioCodeBlock.Last()) == LinkOk &&
         link.ReadRange(scratch, kProductInformation.first, kProductInformation.Last()) == LinkOk;
     if (!unitRead) {
-        return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
+        return op.FailClosed(txt::NoConnection, DeviceFault::NoConnection);
     }
     if (!IsQztProduct(scratch)) {
         return op.WrongProductClosed();
@@ -286,13 +286,13 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     if (backup) {
         ConfigImage before{};
         if (link.ReadImage(before) != LinkOk) {
-            return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
+            return op.FailClosed(txt::NoConnection, DeviceFault::NoConnection);
         }
         if (const auto saved =
                 SaveUnitBackup(state.ProgramDataDirectory, before, ui.LocalTimeNow());
             !saved) {
             return op.FailClosed(TextF(txt::BackupFailed, saved.error().path),
-                                 DeviceResult::BackupFailed);
+                                 DeviceFault::BackupFailed);
         }
     }
 
@@ -309,18 +309,18 @@ DeviceResult WriteToDevice(ProgramState& state, TUsbInterface& link, UserInterfa
     const LinkResult settings = link.WriteRange(current, kSettings.first, kSettings.Last());
     const LinkResult clock = link.WriteRange(current, kClockBlock.first, kClockBlock.Last());
     if (settings != LinkOk || clock != LinkOk) {
-        return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
+        return op.Fail(txt::ErrorWritingToUnit, DeviceFault::WriteFailed);
     }
 
     op.Status(txt::Verifying);
     if (link.ReadImage(scratch) != LinkOk) {
-        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+        return op.Fail(txt::VerifyError, DeviceFault::VerifyFailed);
     }
     // Bytes 225-230 and 238-239 are neither written nor compared; 240-255
     // were taken from the unit.
     if (!EqualOver(current, scratch, 0, kChecksumOffset) ||
         !EqualOver(current, scratch, kClockBlock.first, kClockBlock.Last())) {
-        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+        return op.Fail(txt::VerifyError, DeviceFault::VerifyFailed);
     }
     return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);
 }
@@ -340,14 +340,14 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     }
     if (link.CheckConnection() != LinkOk) {
         op.RestoreCursor();
-        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::NoConnection);
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceFault::NoConnection);
     }
     if (link.ReadRange(unit, kProductInformation.first, kProductInformation.first) != LinkOk) {
-        return op.FailClosed(txt::NoConnection, DeviceResult::NoConnection);
+        return op.FailClosed(txt::NoConnection, DeviceFault::NoConnection);
     }
     if (link.ReadImage(unit) != LinkOk) {
         op.RestoreCursor();
-        return op.Fail(txt::ErrorReadingFromUnit, DeviceResult::ReadFailed);
+        return op.Fail(txt::ErrorReadingFromUnit, DeviceFault::ReadFailed);
     }
     if (!IsQztProduct(unit)) {
         return op.WrongProductClosed();
@@ -363,14 +363,13 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     if (!ui.EditRadioCodes(oldCodes, newCodes) || showOnly) {
         op.CloseLink();
         op.NoteResult(Text(showOnly ? txt::ReadComplete : txt::RadioCodesAbort));
-        return DeviceResult::Cancelled;
+        return DeviceFault::Cancelled;
     }
 
     if (BackupBeforeWriteEnabled(state.Values)) {
         if (const auto saved = SaveUnitBackup(state.ProgramDataDirectory, unit, ui.LocalTimeNow());
             !saved) {
-            return op.Fail(TextF(txt::BackupFailed, saved.error().path),
-                           DeviceResult::BackupFailed);
+            return op.Fail(TextF(txt::BackupFailed, saved.error().path), DeviceFault::BackupFailed);
         }
     }
 
@@ -379,7 +378,7 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     StoreChecksum(unit);
     if (link.WriteRange(unit, kRadioCodeBlock.first, kRadioCodeBlock.Last()) != LinkOk ||
         link.WriteRange(unit, kChecksumOffset, kChecksumOffset) != LinkOk) {
-        return op.Fail(txt::ErrorWritingToUnit, DeviceResult::WriteFailed);
+        return op.Fail(txt::ErrorWritingToUnit, DeviceFault::WriteFailed);
     }
     // The checksum is read back with the codes: a checksum write that went
     // unanswered would leave the unit with new codes under the old checksum,
@@ -387,12 +386,12 @@ DeviceResult ChangeDeviceRadioCodes(ProgramState& state, TUsbInterface& link, Us
     const auto scratch = ImageOf(state.ScratchImage);
     if (link.ReadRange(scratch, kRadioCodeBlock.first, kRadioCodeBlock.Last()) != LinkOk ||
         link.ReadRange(scratch, kChecksumOffset, kChecksumOffset) != LinkOk) {
-        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+        return op.Fail(txt::VerifyError, DeviceFault::VerifyFailed);
     }
     op.CloseLink();
     if (!EqualOver(scratch, unit, kRadioCodeBlock.first, kRadioCodeBlock.Last()) ||
         scratch[kChecksumOffset] != unit[kChecksumOffset]) {
-        return op.Fail(txt::VerifyError, DeviceResult::VerifyFailed);
+        return op.Fail(txt::VerifyError, DeviceFault::VerifyFailed);
     }
     return op.Complete(txt::WriteAndVerifyComplete, txt::ConfigurationUpdated);
 }

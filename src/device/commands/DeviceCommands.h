@@ -20,14 +20,14 @@
 #include "core/ProgramState.h"
 #include "core/UserInterface.h"
 #include "device/link/TUsbInterface.h"
+#include "text/Result.h"
 #include "text/TextIds.h"
 
 namespace qzt {
 
-// How a command ended, for callers that need more than the boxes shown (the
-// command-line tool's exit codes, tests).
-enum class DeviceResult {
-    Ok,             // done
+// Why a command did not simply succeed, for callers that need more than the
+// boxes shown (the command-line tool's exit codes, tests).
+enum class DeviceFault {
     DecodeFault,    // read and taken over, but a field is outside its limits
     Corrupt,        // read and taken over, but the unit's checksum is wrong
     Cancelled,      // the radio-code dialog was not confirmed; nothing written
@@ -40,6 +40,8 @@ enum class DeviceResult {
     WriteFailed,    // the box refused a block
     VerifyFailed,   // the read-back failed or differs from what was written
 };
+// How a command ended: DeviceResult::Ok, or its fault.
+using DeviceResult = Result<void, DeviceFault>;
 
 // The rows' captions: the five alarm inputs, then the technical alarms.
 inline constexpr std::array<int, 6> kRadioCodeCaptions = {

@@ -46,18 +46,21 @@
 
 #include "device/link/D2xx.h"
 #include "device/link/KvdProtocol.h"
+#include "text/Result.h"
 
 namespace qzt {
 
-// Results of the link operations.
-enum class LinkResult {
-    LinkOk = 0,
+// How the link operations fail, by the box's own result numbers.
+enum class LinkFault {
     LinkNotFound = 1,
     LinkNoAnswer = 2,
     LinkReadError = 4,
     LinkWriteError = 5,
 };
-using enum LinkResult;
+using enum LinkFault;
+// How a link operation ended: LinkOk, or its fault.
+using LinkResult = Result<void, LinkFault>;
+inline constexpr LinkResult LinkOk{};
 
 class TUsbInterface {
   public:

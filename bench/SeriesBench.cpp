@@ -71,9 +71,9 @@ void BM_SeriesUnit(benchmark::State& run) {
     bench::QuietUserInterface ui;
     // The form holds the default configuration, as after File > New.
     FileNew(state, ui);
-    std::optional<SeriesSetup> setup;
-    if (PrepareSeries(state, ui, "ward.Qzt", plan, folder.File("record.csv"), {}, setup) !=
-        SeriesPreparation::Ok) {
+    Result<SeriesSetup, SeriesRefusal> setup =
+        PrepareSeries(state, ui, "ward.Qzt", plan, folder.File("record.csv"), {});
+    if (!setup) {
         run.SkipWithError(("the series cannot start: " + ui.lastError).c_str());
         return;
     }

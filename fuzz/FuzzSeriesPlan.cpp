@@ -32,15 +32,15 @@ bool FitsRecord(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const PlanCheck check = ParseSeriesPlan(text);
-    if (!check.Accepted()) {
-        if (!check.plan.rows.empty()) {
-            std::abort();  // a refused plan holds no row to program
+    if (!check) {
+        if (check.error().refusals.empty() || !check.error().unreadable.empty()) {
+            std::abort();  // a refusal says why; text is never an unreadable file
         }
         return 0;
     }
-    const SeriesPlan& plan = check.plan;
+    const SeriesPlan& plan = check->plan;
     if (plan.rows.empty() || plan.rows.size() > kMaxPlanRows ||
-        plan.extraColumns.size() > kMaxPlanColumns || !check.unreadable.empty()) {
+        plan.extraColumns.size() > kMaxPlanColumns) {
         std::abort();
     }
     for (const std::string& name : plan.extraColumns) {

@@ -16,7 +16,7 @@ using namespace qzt;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const IniSnapshot ini = IniSnapshot::Parse(text);
+    const IniSnapshot ini = IniSnapshot::Parse(text).value_or(IniSnapshot());
 
     for (const DropDownSource& source : kDropDownSources) {
         ValueList list(source.capacity);

@@ -390,8 +390,8 @@ void FormPanel::EditChange(const EntryRule& rule, const QString& text) {
     if (session_.State().DecodingInProgress) {
         return;
     }
-    if (const int warning = ChangeWarning(rule, text.toStdString())) {
-        ui_().ShowError(Text(warning));
+    if (const Result<void> checked = CheckChange(rule, text.toStdString()); !checked) {
+        ui_().ShowError(checked.error().message);
     }
 }
 

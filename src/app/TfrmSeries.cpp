@@ -278,11 +278,10 @@ void TfrmSeries::btnStartClick() {
     }
     // The form as Write to device reads it; the window's boxes say what is
     // wrong. The series works on a copy of the window's state.
-    std::optional<SeriesSetup> setup;
-    const SeriesPreparation prepared =
+    Result<SeriesSetup, SeriesRefusal> setup =
         PrepareSeries(session_.State(), ui_, configurationName_,
-                      plan_->text().trimmed().toStdString(), record, redo, setup);
-    if (prepared != SeriesPreparation::Ok || !setup) {
+                      plan_->text().trimmed().toStdString(), record, redo);
+    if (!setup) {
         return;
     }
     ShowPath(record_, Q(setup->record.Path()));

@@ -96,21 +96,21 @@ ByteRange BytesShownBy(std::string_view control) {
     return {0, 0};
 }
 
-// Sets one control from KEY=VALUE as a user would type or pick it. Returns
-// an error text for a usage error, empty when the value was taken.
-std::string SetControl(ProgramState& state, const std::string& assignment) {
+// Sets one control from KEY=VALUE as a user would type or pick it; refused
+// with the usage error's text.
+Result<void> SetControl(ProgramState& state, const std::string& assignment) {
     const std::size_t equals = assignment.find('=');
     if (equals == std::string::npos || equals == 0) {
-        return TextF(txt::CliNotKeyValue, assignment);
+        return Error::Of(txt::CliNotKeyValue, assignment);
     }
     const std::string key = assignment.substr(0, equals);
     const std::string value = assignment.substr(equals + 1);
     const FormControl* control = FindFormControl(key);
     if (control == nullptr) {
-        return TextF(txt::CliUnknownField, key);
+        return Error::Of(txt::CliUnknownField, key);
     }
     if (control->readOnly) {
-        return TextF(txt::CliReadOnlyField, key);
+        return Error::Of(txt::CliReadOnlyField, key);
     }
     switch (control->kind) {
         case ControlKind::Edit:
@@ -122,7 +122,7 @@ std::string SetControl(ProgramState& state, const std::string& assignment) {
             } else if (value == "0" || value == "false") {
                 state.Form.*control->checked = false;
             } else {
-                return TextF(txt::CliBadValue, value, key);
+                return Error::Of(txt::CliBadValue, value, key);
             }
             return {};
         case ControlKind::DropDown: {
@@ -134,7 +134,7 @@ std::string SetControl(ProgramState& state, const std::string& assignment) {
             };
             const auto found = std::find_if(entries.begin(), entries.end(), match);
             if (found == entries.end()) {
-                return TextF(txt::CliBadValue, value, key);
+                return Error::Of(txt::CliBadValue, value, key);
             }
             state.Form.*control->selection = static_cast<int>(found - entries.begin());
             return {};
@@ -232,8 +232,8 @@ int RunSet(CliContext& c) {
     // Every assignment is checked before any file is touched.
     ProgramState probe = c.state;
     for (std::size_t i = 1; i < c.call.operands.size(); ++i) {
-        if (std::string error = SetControl(probe, c.call.operands[i]); !error.empty()) {
-            return UsageError(c.ui.MessageStream(), error);
+        if (const Result<void> set = SetControl(probe, c.call.operands[i]); !set) {
+            return UsageError(c.ui.MessageStream(), set.error().message);
         }
     }
     const FileResult load = OpenConfigFile(c.state, c.ui, c.call.operands[0]);
@@ -241,7 +241,7 @@ int RunSet(CliContext& c) {
         return ExitCodeFor(load);
     }
     for (std::size_t i = 1; i < c.call.operands.size(); ++i) {
-        SetControl(c.state, c.call.operands[i]);
+        (void)SetControl(c.state, c.call.operands[i]);  // checked on the probe
     }
     ApplyCouplings(c.state.Form);
     // Saved as File > Save writes a file the window has open.

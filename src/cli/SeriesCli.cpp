@@ -77,19 +77,19 @@ int RunSeries(CliContext& c) {
     if (load != FileResult::Ok && load != FileFault::DecodeFault) {
         return ExitCodeFor(load);
     }
-    std::optional<SeriesSetup> setup;
-    switch (PrepareSeries(c.state, c.ui, file, c.call.plan.value_or(""), c.call.record.value_or(""),
-                          c.call.redo, setup)) {
-        case SeriesPreparation::Ok:
-            break;
-        case SeriesPreparation::EncodeRefused:
-        case SeriesPreparation::PlanRefused:
-            return kExitInvalidData;
-        case SeriesPreparation::RedoUnknown:
-            return kExitUsage;
-        case SeriesPreparation::PlanUnreadable:
-        case SeriesPreparation::RecordFailed:
-            return kExitFailed;
+    Result<SeriesSetup, SeriesRefusal> setup = PrepareSeries(
+        c.state, c.ui, file, c.call.plan.value_or(""), c.call.record.value_or(""), c.call.redo);
+    if (!setup) {
+        switch (setup.error()) {
+            case SeriesRefusal::EncodeRefused:
+            case SeriesRefusal::PlanRefused:
+                return kExitInvalidData;
+            case SeriesRefusal::RedoUnknown:
+                return kExitUsage;
+            case SeriesRefusal::PlanUnreadable:
+            case SeriesRefusal::RecordFailed:
+                return kExitFailed;
+        }
     }
     // No one to confirm: what the window would ask about is said.
     for (const std::string& note : setup->notes) {

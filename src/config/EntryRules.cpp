@@ -37,14 +37,15 @@ const EntryRule* FindEntryRule(std::string_view control) {
     return nullptr;
 }
 
-int ChangeWarning(const EntryRule& rule, std::string_view text) {
+Result<void> CheckChange(const EntryRule& rule, std::string_view text) {
     if (text.empty() && rule.check != ChangeCheck::TimePart) {
-        return 0;
+        return {};
     }
     const long long number = ParseWholeNumber(text).value_or(0);
-    const bool warn =
-        number > rule.limit || (rule.check == ChangeCheck::PositiveMaximum && number <= 0);
-    return warn ? rule.message : 0;
+    if (number > rule.limit || (rule.check == ChangeCheck::PositiveMaximum && number <= 0)) {
+        return Error::Of(rule.message);
+    }
+    return {};
 }
 
 bool IsReservedRadioCode(std::string_view text) {

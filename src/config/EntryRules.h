@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "config/FormModel.h"
+#include "text/Result.h"
 #include "text/TextIds.h"
 
 namespace qzt {
@@ -80,9 +81,9 @@ inline constexpr auto kEntryRuleControls =
 // The rule of a control, or null for a control without one.
 const EntryRule* FindEntryRule(std::string_view control);
 
-// The text id of the warning for the control's new text, or 0 for none.
-// A text that is no whole number counts as 0.
-int ChangeWarning(const EntryRule& rule, std::string_view text);
+// Whether the control's new text is within its rule: refused with the
+// warning the window shows. A text that is no whole number counts as 0.
+Result<void> CheckChange(const EntryRule& rule, std::string_view text);
 
 // The two radio codes a unit cannot use: "0000" and "FFFF" (either case).
 bool IsReservedRadioCode(std::string_view text);

@@ -6,6 +6,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <cerrno>
 #include <set>
 
 #include "core/FileSystem.h"
@@ -26,17 +27,13 @@ IniSnapshot& IniSnapshot::operator=(IniSnapshot&&) noexcept = default;
 
 IniSnapshot IniSnapshot::Load(const std::string& path) {
     const Result<std::string> text = ReadWholeFile(path);
-    return text ? Parse(*text) : IniSnapshot();
+    return text ? Parse(*text).value_or(IniSnapshot()) : IniSnapshot();
 }
 
-IniSnapshot IniSnapshot::Parse(std::string_view text, bool* ok) {
+Result<IniSnapshot> IniSnapshot::Parse(std::string_view text) {
     IniSnapshot snapshot;
-    const bool loaded = snapshot.impl_->ini.LoadData(text.data(), text.size()) >= 0;
-    if (!loaded) {
-        snapshot.impl_->ini.Reset();
-    }
-    if (ok != nullptr) {
-        *ok = loaded;
+    if (snapshot.impl_->ini.LoadData(text.data(), text.size()) < 0) {
+        return Error::System(EILSEQ);
     }
     return snapshot;
 }

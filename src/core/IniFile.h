@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/Result.h"
+
 namespace qzt {
 
 class IniSnapshot {
@@ -16,9 +18,9 @@ class IniSnapshot {
     // Reads the file once. A missing, unreadable or oversized file gives an
     // empty snapshot, in which every value reads as empty.
     static IniSnapshot Load(const std::string& path);
-    // Parses text already in memory; false in `ok` when it is not readable
-    // as INI text at all (the snapshot is then empty).
-    static IniSnapshot Parse(std::string_view text, bool* ok = nullptr);
+    // Parses text already in memory; refused when it is not readable as INI
+    // text at all.
+    static Result<IniSnapshot> Parse(std::string_view text);
 
     IniSnapshot();
     ~IniSnapshot();

@@ -37,13 +37,11 @@ void ValuesIni::WriteValue(std::string_view section, std::string_view key, std::
         // An existing file that cannot be read is never replaced by a file
         // holding only this key.
         const Result<std::string> text = ReadWholeFile(fileName_);
-        bool parsed = false;
-        if (text) {
-            ini = IniSnapshot::Parse(*text, &parsed);
-        }
-        if (!text || !parsed) {
+        Result<IniSnapshot> parsed = text ? IniSnapshot::Parse(*text) : text.error();
+        if (!parsed) {
             throw ValuesIniWriteError(fileName_);
         }
+        ini = std::move(*parsed);
     }
     ini.SetValue(section, key, value);
     if (!WriteFileAtomically(fileName_, ini.ToText())) {

@@ -185,42 +185,42 @@ std::size_t SeriesMemory::RowsDone() const {
         rows_.begin(), rows_.end(), [](const auto& entry) { return entry.second.done; }));
 }
 
-SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
-                                const std::string& configFileName, const std::string& planPath,
-                                const std::string& recordPath,
-                                const std::vector<std::string>& redoLabels,
-                                std::optional<SeriesSetup>& setup) {
-    setup.reset();
+Result<SeriesSetup, SeriesRefusal> PrepareSeries(const ProgramState& state, UserInterface& ui,
+                                                 const std::string& configFileName,
+                                                 const std::string& planPath,
+                                                 const std::string& recordPath,
+                                                 const std::vector<std::string>& redoLabels) {
     // The form is checked as Write to device checks it, before any unit is
     // reached; each unit's write encodes it again with that moment's clock.
     ProgramState copy = state;
     ConfigImage image{};
     if (const auto fault = EncodeFromForm(copy, ui, image, ConfigMode::Written)) {
         ShowEncodeError(ui, *fault);
-        return SeriesPreparation::EncodeRefused;
+        return SeriesRefusal::EncodeRefused;
     }
     std::optional<SeriesPlan> plan;
     std::vector<std::string> notes;
     if (!planPath.empty()) {
         PlanCheck check = ReadSeriesPlan(planPath);
-        if (!check.unreadable.empty()) {
-            ui.ShowErrorWithReason(check.refusals.front(), check.unreadable);
-            return SeriesPreparation::PlanUnreadable;
+        if (!check && !check.error().unreadable.empty()) {
+            ui.ShowErrorWithReason(check.error().refusals.front(), check.error().unreadable);
+            return SeriesRefusal::PlanUnreadable;
         }
         // A refused plan is all the user needs to see: its warnings come
         // with an accepted one.
-        if (!check.Accepted()) {
-            ui.ShowError(TextF(txt::PlanRefused, planPath) + "\n" + JoinLines(check.refusals));
-            return SeriesPreparation::PlanRefused;
+        if (!check) {
+            ui.ShowError(TextF(txt::PlanRefused, planPath) + "\n" +
+                         JoinLines(check.error().refusals));
+            return SeriesRefusal::PlanRefused;
         }
-        notes = std::move(check.warnings);
-        plan = std::move(check.plan);
+        notes = std::move(check->warnings);
+        plan = std::move(check->plan);
     }
     for (const std::string& label : redoLabels) {
         if (!plan || std::none_of(plan->rows.begin(), plan->rows.end(),
                                   [&label](const PlanRow& row) { return row.label == label; })) {
             ui.ShowError(TextF(txt::SeriesRedoUnknown, label));
-            return SeriesPreparation::RedoUnknown;
+            return SeriesRefusal::RedoUnknown;
         }
     }
     // The default record lives with the backups, in a folder made when
@@ -230,12 +230,11 @@ SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
     if (record == defaultRecord) {
         CreateFolder(StripTrailingSeparators(BackupsFolder(state.ProgramDataDirectory)));
     }
-    RecordProblem problem;
-    std::optional<SeriesRecord> opened =
-        SeriesRecord::Open(record, plan ? &*plan : nullptr, planPath, configFileName, problem);
+    Result<SeriesRecord> opened =
+        SeriesRecord::Open(record, plan ? &*plan : nullptr, planPath, configFileName);
     if (!opened) {
-        ui.ShowErrorWithReason(problem.message, problem.reason);
-        return SeriesPreparation::RecordFailed;
+        ui.ShowErrorWithReason(opened.error().message, opened.error().Reason());
+        return SeriesRefusal::RecordFailed;
     }
 
     // What the record already holds of this plan, and the rows to give
@@ -260,9 +259,8 @@ SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
             memory.Free(row);
         }
     }
-    setup = SeriesSetup{std::move(copy),    configFileName,    std::move(plan),
-                        std::move(*opened), std::move(memory), std::move(notes)};
-    return SeriesPreparation::Ok;
+    return SeriesSetup{std::move(copy),    configFileName,    std::move(plan),
+                       std::move(*opened), std::move(memory), std::move(notes)};
 }
 
 SeriesEngine::SeriesEngine(SeriesSetup setup, TUsbInterface& link, SeriesEvents& events)

@@ -94,8 +94,8 @@ struct SeriesSetup {
     std::vector<std::string> notes;
 };
 
-enum class SeriesPreparation {
-    Ok,
+// Why a series could not start (each problem already shown to the user).
+enum class SeriesRefusal {
     EncodeRefused,   // a field of the form
     PlanUnreadable,  // the plan's file
     PlanRefused,     // the plan's contents
@@ -109,11 +109,11 @@ enum class SeriesPreparation {
 // new; the default record's folder made when missing), the rows to give
 // again found in the plan. An empty `planPath` is no plan, an empty
 // `recordPath` the default record.
-SeriesPreparation PrepareSeries(const ProgramState& state, UserInterface& ui,
-                                const std::string& configFileName, const std::string& planPath,
-                                const std::string& recordPath,
-                                const std::vector<std::string>& redoLabels,
-                                std::optional<SeriesSetup>& setup);
+Result<SeriesSetup, SeriesRefusal> PrepareSeries(const ProgramState& state, UserInterface& ui,
+                                                 const std::string& configFileName,
+                                                 const std::string& planPath,
+                                                 const std::string& recordPath,
+                                                 const std::vector<std::string>& redoLabels);
 
 enum class UnitOutcome { Done, Failed, Skipped, NoAnswer };
 

@@ -15,6 +15,12 @@
 namespace qzt {
 namespace {
 
+struct PlanReading {
+    SeriesPlan plan;
+    std::vector<std::string> refusals;
+    std::vector<std::string> warnings;
+};
+
 constexpr std::size_t kCodeColumns = std::tuple_size_v<UserInterface::RadioCodes>;
 
 // The plan's own columns, found by the header's names: the label, the six
@@ -220,7 +226,7 @@ std::optional<PlanLayout> ReadHeader(const std::vector<std::string>& header,
 // column.
 class PlanRows {
   public:
-    PlanRows(const PlanLayout& layout, PlanCheck& check) : layout_(layout), check_(check) {}
+    PlanRows(const PlanLayout& layout, PlanReading& check) : layout_(layout), check_(check) {}
 
     // Row `row` as a spreadsheet numbers it (the header is row 1).
     void Read(const std::vector<std::string>& record, std::size_t row) {
@@ -331,17 +337,16 @@ class PlanRows {
     }
 
     const PlanLayout& layout_;
-    PlanCheck& check_;
+    PlanReading& check_;
     const std::vector<std::string>* record_ = nullptr;
     std::size_t row_ = 0;
     std::map<std::string, FirstUse> codesSeen_;
     std::map<std::string, FirstUse> serialsSeen_;
 };
 
-}  // namespace
-
-PlanCheck ParseSeriesPlan(std::string_view text) {
-    PlanCheck check;
+// The plan as read: its rows, or every refusal; its warnings either way.
+PlanReading ReadPlan(std::string_view text) {
+    PlanReading check;
     auto refuse = [&check](std::string message) { check.refusals.push_back(std::move(message)); };
     if (text.size() > kMaxPlanBytes) {
         refuse(TextF(txt::PlanTooLarge, std::to_string(kMaxPlanBytes)));
@@ -393,13 +398,20 @@ PlanCheck ParseSeriesPlan(std::string_view text) {
     return check;
 }
 
+}  // namespace
+
+PlanCheck ParseSeriesPlan(std::string_view text) {
+    PlanReading check = ReadPlan(text);
+    if (!check.refusals.empty()) {
+        return PlanRefusal{std::move(check.refusals), {}};
+    }
+    return CheckedPlan{std::move(check.plan), std::move(check.warnings)};
+}
+
 PlanCheck ReadSeriesPlan(const std::string& path) {
     const Result<std::string> text = ReadWholeFile(path, kMaxPlanBytes + 1);
     if (!text) {
-        PlanCheck check;
-        check.refusals.push_back(TextF(txt::PlanUnreadable, path));
-        check.unreadable = text.error().Reason();
-        return check;
+        return PlanRefusal{{TextF(txt::PlanUnreadable, path)}, text.error().Reason()};
     }
     return ParseSeriesPlan(*text);
 }

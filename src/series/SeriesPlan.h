@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/UserInterface.h"
+#include "text/Result.h"
 
 namespace qzt {
 
@@ -40,18 +41,20 @@ struct SeriesPlan {
     std::vector<std::string> extraColumns;
 };
 
-// What checking a plan found. `refusals` empty means `plan` holds it; the
-// warnings (reserved codes, written all the same as the radio-code dialog
-// writes them) come either way.
-struct PlanCheck {
+// An accepted plan, with its warnings (reserved codes, written all the same
+// as the radio-code dialog writes them).
+struct CheckedPlan {
     SeriesPlan plan;
-    std::vector<std::string> refusals;
     std::vector<std::string> warnings;
-    // The file could not be read: why (its one refusal says which file).
-    std::string unreadable;
-
-    bool Accepted() const { return refusals.empty(); }
 };
+// Why a plan was refused: every refusal, each naming its row and column; for
+// a file that could not be read, its one refusal says which file and
+// `unreadable` the system's reason.
+struct PlanRefusal {
+    std::vector<std::string> refusals;
+    std::string unreadable;
+};
+using PlanCheck = Result<CheckedPlan, PlanRefusal>;
 
 // Bounds for what a plan file may make the program hold.
 inline constexpr std::size_t kMaxPlanBytes = 1 << 20;

@@ -95,19 +95,15 @@ std::vector<std::string> RecordHeader(const std::vector<std::string>& extraColum
     return header;
 }
 
-std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const SeriesPlan* plan,
-                                               const std::string& planPath,
-                                               const std::string& configurationPath,
-                                               RecordProblem& problem) {
-    problem = {};
+Result<SeriesRecord> SeriesRecord::Open(const std::string& path, const SeriesPlan* plan,
+                                        const std::string& planPath,
+                                        const std::string& configurationPath) {
     // Appending CSV rows to either would spoil it.
     if (SameFile(path, planPath)) {
-        problem.message = TextF(txt::RecordIsPlan, path);
-        return std::nullopt;
+        return Error::Of(txt::RecordIsPlan, path);
     }
     if (SameFile(path, configurationPath)) {
-        problem.message = TextF(txt::RecordIsConfiguration, path);
-        return std::nullopt;
+        return Error::Of(txt::RecordIsConfiguration, path);
     }
     const std::vector<std::string> planColumns =
         plan != nullptr ? plan->extraColumns : std::vector<std::string>{};
@@ -116,12 +112,10 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
 
     const Result<std::string> text = ReadWholeFile(path, kMaxRecordBytes);
     if (!text && text.error().code == EFBIG) {
-        problem.message = TextF(txt::RecordTooLarge, path, std::to_string(kMaxRecordBytes));
-        return std::nullopt;
+        return Error::Of(txt::RecordTooLarge, path, std::to_string(kMaxRecordBytes));
     }
     if (!text && text.error().code != ENOENT) {
-        problem = {TextF(txt::RecordUnreadable, path), text.error().Reason()};
-        return std::nullopt;
+        return Error::Of(txt::RecordUnreadable, path).Because(text.error());
     }
     std::vector<std::string> header = RecordHeader(planColumns);
     for (std::string& name : header) {
@@ -140,8 +134,7 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
                                                  return FoldedName(a) == FoldedName(b);
                                              });
         if (!recordHeader) {
-            problem.message = TextF(txt::RecordNotARecord, path);
-            return std::nullopt;
+            return Error::Of(txt::RecordNotARecord, path);
         }
         header = lines.front();
     }
@@ -152,8 +145,7 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
                 return FoldedName(FromRecordCell(name)) == FoldedName(column);
             });
         if (found == header.end()) {
-            problem.message = TextF(txt::RecordMissingColumn, path, column);
-            return std::nullopt;
+            return Error::Of(txt::RecordMissingColumn, path, column);
         }
         record.extraIndexes_.push_back(static_cast<std::size_t>(found - header.begin()));
     }
@@ -167,8 +159,7 @@ std::optional<SeriesRecord> SeriesRecord::Open(const std::string& path, const Se
     // A new record gets its header now: a record that cannot be written is
     // found before the first unit, not after it.
     if (const Result<void> written = AppendCsvRow(path, header, {}, true); !written) {
-        problem = {TextF(txt::RecordUnwritable, path), written.error().Reason()};
-        return std::nullopt;
+        return Error::Of(txt::RecordUnwritable, path).Because(written.error());
     }
     return record;
 }

@@ -57,24 +57,17 @@ std::string FromRecordCell(std::string_view cell);
 // The fixed columns' names, then `extraColumns`.
 std::vector<std::string> RecordHeader(const std::vector<std::string>& extraColumns = {});
 
-// Why a record cannot serve: the message, and the system's reason when a
-// file call failed.
-struct RecordProblem {
-    std::string message;
-    std::string reason;
-};
-
 class SeriesRecord {
   public:
     // Opens the record at `path` for a series with `plan` (or none): reads
     // its rows when it exists, else creates it with its header. Refused: a
     // file that is not a commissioning record, one that is the plan or the
     // configuration file, one without a column for each of the plan's other
-    // columns, one too large.
-    static std::optional<SeriesRecord> Open(const std::string& path, const SeriesPlan* plan,
-                                            const std::string& planPath,
-                                            const std::string& configurationPath,
-                                            RecordProblem& problem);
+    // columns, one too large: the message, with the system's reason when a
+    // file call failed.
+    static Result<SeriesRecord> Open(const std::string& path, const SeriesPlan* plan,
+                                     const std::string& planPath,
+                                     const std::string& configurationPath);
 
     const std::string& Path() const { return path_; }
     // The rows the file held when it was opened.

@@ -30,7 +30,11 @@ struct Error {
     // The message with number `id`, its placeholders filled with `args`.
     template <typename... Args>
     static Error Of(int id, const Args&... args) {
-        return Error{id, TextF(id, args...), 0, {}};
+        if constexpr (sizeof...(Args) == 0) {
+            return Error{id, Text(id), 0, {}};  // a text without placeholders, as it stands
+        } else {
+            return Error{id, TextF(id, args...), 0, {}};
+        }
     }
     // A failed system call on `path`.
     static Error System(int code, std::string path = {}) {
@@ -75,8 +79,13 @@ class [[nodiscard]] Result {
     T& value() { return std::get<0>(state_); }
     const T& value() const { return std::get<0>(state_); }
     template <typename U>
-    T value_or(U&& fallback) const {
+    T value_or(U&& fallback) const& {
         return has_value() ? std::get<0>(state_) : static_cast<T>(std::forward<U>(fallback));
+    }
+    template <typename U>
+    T value_or(U&& fallback) && {
+        return has_value() ? std::move(std::get<0>(state_))
+                           : static_cast<T>(std::forward<U>(fallback));
     }
     // Only after a failure.
     const E& error() const { return std::get<1>(state_); }

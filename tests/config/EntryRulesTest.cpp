@@ -64,8 +64,8 @@ TEST(EntryRules, WarningsWhileTyping) {
     for (const auto& c : cases) {
         const EntryRule* rule = FindEntryRule(c.control);
         ASSERT_NE(rule, nullptr) << c.control;
-        const int warning = ChangeWarning(*rule, c.text);
-        EXPECT_EQ(warning == 0 ? std::string("(none)") : Text(warning),
+        const Result<void> checked = CheckChange(*rule, c.text);
+        EXPECT_EQ(checked ? std::string("(none)") : checked.error().message,
                   c.warning ? c.warning : "(none)")
             << c.control << " " << c.text;
     }

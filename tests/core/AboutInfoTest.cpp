@@ -33,12 +33,12 @@ TEST(AboutInfo, MemoLinesFromAboutIni) {
          {"QZT Programmer", "Version: 1.2.3.4 For QZT units", "ORVI Electronics", "", ""}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(AboutLines(kFull, IniSnapshot::Parse(c.ini)), c.expected) << c.name;
+        EXPECT_EQ(AboutLines(kFull, IniSnapshot::Parse(c.ini).value()), c.expected) << c.name;
     }
 }
 
 TEST(AboutInfo, VersionLineWithoutEntries) {
-    const IniSnapshot none = IniSnapshot::Parse("");
+    const IniSnapshot none = IniSnapshot::Parse("").value_or(IniSnapshot());
     EXPECT_EQ(AboutLines({std::nullopt, "1.0.0.0", std::nullopt}, none)[0], "Version: 1.0.0.0");
     EXPECT_EQ(AboutLines({"D", std::nullopt, std::nullopt}, none)[1], "Version: unknown");
 }
@@ -46,7 +46,8 @@ TEST(AboutInfo, VersionLineWithoutEntries) {
 // The lines shown are capped, so the loop over them is too: a count that is
 // not capped would show here as a billion lines, not as a slow test.
 TEST(AboutInfo, HugeCountIsCapped) {
-    const Lines lines = AboutLines(kFull, IniSnapshot::Parse("[AboutInfo]\nLines=999999999\n"));
+    const Lines lines =
+        AboutLines(kFull, IniSnapshot::Parse("[AboutInfo]\nLines=999999999\n").value());
     EXPECT_EQ(lines.size(), 2u + 1u + static_cast<std::size_t>(kMaxAboutLines) + 2u);
 }
 

@@ -21,7 +21,7 @@ struct Loaded {
 
 Loaded Load(const std::string& ini, const char* section, int capacity) {
     ValueList list(capacity);
-    const int count = LoadValueList(IniSnapshot::Parse(ini), section, list);
+    const int count = LoadValueList(IniSnapshot::Parse(ini).value(), section, list);
     Loaded result;
     for (const auto& e : list.Entries()) {
         result.texts.push_back(e.text);
@@ -93,8 +93,9 @@ TEST(LoadValueList, ManyKeysWithoutEndStopAtCapacity) {
 
 TEST(LoadValueList, IndexOfCodeOnLoadedList) {
     ValueList list(200);
-    LoadValueList(IniSnapshot::Parse("[AlarmType]\n0=first\n1=<EMPTY>\n2=second\n3=<END>\n"),
-                  "AlarmType", list);
+    LoadValueList(
+        IniSnapshot::Parse("[AlarmType]\n0=first\n1=<EMPTY>\n2=second\n3=<END>\n").value(),
+        "AlarmType", list);
     EXPECT_EQ(list.IndexOfCode(1), -1);
     EXPECT_EQ(list.IndexOfCode(2), 1);
 }

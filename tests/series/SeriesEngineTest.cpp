@@ -143,10 +143,9 @@ struct Ward {
     // series` does.
     void Start() {
         engine.reset();
-        std::optional<SeriesSetup> setup;
-        ASSERT_EQ(PrepareSeries(state, ui, "site.Qzt", planPath, recordPath, {}, setup),
-                  SeriesPreparation::Ok)
-            << (ui.boxes.empty() ? "" : ui.boxes.back().text) << ReadFile(planPath);
+        Result<SeriesSetup, SeriesRefusal> setup =
+            PrepareSeries(state, ui, "site.Qzt", planPath, recordPath, {});
+        ASSERT_TRUE(setup) << (ui.boxes.empty() ? "" : ui.boxes.back().text) << ReadFile(planPath);
         engine = std::make_unique<SeriesEngine>(std::move(*setup), *link, events);
     }
 

@@ -51,18 +51,17 @@ TEST(SeriesRecord, OpenedOnlyWhenItIsOne) {
         if (c.before) {
             WriteFile(path, *c.before);
         }
-        RecordProblem problem;
         const std::string sameAs = c.sameFileAs;
-        std::optional<SeriesRecord> record =
-            SeriesRecord::Open(path, &plan, sameAs == "plan" ? path : "",
-                               sameAs == "configuration" ? path : "", problem);
+        Result<SeriesRecord> record = SeriesRecord::Open(path, &plan, sameAs == "plan" ? path : "",
+                                                         sameAs == "configuration" ? path : "");
         if (!c.refusal.empty()) {
             ASSERT_FALSE(record);
-            EXPECT_NE(problem.message.find(c.refusal), std::string::npos) << problem.message;
+            EXPECT_NE(record.error().message.find(c.refusal), std::string::npos)
+                << record.error().message;
             EXPECT_EQ(ReadFile(path), c.before.value_or(""));
             continue;
         }
-        ASSERT_TRUE(record) << problem.message;
+        ASSERT_TRUE(record) << record.error().message;
         ASSERT_EQ(record->Rows().size(), c.rows);
         if (c.rows > 0) {
             EXPECT_EQ(record->Rows().back().label, c.label);

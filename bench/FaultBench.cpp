@@ -109,7 +109,7 @@ Run RunScenario(Command command, const char* faults, bool zeroTime, bool backup 
         TUsbInterface link(std::make_shared<SimLibrary>(settings));
         ReadFromDevice(state, link, ui);
     }
-    settings.faults = ParseSimFaults(faults).faults;
+    settings.faults = ParseSimFaults(faults).value_or(std::vector<SimFault>{});
     auto sim = std::make_shared<SimLibrary>(settings);
     TUsbInterface link(sim);
     ui.lastError.clear();

@@ -9,8 +9,11 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "install failed: ${rc}")
 endif()
 
+if(GUI)
+  set(window usr/bin/qzt-programmer)
+endif()
 foreach(path
-    usr/bin/qzt-programmer
+    ${window}
     usr/bin/qzt
     usr/share/qzt-programmer/Values.i
     usr/share/qzt-programmer/Default.b

@@ -129,6 +129,9 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     std::vector<std::string> commandWords;
     std::vector<std::string> deviceOptions;  // "--device=D" ..., in their order
     CLI::App app;
+    // Options are "--name" on every system: CLI11 would take "/name" for one
+    // on Windows, and with it a path such as "/data/unit.Qzt".
+    app.allow_windows_style_options(false);
     DeclareCommands(app, call, commandWords, deviceOptions);
     // Everything after a lone "--" is an operand. CLI11 2.1 lets a subcommand
     // hand what follows "--" back to the options of the tool (a file named

@@ -1,44 +1,15 @@
 // qzt series: a ward's units one after another from the shell, until the
 // plan is used up or Ctrl+C, which takes effect between two units only.
-#include <csignal>
 #include <cstdio>
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/ConsoleOs.h"
 #include "series/SeriesEngine.h"
 #include "text/Text.h"
 
 namespace qzt {
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    interrupted = 1;
-}
-
-// Ctrl+C only asks the series to stop; the unit being programmed is
-// finished first. The previous handler is back when the series ends.
-class InterruptGuard {
-  public:
-    InterruptGuard() {
-        interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        // Calls on the box resume after the handler has run.
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-    bool Interrupted() const { return interrupted != 0; }
-
-  private:
-    struct sigaction previous_ {};
-};
 
 std::string Seconds(double seconds) {
     char text[32];

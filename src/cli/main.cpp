@@ -1,17 +1,16 @@
 // qzt: configures QZT units and their configuration files from a shell.
-#include <unistd.h>
-
 #include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/ConsoleOs.h"
 
 int main(int argc, char** argv) {
     // Dates and names in the user's own format, as in the window.
     std::setlocale(LC_ALL, "");
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = qzt::ProgramArguments(argc, argv);
     qzt::SystemFolders folders;
-    return qzt::RunCli(arguments, std::cout, std::cerr, folders, isatty(STDERR_FILENO) != 0);
+    return qzt::RunCli(arguments, std::cout, std::cerr, folders, qzt::StandardErrorIsTerminal());
 }

@@ -1,8 +1,8 @@
 #include "core/FileHandle.h"
 
-#include <unistd.h>
-
 #include <cerrno>
+
+#include "core/FileOs.h"
 
 namespace qzt {
 
@@ -22,12 +22,12 @@ int FileHandle::Release() {
 
 bool FileHandle::Close() {
     const int fd = Release();
-    return fd < 0 || ::close(fd) == 0;
+    return fd < 0 || os::Close(fd);
 }
 
 bool WriteAll(int fd, std::string_view data) {
     while (!data.empty()) {
-        const ssize_t written = ::write(fd, data.data(), data.size());
+        const long written = os::Write(fd, data.data(), data.size());
         if (written < 0 && errno == EINTR) {
             continue;
         }

@@ -1,28 +1,25 @@
 #include "core/FileSystem.h"
 
-#include "core/FileHandle.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <system_error>
-#include <vector>
+
+#include "core/FileHandle.h"
+#include "core/FileOs.h"
 
 namespace qzt {
 namespace {
 
-mode_t CurrentUmask() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
+// Windows takes '\' as a separator as well as '/'.
+#ifdef _WIN32
+constexpr const char* kSeparators = "/\\";
+#else
+constexpr const char* kSeparators = "/";
+#endif
 
 std::string ParentFolder(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
+    std::size_t slash = path.find_last_of(kSeparators);
     if (slash == std::string::npos) {
         return ".";
     }
@@ -32,43 +29,43 @@ std::string ParentFolder(const std::string& path) {
 }  // namespace
 
 bool FileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    os::FileInfo info;
+    return !path.empty() && os::Stat(path, info) && !info.isFolder;
 }
 
 bool DirectoryExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    os::FileInfo info;
+    return !path.empty() && os::Stat(path, info) && info.isFolder;
 }
 
 bool CreateFolder(const std::string& path) {
     if (DirectoryExists(path)) {
         return true;
     }
-    return ::mkdir(path.c_str(), 0777) == 0 || DirectoryExists(path);
+    return os::MakeFolder(path) || DirectoryExists(path);
 }
 
 Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     auto fail = [&](int code) -> Result<std::string> { return Error::System(code, path); };
-    FileHandle fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    FileHandle fd(os::OpenForReading(path));
     if (fd.get() < 0) {
         return fail(errno);
     }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
+    os::FileInfo info;
+    if (!os::StatOpen(fd.get(), info)) {
         return fail(errno);
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!info.isRegular) {
         return fail(EISDIR);
     }
-    if (static_cast<std::size_t>(st.st_size) > maxBytes) {
+    if (info.size > maxBytes) {
         return fail(EFBIG);
     }
     std::string data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
+    data.reserve(static_cast<std::size_t>(info.size));
     char chunk[16384];
     for (;;) {
-        ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        const long n = os::Read(fd.get(), chunk, sizeof chunk);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -88,11 +85,11 @@ Result<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes)
 }
 
 bool IsReadOnlyFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    os::FileInfo info;
+    if (!os::Stat(path, info)) {
         return false;
     }
-    return (st.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0;
+    return !info.ownerWritable || !os::MayWrite(path);
 }
 
 Result<void> WriteFileAtomically(const std::string& requestedPath, std::string_view data) {
@@ -103,47 +100,43 @@ Result<void> WriteFileAtomically(const std::string& requestedPath, std::string_v
     if (requestedPath.empty()) {
         return fail(ENOENT, requestedPath);
     }
-    std::string path = requestedPath;
-    struct stat lst {};
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) == nullptr) {
-            return fail(errno, requestedPath);
-        }
-        path = resolved;
+    const std::string path = os::ResolveLink(requestedPath);
+    if (path.empty()) {
+        return fail(errno, requestedPath);
     }
+#ifdef _WIN32
+    // A reserved device name (NUL, CON) would take the data and lose it.
+    if (!IsValidWindowsFileName(FileNamePart(path))) {
+        return fail(EINVAL, path);
+    }
+#endif
 
-    mode_t mode = 0666 & ~CurrentUmask();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            return fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, path);
+    unsigned mode = os::NewFileMode();
+    os::FileInfo info;
+    if (os::Stat(path, info)) {
+        if (!info.isRegular) {
+            return fail(info.isFolder ? EISDIR : EINVAL, path);
         }
         if (IsReadOnlyFile(path)) {
             return fail(EACCES, path);
         }
-        mode = st.st_mode & 07777;
+        mode = info.mode;
     }
 
-    const std::string folder = ParentFolder(path);
-    std::string slash = folder == "/" ? "" : "/";
-    std::string tempPath = folder + slash + "." + FileNamePart(path) + ".XXXXXX";
-    std::vector<char> tempName(tempPath.begin(), tempPath.end());
-    tempName.push_back('\0');
-    FileHandle fd(::mkostemp(tempName.data(), O_CLOEXEC));
+    std::string tempName;
+    FileHandle fd(os::CreateTemporaryBeside(path, tempName));
     if (fd.get() < 0) {
         // No new file in the folder: a folder that is missing, not a folder,
         // closed to this user or full.
-        return fail(errno, folder);
+        return fail(errno, ParentFolder(path));
     }
     errno = 0;
-    const bool ok = WriteAll(fd.get(), data) && ::fchmod(fd.get(), mode) == 0 &&
-                    ::fsync(fd.get()) == 0 && fd.Close() &&
-                    ::rename(tempName.data(), path.c_str()) == 0;
+    const bool ok = WriteAll(fd.get(), data) && os::SetMode(fd.get(), mode) &&
+                    os::Flush(fd.get()) && fd.Close() && os::ReplaceWith(tempName, path);
     if (!ok) {
         const int error = errno;
         fd.Close();
-        ::unlink(tempName.data());
+        os::RemoveFile(tempName);
         return fail(error, path);
     }
     return {};
@@ -159,7 +152,8 @@ Result<void> CopyFileShared(const std::string& sourceFolder, const std::string& 
 }
 
 std::string StripTrailingSeparators(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') {
+    while (path.size() > 1 &&
+           std::string_view(kSeparators).find(path.back()) != std::string_view::npos) {
         path.remove_suffix(1);
     }
     return std::string(path);
@@ -170,14 +164,14 @@ std::string WithTrailingSeparator(std::string_view path) {
         return {};
     }
     std::string result = StripTrailingSeparators(path);
-    if (result.back() != '/') {
+    if (std::string_view(kSeparators).find(result.back()) == std::string_view::npos) {
         result += '/';
     }
     return result;
 }
 
 std::string FileNamePart(std::string_view path) {
-    std::size_t slash = path.find_last_of('/');
+    std::size_t slash = path.find_last_of(kSeparators);
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
@@ -185,6 +179,46 @@ std::string ExtensionOf(std::string_view path) {
     std::string name = FileNamePart(path);
     std::size_t dot = name.find_last_of('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::filesystem::path PathFromUtf8(std::string_view path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    return os::SameFile(a, b);
+}
+
+bool IsValidWindowsFileName(std::string_view name) {
+    if (name.empty() || name.back() == '.' || name.back() == ' ') {
+        return false;
+    }
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    // A device name stays the device with any extension: "nul.txt" is NUL.
+    std::string stem(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.pop_back();
+    }
+    std::transform(stem.begin(), stem.end(), stem.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    static constexpr std::array<std::string_view, 4> kDevices{"CON", "PRN", "AUX", "NUL"};
+    if (std::find(kDevices.begin(), kDevices.end(), stem) != kDevices.end()) {
+        return false;
+    }
+    const bool numbered = stem.size() == 4 &&
+                          (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
+                          stem[3] <= '9';
+    return !numbered;
 }
 
 }  // namespace qzt

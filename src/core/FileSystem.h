@@ -1,9 +1,10 @@
 #pragma once
-// Small file and folder operations on Linux paths (UTF-8 byte strings), with
-// the program's rules: bounded reads, and writes that never leave a
-// half-written file in place of a good one.
+// Small file and folder operations on UTF-8 paths, with the program's rules:
+// bounded reads, and writes that never leave a half-written file in place of
+// a good one. The system calls behind them are core/FileOs.h's.
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,7 +37,9 @@ bool IsReadOnlyFile(const std::string& path);
 // same folder, flushed, then renamed over the target, so a failure leaves the
 // previous content untouched. A read-only target or a non-file is refused.
 // An existing file keeps its permissions; a new one gets 0666 less the umask.
-// A symbolic link is followed and its target replaced. A failure's error
+// A symbolic link is followed and its target replaced. On Windows a name
+// that Windows' rules refuse (IsValidWindowsFileName) is refused with
+// EINVAL before anything is written. A failure's error
 // names the target for a refused file or a failed write, its folder when no
 // file can be made there.
 Result<void> WriteFileAtomically(const std::string& path, std::string_view data);
@@ -46,7 +49,24 @@ Result<void> WriteFileAtomically(const std::string& path, std::string_view data)
 Result<void> CopyFileShared(const std::string& sourceFolder, const std::string& sourceName,
                             const std::string& targetName, const std::string& targetFolder);
 
-// The path without trailing '/' separators. The root "/" stays "/".
+// Both paths name one existing file (through links, or in another spelling
+// where names are case-insensitive).
+bool IsSameFile(const std::string& a, const std::string& b);
+
+// A file name (no folder) that Windows accepts: not empty, no reserved
+// device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, also with an
+// extension), none of the characters <>:"/\|?* or a control character, no
+// trailing dot or space.
+bool IsValidWindowsFileName(std::string_view name);
+
+// A UTF-8 path as std::filesystem takes it, and back. On Windows a narrow
+// std::filesystem::path is in the ANSI code page, where "Jürgen" or a
+// Japanese name does not survive; these convert as UTF-8 everywhere.
+std::filesystem::path PathFromUtf8(std::string_view path);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// The path without trailing '/' separators (on Windows also '\'). The root
+// "/" stays "/".
 std::string StripTrailingSeparators(std::string_view path);
 // The path with exactly one trailing '/' (an empty path stays empty).
 std::string WithTrailingSeparator(std::string_view path);

@@ -19,7 +19,9 @@ class PlatformFolders {
     virtual std::string ExecutableFolder() const = 0;
 };
 
-// The real folders of this machine:
+// The real folders of this machine. On Windows (PlatformFoldersWindows.cpp)
+// the shell's common application data and common documents folders and the
+// running program's folder; on Linux (PlatformFolders.cpp):
 // - application data: $XDG_DATA_HOME, else ~/.local/share (created when
 //   missing, as the desktop's base-directory rules ask);
 // - documents: XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs, else
@@ -33,7 +35,8 @@ class SystemFolders : public PlatformFolders {
     std::string ExecutableFolder() const override;
 };
 
-// The home folder: $HOME, else the password database's entry.
+// The home folder: $HOME, else the password database's entry (on Windows
+// %USERPROFILE%).
 std::string HomeFolder();
 
 }  // namespace qzt

@@ -122,7 +122,12 @@ const FormLocale& UserClock::Locale() const {
 std::chrono::local_seconds UserClock::LocalTimeNow() const {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    // The C runtime's thread-safe form, its arguments the other way round.
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     using namespace std::chrono;
     const year_month_day date{year{local.tm_year + 1900},
                               month{static_cast<unsigned>(local.tm_mon + 1)},

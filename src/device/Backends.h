@@ -10,7 +10,8 @@
 
 namespace qzt {
 
-// `auto`: the kernel serial port whose product string is the box's
+#ifndef _WIN32
+// `auto` on Linux: the kernel serial port whose product string is the box's
 // description; only when no port carries the box, the box through libftdi1.
 // A port that exists but cannot be opened (another program holds it, or we
 // may not open it) means no box: libftdi1 would detach the kernel driver and
@@ -29,6 +30,7 @@ class AutoLibrary : public FtLibrary {
     std::shared_ptr<FtLibrary> usb_;
     std::string problem_;
 };
+#endif
 
 // Options that were not understood reach no box at all; the reason is the
 // complaint about them.

@@ -1,7 +1,7 @@
 #pragma once
-// What the program can find to talk to: the kernel serial ports that carry
-// the KVD box, the boxes on USB (for the libftdi1 route), and the simulated
-// unit the options name; for each, whether this program could use it now
+// What the program can find to talk to: the ports that carry the KVD box and
+// the boxes on USB (the routes of device/Routes.h), and the simulated unit
+// the options name; for each, whether this program could use it now
 // and, when not, why and what to do about it. The connection dialog and
 // `qzt devices` show this list.
 

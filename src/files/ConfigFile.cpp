@@ -1,29 +1,23 @@
 #include "files/ConfigFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string_view>
 
+#include "core/FileHandle.h"
+#include "core/FileOs.h"
 #include "core/FileSystem.h"
 
 namespace qzt {
 namespace {
 
-// Opens a regular file for reading. O_NONBLOCK keeps a pipe or device that
-// happens to carry a configuration name from blocking the program.
-int OpenRegularFile(const std::string& path, struct stat& st) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
+// Opens a regular file for reading (in binary mode: an image holds every
+// byte value). A pipe or device that happens to carry a configuration name
+// does not block the program and is no file.
+FileHandle OpenRegularFile(const std::string& path, os::FileInfo& info) {
+    FileHandle fd(os::OpenForReading(path));
+    if (fd.IsOpen() && (!os::StatOpen(fd.get(), info) || !info.isRegular)) {
+        fd.Close();
     }
     return fd;
 }
@@ -31,15 +25,15 @@ int OpenRegularFile(const std::string& path, struct stat& st) {
 }  // namespace
 
 bool ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
-    struct stat st {};
-    int fd = OpenRegularFile(path, st);
-    if (fd < 0) {
+    os::FileInfo info;
+    FileHandle fd = OpenRegularFile(path, info);
+    if (!fd.IsOpen()) {
         return false;
     }
     std::fill_n(buffer.begin(), kImageSize, std::uint8_t{0});
     std::size_t total = 0;
     while (total < kImageSize) {
-        ssize_t n = ::read(fd, buffer.data() + total, kImageSize - total);
+        const long n = os::Read(fd.get(), buffer.data() + total, kImageSize - total);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -48,7 +42,6 @@ bool ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
         }
         total += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     return total == kImageSize;
 }
 
@@ -60,13 +53,8 @@ Result<void> WriteConfigFile(const std::string& path, const ImageBuffer& buffer,
 }
 
 std::uint64_t ConfigFileSize(const std::string& path) {
-    struct stat st {};
-    int fd = OpenRegularFile(path, st);
-    if (fd < 0) {
-        return 0;
-    }
-    ::close(fd);
-    return static_cast<std::uint64_t>(st.st_size);
+    os::FileInfo info;
+    return OpenRegularFile(path, info).IsOpen() ? info.size : 0;
 }
 
 }  // namespace qzt

@@ -23,36 +23,44 @@ bool IsConfigExtension(const std::string& path) {
     return extension == ".qzt";
 }
 
-// `path` (whose extension is ".qzt" in any case) as it is spelt on disk. Linux
-// names are case-sensitive, yet "unit.QZT" and "unit.Qzt" are one
-// configuration to the user: where the program completes or replaces the
-// extension it takes the spelling that exists rather than making a second file
-// beside it. `path` itself when it exists; else the existing spelling the user
-// chose (`chosen`), else the first other one in byte order; `path` when none
-// exists.
+// `path` (whose extension is ".qzt" in any case) as it is spelt on disk.
+// "unit.QZT" and "unit.Qzt" are one configuration to the user: where the
+// program completes or replaces the extension it takes the spelling that
+// exists, rather than making a second file beside it on Linux, where names
+// are case-sensitive, or renaming the file on Windows, where they are not
+// (there every spelling opens the file, so the folder's listing is what
+// tells how it is spelt). `path` itself when it is on disk as spelt; else
+// the existing spelling the user chose (`chosen`), else the first other one
+// in byte order; `path` when none exists.
 std::string SpeltAsOnDisk(const std::string& path, const std::string& chosen = {}) {
-    if (FileExists(path)) {
-        return path;
-    }
-    if (!chosen.empty() && IsConfigExtension(chosen) && FileExists(chosen) &&
-        chosen.size() == path.size() &&
-        chosen.compare(0, chosen.size() - 4, path, 0, path.size() - 4) == 0) {
-        return chosen;
-    }
     const std::string name = FileNamePart(path);
     const std::string folder = path.substr(0, path.size() - name.size());
     const std::string stem = name.substr(0, name.size() - ExtensionOf(name).size());
+    const bool sameStem = !chosen.empty() && IsConfigExtension(chosen) &&
+                          chosen.size() == path.size() &&
+                          chosen.compare(0, chosen.size() - 4, path, 0, path.size() - 4) == 0;
+    const std::string chosenName = sameStem ? FileNamePart(chosen) : std::string();
     std::optional<std::string> found;
+    bool exact = false;
+    bool chosenOnDisk = false;
     std::error_code error;
-    for (std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error), end;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(folder.empty() ? "." : folder), error),
+         end;
          !error && it != end; it.increment(error)) {
-        const std::string entry = it->path().filename().string();
+        const std::string entry = Utf8FromPath(it->path().filename());
         if (entry.size() == name.size() && entry.compare(0, stem.size(), stem) == 0 &&
-            IsConfigExtension(entry) && FileExists(folder + entry) && (!found || entry < *found)) {
-            found = entry;
+            IsConfigExtension(entry) && FileExists(folder + entry)) {
+            exact = exact || entry == name;
+            chosenOnDisk = chosenOnDisk || entry == chosenName;
+            if (!found || entry < *found) {
+                found = entry;
+            }
         }
     }
-    return found ? folder + *found : path;
+    if (exact || !found) {
+        return path;
+    }
+    return chosenOnDisk ? chosen : folder + *found;
 }
 
 // One of the three ways a file reaches the window (File > Open, a drop, the

@@ -1,11 +1,10 @@
 #include "series/SeriesRecord.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 
+#include "core/FileSystem.h"
 #include "device/commands/DeviceCommands.h"
 #include "device/commands/UnitRecords.h"
 #include "series/Csv.h"
@@ -27,15 +26,6 @@ constexpr std::size_t kFixedColumns = kResultColumn + 1;
 // The characters that make a spreadsheet take a cell for a formula.
 bool StartsLikeFormula(std::string_view text) {
     return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string::npos;
-}
-
-// Two paths name one file (also through links), both existing.
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return !a.empty() && !b.empty() && ::stat(a.c_str(), &first) == 0 &&
-           ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
 }
 
 RecordRow RowOf(const std::vector<std::string>& cells, const std::vector<std::size_t>& extras) {
@@ -99,10 +89,10 @@ Result<SeriesRecord> SeriesRecord::Open(const std::string& path, const SeriesPla
                                         const std::string& planPath,
                                         const std::string& configurationPath) {
     // Appending CSV rows to either would spoil it.
-    if (SameFile(path, planPath)) {
+    if (IsSameFile(path, planPath)) {
         return Error::Of(txt::RecordIsPlan, path);
     }
-    if (SameFile(path, configurationPath)) {
+    if (IsSameFile(path, configurationPath)) {
         return Error::Of(txt::RecordIsConfiguration, path);
     }
     const std::vector<std::string> planColumns =

@@ -10,6 +10,7 @@
 #include "TempDir.h"
 #include "cli/Cli.h"
 #include "config/DefaultImage.h"
+#include "core/FileSystem.h"
 #include "core/StartUp.h"
 #include "core/ValuesIni.h"
 #include "device/DeviceDiscovery.h"
@@ -362,7 +363,7 @@ TEST(Cli, TheStoredDeviceServesTheTool) {
     std::string values;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(t.dir.Path())) {
         if (entry.path().filename() == "Values.ini") {
-            values = entry.path();
+            values = Utf8FromPath(entry.path());
         }
     }
     ASSERT_FALSE(values.empty());

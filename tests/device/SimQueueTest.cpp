@@ -48,6 +48,9 @@ std::uint32_t Poll(TUsbInterface& link) {
 }
 
 TEST(SimQueue, HandsTheProgramOneUnitAfterAnother) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a unit connected again is a symbolic link, which wine lacks";
+#endif
     TempDir dir;
     const std::string ward = dir / "ward";
     // Byte order of the names, whatever the locale: upper case first, "10"

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "FakeFtdi.h"
-#include "PtyKvdServer.h"
+#include "FakeUsbRoute.h"
 #include "ScriptedUserInterface.h"
 #include "SimLink.h"
 #include "StartedState.h"
@@ -18,8 +17,12 @@
 #include "core/StartUp.h"
 #include "device/commands/DeviceCommands.h"
 #include "device/sim/SimUnitFile.h"
-#include "device/tty/TtyBackend.h"
 #include "files/FileCommands.h"
+
+#ifndef _WIN32
+#include "PtyKvdServer.h"
+#include "device/tty/TtyBackend.h"
+#endif
 
 namespace qzt::test {
 
@@ -69,9 +72,18 @@ inline ConfigImage UnitImage(Unit kind) {
 }
 
 // How the simulated box is reached: directly in zero time, through the
-// kernel's serial code over a pseudo-terminal in real time, or through the
-// libftdi1 route's calls answered by a fake chip in zero time.
+// kernel's serial code over a pseudo-terminal in real time (Linux), or
+// through the usb route's calls answered by a fake chip in zero time
+// (libftdi1 on Linux, the D2XX driver on Windows).
 enum class Route { Sim, Pty, Usb };
+
+// The pseudo-terminal box is Linux's; on Windows the COM-port route is run
+// against it from the Linux side (scripts/test-windows.sh).
+#ifdef _WIN32
+inline constexpr bool kHasPtyRoute = false;
+#else
+inline constexpr bool kHasPtyRoute = true;
+#endif
 
 // The main window's state after start-up on temporary folders (the shipped
 // Values.i, the default image as Default.bin, the default configuration
@@ -92,11 +104,13 @@ struct Bench {
                 link = std::make_unique<TUsbInterface>(sim);
                 break;
             case Route::Pty:
+#ifndef _WIN32
                 settings.zeroTime = false;
                 server = std::make_unique<PtyKvdServer>(settings);
                 EXPECT_TRUE(server->Start());
                 link = std::make_unique<TUsbInterface>(
                     std::make_shared<TtyLibrary>(server->PortPath()));
+#endif
                 break;
             case Route::Usb:
                 link = std::make_unique<TUsbInterface>(MakeFakeUsbLibrary(settings, &chip));
@@ -104,12 +118,21 @@ struct Bench {
         }
     }
 
-    std::string MemoryPath() const { return dir / "unit.bin"; }
+    std::string MemoryPath() const {
+        return dir / "unit.bin";
+    }
     ConfigImage Memory() const {
-        return server ? server->Memory() : SimUnitFile::LoadOrCreate(MemoryPath())->Memory();
+#ifndef _WIN32
+        if (server) {
+            return server->Memory();
+        }
+#endif
+        return SimUnitFile::LoadOrCreate(MemoryPath())->Memory();
     }
     // The box is still held by the program.
-    bool BoxInUse() const { return sim ? sim->IsOpen() : (chip ? chip->BoxOpen() : false); }
+    bool BoxInUse() const {
+        return sim ? sim->IsOpen() : (chip ? chip->BoxOpen() : false);
+    }
     std::vector<std::string> Commands() const {
         std::vector<std::string> commands;
         for (const std::string& frame : sim->Traffic().frames) {
@@ -124,10 +147,16 @@ struct Bench {
     DeviceResult Run(int command) {
         return command == 0 ? Read() : command == 1 ? Write() : ChangeCodes();
     }
-    std::string BackupsFolder() const { return state.ProgramDataDirectory + "Backups/"; }
+    std::string BackupsFolder() const {
+        return state.ProgramDataDirectory + "Backups/";
+    }
 
-    DeviceResult Read() { return ReadFromDevice(state, *link, ui); }
-    DeviceResult Write() { return WriteToDevice(state, *link, ui); }
+    DeviceResult Read() {
+        return ReadFromDevice(state, *link, ui);
+    }
+    DeviceResult Write() {
+        return WriteToDevice(state, *link, ui);
+    }
     DeviceResult ChangeCodes(const UserInterface::RadioCodes& codes = kNewCodes) {
         ui.onEditRadioCodes = [codes](const auto&, UserInterface::RadioCodes& answer) {
             answer = codes;
@@ -141,8 +170,10 @@ struct Bench {
     test::ScriptedUserInterface ui;
     ConfigImage memoryBefore{};
     std::shared_ptr<SimLibrary> sim;
+#ifndef _WIN32
     std::unique_ptr<PtyKvdServer> server;
-    std::shared_ptr<FakeFtdi> chip;
+#endif
+    std::shared_ptr<FakeUsbChip> chip;
     std::unique_ptr<TUsbInterface> link;
 };
 

@@ -242,9 +242,11 @@ struct Tally {
 Tally RunSchedules(test::Route route, int runs, bool confirmReads) {
     // Every run keeps a backup and a history line, each synced to disk; on
     // a memory file system, where there is one, that costs nothing.
+#ifndef _WIN32
     if (std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0) {
         ::setenv("TMPDIR", "/dev/shm", 1);
     }
+#endif
     Bench b;
     Tally tally;
     for (std::uint64_t seed : {1u, 2u}) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -264,8 +266,11 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     w.state.ConfigState = ConfigMode::File;
     w.state.Form.edtInPassageDelay = "45";
 
+    std::size_t failures = 1;
+#ifndef _WIN32
+    ++failures;
     // A disk that fills up during the write: the file-size limit makes the
-    // 256-byte write fail after 100 bytes.
+    // 256-byte write fail after 100 bytes (a POSIX limit; Windows has none).
     struct rlimit saved {};
     ::getrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, SIG_IGN);
@@ -275,6 +280,7 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     const FileResult full = FileSave(w.state, w.ui);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(full, FileFault::WriteFailed);
+#endif
 
     // A read-only file.
     ::chmod(path.c_str(), 0444);
@@ -283,7 +289,11 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     const std::string message =
         "E:Could not save configuration!\nEntered name must be a valid Windows file name.\nDo "
         "not use any special characters like: [^:*?<>|]|";
-    EXPECT_EQ(w.Boxes(), message + message);
+    std::string boxes;
+    for (std::size_t i = 0; i < failures; ++i) {
+        boxes += message;
+    }
+    EXPECT_EQ(w.Boxes(), boxes);
     EXPECT_EQ(ReadFile(path), ImageBytes(256, {{49, 30}}));
     EXPECT_EQ(w.ui.status, "Default config loaded");  // the status keeps its text
     EXPECT_EQ(std::filesystem::directory_entry(w.dir / "configs").exists(), true);
@@ -295,6 +305,8 @@ TEST(FileSave, FailedWriteLeavesThePreviousFile) {
     EXPECT_EQ(files, 1);  // no temporary file left behind
 }
 
+// The errors of folders closed or missing and their texts are POSIX's.
+#ifndef _WIN32
 TEST(FileSave, FailedWriteSaysWhy) {
     // The box keeps its one text; the reason names the failing file or folder.
     const struct {
@@ -321,6 +333,7 @@ TEST(FileSave, FailedWriteSaysWhy) {
         EXPECT_EQ(w.ui.boxes[0].reason, w.dir / c.about + ": " + std::strerror(c.error));
     }
 }
+#endif
 
 TEST(FileSaveAs, TargetsQuestionsAndStates) {
     struct Case {
@@ -388,19 +401,23 @@ TEST(FileNames, OneConfigurationWhateverTheCaseOfItsExtension) {
     // only in the case of its extension is that configuration: no second
     // spelling appears beside it.
     const std::string asked = "I:Configuration file exists. Do you want to overwrite?|";
-    const struct {
+    struct Case {
         std::vector<const char*> existing;
         bool save;           // Save As, else Open
         const char* chosen;  // typed in the dialog
         std::string boxes;
         const char* used;  // the file written or opened
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {{"upper.QZT"}, true, "upper.QZT", asked, "upper.QZT"},
         {{"lower.qzt"}, true, "lower.txt", asked, "lower.qzt"},
-        {{"two.QZT", "two.qzt"}, true, "two.qzt", asked, "two.qzt"},
         {{}, true, "fresh.QZT", "", "fresh.Qzt"},
         {{"lower.qzt"}, false, "lower", "I:Configuration file 'lower.qzt' opened|", "lower.qzt"},
     };
+#ifndef _WIN32
+    // Two spellings side by side exist only where names are case-sensitive.
+    cases.push_back({{"two.QZT", "two.qzt"}, true, "two.qzt", asked, "two.qzt"});
+#endif
     for (const auto& c : cases) {
         Workspace w;
         std::set<std::string> expected{c.used};

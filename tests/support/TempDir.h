@@ -1,5 +1,6 @@
 #pragma once
-// A fresh folder under /tmp for one test, removed with everything in it.
+// A fresh folder in the system's temporary folder for one test, removed
+// with everything in it. Paths are UTF-8.
 
 #include <filesystem>
 #include <string>
@@ -27,5 +28,7 @@ class TempDir {
 std::string WriteFile(const std::string& path, std::string_view content);
 // The content of a file, or "<missing>".
 std::string ReadFile(const std::string& path);
+// The same for a std::filesystem path (a folder listing's entry).
+std::string ReadFile(const std::filesystem::path& path);
 
 }  // namespace qzt::test

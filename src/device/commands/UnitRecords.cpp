@@ -1,14 +1,11 @@
 #include "device/commands/UnitRecords.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
 #include "config/ImageFields.h"
 #include "core/FileHandle.h"
+#include "core/FileOs.h"
 #include "core/FileSystem.h"
 #include "core/StartUp.h"
 #include "text/Text.h"
@@ -81,7 +78,7 @@ Result<std::string> SaveUnitBackup(const std::string& programDataDirectory,
         // Created only when the name is free, in one step: another program
         // saving a backup of the same unit in the same second takes the next
         // name instead of replacing this one.
-        FileHandle fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        FileHandle fd(os::CreateNew(path));
         if (!fd.IsOpen()) {
             if (errno == EEXIST) {
                 continue;
@@ -89,11 +86,12 @@ Result<std::string> SaveUnitBackup(const std::string& programDataDirectory,
             return fail(errno);
         }
         errno = 0;
-        if (WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0 && fd.Close()) {
+        if (WriteAll(fd.get(), bytes) && os::Flush(fd.get()) && fd.Close()) {
             return path;
         }
         const int error = errno;
-        ::unlink(path.c_str());
+        fd.Close();
+        os::RemoveFile(path);
         return fail(error);
     }
     return fail(EEXIST);
@@ -141,13 +139,13 @@ std::string CsvLine(const std::vector<std::string>& fields) {
 Result<void> AppendCsvRow(const std::string& path, const std::vector<std::string>& header,
                           const std::vector<std::string>& row, bool byteOrderMark) {
     auto fail = [&]() -> Result<void> { return Error::System(errno != 0 ? errno : EIO, path); };
-    FileHandle fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    FileHandle fd(os::OpenForAppending(path));
     if (!fd.IsOpen()) {
         return fail();
     }
-    struct stat info {};
+    os::FileInfo info;
     std::string lines;
-    if (::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0) {
+    if (os::StatOpen(fd.get(), info) && info.isRegular && info.size == 0) {
         lines = (byteOrderMark ? "\xEF\xBB\xBF" : "") + CsvLine(header);
     }
     if (!row.empty()) {

@@ -52,11 +52,11 @@ std::optional<SimUnitFile> SimUnitFile::LoadOrCreate(const std::string& path) {
 
 std::optional<SimUnitFile> SimUnitFile::Load(const std::string& path) {
     std::error_code error;
-    const std::filesystem::path target = std::filesystem::canonical(path, error);
+    const std::filesystem::path target = std::filesystem::canonical(PathFromUtf8(path), error);
     if (error) {
         return std::nullopt;
     }
-    return ReadFrom(target.string());
+    return ReadFrom(Utf8FromPath(target));
 }
 
 std::optional<SimUnitFile> SimUnitFile::ReadFrom(const std::string& path) {
@@ -84,7 +84,7 @@ bool IsSimUnitFolder(const std::string& path) {
 
 std::optional<std::vector<std::string>> ListSimUnitFiles(const std::string& folder) {
     std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
+    std::filesystem::directory_iterator entries(PathFromUtf8(folder), error);
     if (error) {
         return std::nullopt;
     }
@@ -95,7 +95,7 @@ std::optional<std::vector<std::string>> ListSimUnitFiles(const std::string& fold
         if (error) {
             return std::nullopt;
         }
-        const std::string name = entries->path().filename().string();
+        const std::string name = Utf8FromPath(entries->path().filename());
         std::error_code typeError;
         if (!name.starts_with('.') && !name.ends_with(kSimUnitFaultsSuffix) &&
             entries->is_regular_file(typeError)) {

@@ -4,6 +4,9 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
+#include <filesystem>
+
 #include "TempDir.h"
 #include "core/FileSystem.h"
 
@@ -102,6 +105,72 @@ TEST(CopyFileShared, CopiesAndReportsFailure) {
     EXPECT_EQ(ReadFile(dir / "dst/Values.ini"), "[Setup]\n");
     EXPECT_FALSE(CopyFileShared(dir / "src/", "missing", "x", dir / "dst/"));
     EXPECT_FALSE(FileExists(dir / "dst/x"));
+}
+
+// Every byte value, 0x0D, 0x0A and 0x1A among them (the C library's text
+// mode would change or cut them on Windows), in folders and files whose
+// names are not ASCII: written, replaced, copied and read back as they are.
+TEST(FileSystem, EveryByteInFoldersOfAnyName) {
+    std::string bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes += static_cast<char>(i);
+    }
+    const std::string reversed(bytes.rbegin(), bytes.rend());
+    for (const char* folderName : {"Jürgen", "東京", "ä b"}) {
+        SCOPED_TRACE(folderName);
+        TempDir dir;
+        const std::string folder = dir / folderName;
+        ASSERT_TRUE(CreateFolder(folder));
+        EXPECT_TRUE(DirectoryExists(folder));
+        const std::string path = folder + "/ä b.Qzt";
+        ASSERT_TRUE(WriteFileAtomically(path, bytes));
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_EQ(ReadWholeFile(path).value_or(""), bytes);
+        ASSERT_TRUE(WriteFileAtomically(path, reversed));
+        EXPECT_EQ(ReadWholeFile(path).value_or(""), reversed);
+        ASSERT_TRUE(CopyFileShared(folder + "/", "ä b.Qzt", "東京.Qzt", folder + "/"));
+        EXPECT_EQ(ReadWholeFile(folder + "/東京.Qzt").value_or(""), reversed);
+        EXPECT_TRUE(IsSameFile(path, folder + "/./ä b.Qzt"));
+        EXPECT_FALSE(IsSameFile(path, folder + "/東京.Qzt"));
+        // Nothing but the two files: no temporary file left behind.
+        int entries = 0;
+        for (const auto& e : std::filesystem::directory_iterator(PathFromUtf8(folder))) {
+            EXPECT_TRUE(Utf8FromPath(e.path().filename()) == "ä b.Qzt" ||
+                        Utf8FromPath(e.path().filename()) == "東京.Qzt");
+            ++entries;
+        }
+        EXPECT_EQ(entries, 2);
+    }
+}
+
+TEST(FileSystem, WindowsFileNameRules) {
+    const struct {
+        const char* name;
+        bool valid;
+    } cases[] = {
+        {"unit.Qzt", true},    {"ä b.Qzt", true},    {"東京.Qzt", true},
+        {"CON", false},        {"con.Qzt", false},   {"Nul.txt.Qzt", false},
+        {"AUX", false},        {"PRN.Qzt", false},   {"COM1.Qzt", false},
+        {"lpt9", false},       {"COM0.Qzt", true},   {"COM10.Qzt", true},
+        {"CONSOLE.Qzt", true}, {"a<b.Qzt", false},   {"a>b", false},
+        {"a:b", false},        {"a\"b", false},      {"a|b", false},
+        {"a?b", false},        {"a*b", false},       {"a\\b", false},
+        {"a/b", false},        {"tab\there", false}, {"unit.", false},
+        {"unit ", false},      {"", false},          {"NUL .Qzt", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsValidWindowsFileName(c.name), c.valid) << c.name;
+    }
+#ifdef _WIN32
+    // On Windows a save to a reserved name is refused, not handed to the
+    // device.
+    TempDir dir;
+    for (const char* name : {"NUL.Qzt", "com1.Qzt", "unit."}) {
+        const auto written = WriteFileAtomically(dir / name, "data");
+        ASSERT_FALSE(written) << name;
+        EXPECT_EQ(written.error().code, EINVAL) << name;
+    }
+#endif
 }
 
 }  // namespace

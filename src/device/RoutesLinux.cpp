@@ -35,12 +35,7 @@ FtStatus AutoLibrary::OpenByDescription(std::string_view description,
 }
 
 std::shared_ptr<FtLibrary> MakeUsbRoute(const std::string& serial) {
-    // libftdi1's listing here gives no serial numbers: a box chosen by one
-    // is not reached, rather than another box taken for it.
-    if (!serial.empty()) {
-        return std::make_shared<NoBoxLibrary>(TextF(txt::ReasonUsbSerialUnsupported, serial));
-    }
-    return std::make_shared<UsbLibrary>();
+    return std::make_shared<UsbLibrary>(LibFtdi(), serial);
 }
 
 std::shared_ptr<FtLibrary> MakeTtyRoute(const std::string& port, const TtyPaths& paths) {

@@ -141,15 +141,16 @@ TEST(SourceShape, NoIncludeCycle) {
 // The layers, lowest first: a unit may include units of its own folder and
 // of folders in lower layers, never of a layer above or beside its own.
 // Folders of one layer know nothing of each other (the file commands and
-// the link; the two backends; the simulator and the device commands; the
-// series and the session; the two programs).
+// the link; the backends of each system's routes: tty and usb on Linux, com
+// and d2xx on Windows; the simulator and the device commands; the series and
+// the session; the two programs).
 const std::vector<std::vector<std::string>> kLayers = {
     {"text"},
     {"config"},
     {"core"},
     {"files", "device/link"},
     {"device/sysfs"},
-    {"device/tty", "device/usb"},
+    {"device/tty", "device/usb", "device/com", "device/d2xx"},
     {"device"},
     {"device/sim", "device/commands"},
     {"series", "session"},

@@ -44,8 +44,8 @@ class DllClock : public LinkClock {
 // The route's library as the program makes it, timed on the box's clock.
 class FakeD2xxRoute : public FtLibrary {
   public:
-    explicit FakeD2xxRoute(std::shared_ptr<FakeD2xx> fake)
-        : fake_(std::move(fake)), d2xx_(std::string(), FakeD2xx::DllPath()) {}
+    FakeD2xxRoute(std::shared_ptr<FakeD2xx> fake, std::string serial)
+        : fake_(std::move(fake)), d2xx_(std::move(serial), FakeD2xx::DllPath()) {}
     FtStatus OpenByDescription(std::string_view description,
                                std::unique_ptr<FtHandle>& handle) override {
         return d2xx_.OpenByDescription(description, handle);
@@ -98,13 +98,13 @@ LinkClock& FakeD2xx::Clock() {
     return *clock_;
 }
 
-std::shared_ptr<FtLibrary> MakeFakeUsbLibrary(SimSettings settings,
-                                              std::shared_ptr<FakeD2xx>* fake) {
+std::shared_ptr<FtLibrary> MakeFakeUsbLibrary(SimSettings settings, std::shared_ptr<FakeD2xx>* fake,
+                                              std::string serial) {
     auto created = std::make_shared<FakeD2xx>(settings);
     if (fake != nullptr) {
         *fake = created;
     }
-    return std::make_shared<FakeD2xxRoute>(std::move(created));
+    return std::make_shared<FakeD2xxRoute>(std::move(created), std::move(serial));
 }
 
 }  // namespace qzt::test

@@ -39,9 +39,10 @@ class FakeD2xx {
     std::unique_ptr<LinkClock> clock_;
 };
 
-// The D2XX route on the fake DLL whose box runs with `settings`; `fake`,
-// when given, receives the fake.
+// The D2XX route (usb:SERIAL, the first box without `serial`) on the fake
+// DLL whose box runs with `settings`; `fake`, when given, receives the fake.
 std::shared_ptr<FtLibrary> MakeFakeUsbLibrary(SimSettings settings,
-                                              std::shared_ptr<FakeD2xx>* fake = nullptr);
+                                              std::shared_ptr<FakeD2xx>* fake = nullptr,
+                                              std::string serial = {});
 
 }  // namespace qzt::test

@@ -31,12 +31,12 @@ int main(int argc, char** argv) {
     qzt::SimSettings settings;
     settings.path = argv[1];
     if (argc == 3) {
-        qzt::SimFaultList faults = qzt::ParseSimFaults(argv[2]);
-        if (!faults.error.empty()) {
-            std::cerr << faults.error << "\n";
+        qzt::Result<std::vector<qzt::SimFault>> faults = qzt::ParseSimFaults(argv[2]);
+        if (!faults) {
+            std::cerr << faults.error().message << "\n";
             return 2;
         }
-        settings.faults = std::move(faults.faults);
+        settings.faults = std::move(*faults);
     }
     qzt::PtyKvdServer server(settings);
     if (!server.Start()) {

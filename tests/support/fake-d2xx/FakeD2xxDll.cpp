@@ -61,7 +61,8 @@ qzt::SimLibrary& Sim() {
     if (!fake.sim) {
         qzt::SimSettings settings;
         settings.path = Environment("QZT_FAKE_D2XX_UNIT", "fake-d2xx-unit.bin");
-        settings.faults = qzt::ParseSimFaults(Environment("QZT_FAKE_D2XX_FAULTS", "")).faults;
+        settings.faults = qzt::ParseSimFaults(Environment("QZT_FAKE_D2XX_FAULTS", ""))
+                              .value_or(std::vector<qzt::SimFault>{});
         fake.sim.emplace(settings);
     }
     return *fake.sim;

@@ -131,7 +131,11 @@ build_prefix
 copy_headers
 start_wine
 
+# Paths relative to the checkout, and the folder left out of the hash
+# (debug information would put it in), so that clones in other folders,
+# as CI makes them, share the cache.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

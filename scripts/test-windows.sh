@@ -41,7 +41,7 @@ if [ ! -f build-pty-box/CMakeCache.txt ]; then
   fi
   cmake -S . -B build-pty-box -G Ninja "${launcher[@]}" -DQZT_GUI=OFF >/dev/null
 fi
-CCACHE_BASEDIR=$PWD cmake --build build-pty-box --target qzt-pty-box >/dev/null
+CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1 cmake --build build-pty-box --target qzt-pty-box >/dev/null
 
 work=$(mktemp -d)
 boxes=()

@@ -52,6 +52,10 @@ cleanup() {
   wait 2>/dev/null || true
   rm -f "$WINEPREFIX/dosdevices/com5" "$WINEPREFIX/dosdevices/com6"
   rm -rf "$work"
+  # CI's run leaves no wineserver behind.
+  if [ "${CI:-}" = true ]; then
+    wineserver -k 2>/dev/null || true
+  fi
 }
 trap cleanup EXIT
 

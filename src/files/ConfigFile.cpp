@@ -24,11 +24,13 @@ FileHandle OpenRegularFile(const std::string& path, os::FileInfo& info) {
 
 }  // namespace
 
-bool ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
+Result<void> ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
     os::FileInfo info;
+    errno = 0;
     FileHandle fd = OpenRegularFile(path, info);
     if (!fd.IsOpen()) {
-        return false;
+        // Missing, closed to us, or no regular file (a folder, a pipe, a device).
+        return Error::System(errno != 0 ? errno : EINVAL, path);
     }
     std::fill_n(buffer.begin(), kImageSize, std::uint8_t{0});
     std::size_t total = 0;
@@ -37,12 +39,15 @@ bool ReadConfigFile(const std::string& path, ImageBuffer& buffer) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0) {
-            break;
+        if (n < 0) {
+            return Error::System(errno != 0 ? errno : EIO, path);
+        }
+        if (n == 0) {
+            return Error::System(ENODATA, path);  // shorter than one image
         }
         total += static_cast<std::size_t>(n);
     }
-    return total == kImageSize;
+    return {};
 }
 
 Result<void> WriteConfigFile(const std::string& path, const ImageBuffer& buffer,

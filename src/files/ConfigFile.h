@@ -16,9 +16,10 @@ inline constexpr std::uint64_t kImageFileSize = kImageSize;
 inline constexpr std::uint64_t kPaddedFileSize = kImageBufferSize;
 
 // Reads the first 256 bytes of an existing regular file into `buffer`. The
-// first 256 bytes of `buffer` are cleared once the file is open; true only when
-// 256 bytes were read. A file that cannot be opened leaves `buffer` untouched.
-bool ReadConfigFile(const std::string& path, ImageBuffer& buffer);
+// first 256 bytes of `buffer` are cleared once the file is open; done only when
+// 256 bytes were read, else the system's reason. A file that cannot be opened
+// leaves `buffer` untouched.
+Result<void> ReadConfigFile(const std::string& path, ImageBuffer& buffer);
 
 // Writes the first `count` bytes of `buffer` (at most its size) to `path`,
 // replacing the file as a whole: the bytes go to a temporary file that is

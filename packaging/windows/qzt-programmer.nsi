@@ -72,7 +72,9 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
   !define MUI_UNICON "${ICON}"
 !endif
 !define MUI_ABORTWARNING
-!define MUI_FINISHPAGE_RUN "$INSTDIR\qzt-programmer.exe"
+; No "Run QZT Programmer" on the finish page: it would start the program with
+; the installer's administrator rights, and the data folders it creates on
+; its first start would then belong to the administrators.
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH

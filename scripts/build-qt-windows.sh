@@ -94,12 +94,35 @@ qt_options=(
   # FreeType (bundled) is what the offscreen platform draws text with.
   -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF
   -DFEATURE_testlib=ON -DFEATURE_widgets=ON -DFEATURE_accessibility=ON
+  # Debian's source leaves out the tablet driver's header (wintab.h: its
+  # licence forbids changes), which the Windows platform needs for tablet
+  # events; the program takes none.
+  -DFEATURE_tabletevent=OFF
 )
 fingerprint=$( (printf '%s\n' "$debian_version" "${qt_options[@]}"; cat "$toolchain") |
   sha256sum | cut -c1-16)
 wanted="qt6-base $debian_version $fingerprint"
 
+sources=$cache_root/sources
+dsc=$sources/qt6-base_${debian_version#*:}.dsc
+
+# The licence texts go out with Qt's DLLs: Qt's own and Debian's copyright
+# file, which says which of them covers which bundled library.
+install_licenses() {
+  mkdir -p "$prefix/licenses"
+  cp "$1"/LICENSES/*.txt "$prefix/licenses/"
+  cp "$1/debian/copyright" "$prefix/licenses/debian-copyright"
+}
+
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
+  # A cache built before the licences were copied gets them from the source
+  # package kept beside it.
+  if [ ! -d "$prefix/licenses" ] && [ -f "$dsc" ]; then
+    unpacked=$(mktemp -d)
+    dpkg-source -x "$dsc" "$unpacked/src" >/dev/null 2>&1
+    install_licenses "$unpacked/src"
+    rm -rf "$unpacked"
+  fi
   echo "Qt $version for Windows: reusing $prefix"
   echo "$prefix"
   exit 0
@@ -118,9 +141,7 @@ started=$(date +%s)
 
 # The source package's files stay in the cache (46 MB) so a rebuild with other
 # options needs no download.
-sources=$cache_root/sources
 mkdir -p "$sources"
-dsc=$sources/qt6-base_${debian_version#*:}.dsc
 if [ ! -f "$dsc" ]; then
   if [ -z "$(apt-cache showsrc qt6-base 2>/dev/null)" ]; then
     echo "Adding Debian's source archives (deb-src) to apt's sources"
@@ -142,7 +163,10 @@ work=$cache_root/build-qt6-$version
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
 echo "Unpacking qt6-base $debian_version (with Debian's patches)"
-dpkg-source -x "$dsc" "$work/src" >/dev/null
+# apt checked the files against the archive's signed index; dpkg-source's
+# complaint that it has no key for the .dsc's own signature goes to the log.
+dpkg-source -x "$dsc" "$work/src" >"$work/unpack.log" 2>&1 ||
+  { cat "$work/unpack.log" >&2; exit 1; }
 
 launchers=()
 if command -v ccache >/dev/null; then
@@ -161,11 +185,12 @@ fi
 echo "Building Qt $version (log: $work/build.log)"
 if ! nice -n "${QZT_QT_NICE:-19}" cmake --build "$work/build" -j "$(nproc)" \
   >"$work/build.log" 2>&1; then
-  grep -m 20 -B 2 -A 10 'error\|FAILED' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2
+  grep -m 3 -A 30 '^FAILED:' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2
   echo "Building Qt failed; the whole log is $work/build.log" >&2
   exit 1
 fi
 cmake --install "$work/build" >"$work/install.log" 2>&1
+install_licenses "$work/src"
 
 # The build tree is several hundred megabytes and never used again.
 rm -rf "$work"

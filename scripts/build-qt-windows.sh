@@ -78,8 +78,11 @@ qt_options=(
   # Nothing from the cross prefix of the project's other libraries.
   -DQZT_WINDOWS_PREFIX=
   -DFEATURE_pkg_config=OFF
-  # Software rendering only: no OpenGL, Vulkan, Direct2D plugin.
-  -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
+  # Software rendering only: no OpenGL, Vulkan, Direct2D plugin. Qt 6.4 builds
+  # its DirectWrite 3 font database only with Direct2D, but the Windows
+  # platform calls it whenever DirectWrite 3 is on: off too (GDI's font
+  # database is the default anyway).
+  -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
   # Modules the window does not use.
   -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF
   -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF

@@ -18,6 +18,14 @@ if(QZT_WINDOWS_PREFIX)
   list(PREPEND CMAKE_FIND_ROOT_PATH ${QZT_WINDOWS_PREFIX})
   list(APPEND CMAKE_PREFIX_PATH ${QZT_WINDOWS_PREFIX})
 endif()
+# Packages are only looked up under the roots, so a prefix given as
+# CMAKE_PREFIX_PATH (Qt for Windows: scripts/build-qt-windows.sh) is a root too.
+foreach(windows_prefix IN LISTS CMAKE_PREFIX_PATH)
+  if(IS_ABSOLUTE "${windows_prefix}")
+    list(APPEND CMAKE_FIND_ROOT_PATH ${windows_prefix})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES CMAKE_FIND_ROOT_PATH)
 # Programs (code generators, moc) are the build machine's; libraries and
 # headers only the target's, so no Linux header reaches the build.
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -65,7 +65,8 @@ stamp=$prefix/.qzt-built
 toolchain=$here/cmake/mingw-w64-x86_64.cmake
 
 # What Qt is configured with. The stamp holds the Debian version and a hash of
-# these options and of the toolchain file, so a change to any of them rebuilds.
+# these options and of the compiler's and Windows headers' package versions,
+# so a change to any of them rebuilds.
 qt_options=(
   -DCMAKE_BUILD_TYPE=Release
   -DBUILD_SHARED_LIBS=ON
@@ -102,7 +103,8 @@ qt_options=(
   # events; the program takes none.
   -DFEATURE_tabletevent=OFF
 )
-fingerprint=$( (printf '%s\n' "$debian_version" "${qt_options[@]}"; cat "$toolchain") |
+fingerprint=$( (printf '%s\n' "$debian_version" "${qt_options[@]}"
+  dpkg-query -W -f='${Version}\n' g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev) |
   sha256sum | cut -c1-16)
 wanted="qt6-base $debian_version $fingerprint"
 

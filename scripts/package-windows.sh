@@ -11,6 +11,9 @@
 # packages EXE under both programs' names instead of building them, with the
 # data files (Values.i, Default.b, About.ini) of DIR (default build/bin, the
 # Linux build's): for trying the installer without the programs' build.
+#
+# QZT_QT_PREFIX=<folder> uses a Qt for Windows built elsewhere instead of the
+# cache of scripts/build-qt-windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -47,7 +50,15 @@ if [ ${#missing[@]} -gt 0 ]; then
     --no-install-recommends "${missing[@]}"
 fi
 
-qt=$(scripts/build-qt-windows.sh | tail -n 1)
+if [ -n "${QZT_QT_PREFIX:-}" ]; then
+  qt=$(realpath "$QZT_QT_PREFIX")
+else
+  qt=$(scripts/build-qt-windows.sh | tail -n 1)
+fi
+if [ ! -f "$qt/bin/Qt6Core.dll" ]; then
+  echo "No Qt for Windows in $qt" >&2
+  exit 1
+fi
 version=$(sed -n 's/^project(qzt-programmer VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/qzt-windows
 export WINEPREFIX=${WINEPREFIX:-$cache/wine}
@@ -67,10 +78,15 @@ if [ -z "$stand_in" ]; then
     -DCMAKE_BUILD_TYPE=Release
   echo "== The window's tests under wine (offscreen)"
   # The tests find Qt's DLLs through wine's PATH and its plugins through
-  # Qt6Core.dll's own folder; the offscreen platform draws text with
-  # FreeType and needs a folder of fonts, Qt ships none.
+  # Qt6Core.dll's own folder. Wine hands no QT_* variable of Linux to Windows
+  # programs (so a Linux Qt's settings do not leak in); WINEQT_* reach them
+  # as QT_*: the offscreen platform, a folder of fonts for it (it draws text
+  # with FreeType, Qt ships no fonts), and QtTest's report on stdout instead
+  # of the debugger channel it uses on Windows when no console is attached.
   WINEPATH="$(winepath -w "$qt/bin" 2>/dev/null)" \
-    QT_QPA_FONTDIR="$(winepath -w /usr/share/fonts/truetype/dejavu 2>/dev/null)" \
+    WINEQT_QPA_PLATFORM=offscreen \
+    WINEQT_QPA_FONTDIR="$(winepath -w /usr/share/fonts/truetype/dejavu 2>/dev/null)" \
+    WINEQT_FORCE_STDERR_LOGGING=1 \
     ctest --test-dir "$build/tests/app" --output-on-failure -j "$(nproc)"
   programs=("$build/bin/qzt-programmer.exe" "$build/bin/qzt.exe")
   data=$build/bin
@@ -120,6 +136,8 @@ while [ ${#queue[@]} -gt 0 ]; do
     if [ -f "$qt/bin/$dll" ]; then
       cp "$qt/bin/$dll" "$stage/"
       queue+=("$stage/$dll")
+    elif [[ $key == api-ms-win-* || $key == ext-ms-win-* ]]; then
+      : # API sets: names the loader maps to Windows' own DLLs, no files
     elif [ -n "$(find "$system32" -maxdepth 1 -iname "$dll" -print -quit)" ]; then
       :
     else
@@ -129,6 +147,9 @@ while [ ${#queue[@]} -gt 0 ]; do
   done < <(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^\s*DLL Name: //p')
 done
 echo "   Qt DLLs: $(cd "$stage" && ls Qt6*.dll | tr '\n' ' ')"
+# Qt's DLLs keep the symbols and the static C++ runtime's debug sections:
+# stripped they are 40 % smaller, as the Debian package strips its binaries.
+find "$stage" \( -name '*.exe' -o -name '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 
 echo "== makensis"
 makensis -V2 -DVERSION="$version" -DSTAGING="$stage" -DOUTDIR="$out" \

@@ -14,7 +14,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-echo "Qt for Windows: the first run builds Qt from source, about 50 minutes on 2 cores;" \
+echo "Qt for Windows: the first run builds Qt from source, about 45 minutes on 2 cores;" \
      "later runs reuse the cache."
 
 sudo=()
